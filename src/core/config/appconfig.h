@@ -1,0 +1,44 @@
+#pragma once
+#include <QSettings>
+#include <QString>
+#include <memory>
+
+// The per-user configuration store: three text values, "UserFolder", "Port" and
+// "Database". A value that exists is taken as stored, even when empty; only an
+// absent one takes its default, and defaults are never written back.
+class TAppConfig {
+public:
+    // Opens the store (creating it when missing) and loads it. The store is the
+    // per-user file of organisation "Orvella Works", application "PavolineBCS".
+    TAppConfig();
+    ~TAppConfig();
+    TAppConfig(const TAppConfig &) = delete;
+    TAppConfig &operator=(const TAppConfig &) = delete;
+
+    // Re-reads the three values in the order UserFolder, Port, Database.
+    void Load();
+
+    const QString &UserFolder() const { return fUserFolder; }
+    const QString &PortName() const { return fPortName; }
+    const QString &DBName() const { return fDBName; }
+    // Both setters write the value to disk at once.
+    void SetPortName(const QString &name);
+    void SetDBName(const QString &name);
+
+    QString StoreFileName() const;
+    static QString DefaultUserFolder();
+    static QString DefaultPortName() { return QStringLiteral("ttyS0"); }
+
+    // The process-wide instance, created first at start-up.
+    static TAppConfig &Instance();
+
+private:
+    void Write(const QString &key, const QString &value);
+
+    std::unique_ptr<QSettings> fReg;
+    QString fPortName;
+    QString fDBName;
+    QString fUserFolder;
+};
+
+inline TAppConfig &AppConfig() { return TAppConfig::Instance(); }

@@ -1,0 +1,31 @@
+#pragma once
+#include <QObject>
+#include <QTimer>
+#include <functional>
+
+// A repeating timer whose ticks run on the main thread and never overlap: the
+// next interval starts only after the handler has returned, even when the
+// handler runs a nested event loop or a modal box. An exception escaping a
+// tick is swallowed; the timer keeps running.
+class TThreadedTimer : public QObject {
+    Q_OBJECT
+public:
+    explicit TThreadedTimer(QObject *parent = nullptr, int intervalMs = 1000);
+
+    int Interval() const { return fInterval; }
+    void SetInterval(int ms);
+    bool Enabled() const { return fEnabled; }
+    void SetEnabled(bool enabled);
+    bool InTick() const { return fInTick; }
+
+    std::function<void()> OnTimer;
+
+private:
+    void Tick();
+    void Arm();
+
+    QTimer fTimer;
+    int fInterval;
+    bool fEnabled = false;
+    bool fInTick = false;
+};

@@ -1,0 +1,8 @@
+#include "config/version.h"
+
+#include <pvbcs_version.h> // generated from the project version
+
+QString GetExeVersion()
+{
+    return QStringLiteral(PVBCS_VERSION_TEXT);
+}

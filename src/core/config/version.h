@@ -1,0 +1,5 @@
+#pragma once
+#include <QString>
+
+// The program's four-part version (major.minor.release.build), compiled in once.
+QString GetExeVersion();

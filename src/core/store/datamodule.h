@@ -1,0 +1,40 @@
+#pragma once
+#include "store/sqlitedb.h"
+
+#include <functional>
+#include <memory>
+
+// The data module that holds the program's one library database connection.
+class TDM {
+public:
+    TDM();
+    ~TDM();
+    TDM(const TDM &) = delete;
+    TDM &operator=(const TDM &) = delete;
+
+    // False, with nothing changed, for a missing file; false, with no
+    // connection held, for a file that cannot be opened as a database.
+    bool OpenDatabase(const QString &fileName);
+    bool IsOpen() const { return fDB != nullptr; }
+
+    std::unique_ptr<TSqliteQueryResults> Query(const QString &sql, const QVariantList &params = {});
+    // Runs a statement; returns the low 32 bits of the last-insert row id, which
+    // after an INSERT is the new row's id.
+    int Exec(const QString &sql, const QVariantList &params = {});
+    // Runs work inside one transaction: all of it is kept, or none.
+    void InTransaction(const std::function<void()> &work);
+
+    TSqliteDatabase *DB() const { return fDB.get(); }
+    const QString &DBName() const { return fDBName; }
+
+    // The process-wide instance, created at start-up.
+    static TDM &Instance();
+
+private:
+    TSqliteDatabase &Connection() const;
+
+    std::unique_ptr<TSqliteDatabase> fDB;
+    QString fDBName;
+};
+
+inline TDM &DM() { return TDM::Instance(); }

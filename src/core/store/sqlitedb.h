@@ -1,0 +1,90 @@
+#pragma once
+#include "config/exceptions.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QVariantList>
+#include <memory>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+class ESqliteException : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class TSqliteQueryResults;
+
+// One connection to a library database file. Statement text and text columns
+// are Windows-1252 bytes, as in databases of existing installations; the file
+// name is the platform's own path.
+class TSqliteDatabase {
+public:
+    // Opens an existing file (never creates one) and sets its pragmas.
+    explicit TSqliteDatabase(const QString &fileName);
+    ~TSqliteDatabase();
+    TSqliteDatabase(const TSqliteDatabase &) = delete;
+    TSqliteDatabase &operator=(const TSqliteDatabase &) = delete;
+
+    // Compiles and runs a statement that returns no row; values in params are
+    // bound to its "?" placeholders in order.
+    void ExecSQL(const QString &sql, const QVariantList &params = {});
+    void CompileSQL(const QString &sql);
+    void RunSQL();
+    std::unique_ptr<TSqliteQueryResults> Query(const QString &sql, const QVariantList &params = {});
+    qint64 GetLastInsertRowID() const;
+
+    void BeginTransaction();
+    void Commit();
+    void Rollback();
+
+    // Bind to the next parameter of the statement compiled last.
+    void SetParam(qint64 value);
+    void SetParam(const QString &text);
+    void SetParamCurrency(qint64 tenThousandths);
+    void SetParamBlob(const QByteArray &block);
+    void SetParams(const QVariantList &params);
+
+    static QString Like(const QString &field, const QString &pattern, bool simulate);
+
+    const QString &FileName() const { return fFileName; }
+    sqlite3 *Handle() const { return fHandle; }
+
+    // Raises the compile error of this connection for the given statement.
+    [[noreturn]] void RaiseCompileError(const QString &sql) const;
+
+private:
+    void CheckBind(int rc);
+
+    sqlite3 *fHandle = nullptr;
+    sqlite3_stmt *fStmt = nullptr;
+    int fParam = 1;
+    QString fFileName;
+};
+
+// A forward cursor with its own compiled statement. After construction it
+// stands on the first row, or Eof() is true for an empty result.
+class TSqliteQueryResults {
+public:
+    TSqliteQueryResults(TSqliteDatabase &db, const QString &sql, const QVariantList &params = {});
+    ~TSqliteQueryResults();
+    TSqliteQueryResults(const TSqliteQueryResults &) = delete;
+    TSqliteQueryResults &operator=(const TSqliteQueryResults &) = delete;
+
+    // A failed step raises ESqliteException and leaves the cursor at its end.
+    void Next();
+    bool Eof() const { return fEof; }
+
+    qint64 FieldAsInteger(int column) const;
+    double FieldAsDouble(int column) const;
+    QString FieldAsString(int column) const; // a NULL column gives empty text
+    const void *FieldAsBlob(int column) const;
+    int FieldSize(int column) const;
+
+private:
+    TSqliteDatabase &fDb;
+    sqlite3_stmt *fStmt = nullptr;
+    QString fSql;
+    bool fEof = true;
+};

@@ -1,0 +1,23 @@
+#include "app/application.h"
+
+#include "config/errorhandler.h"
+
+#include <QMetaObject>
+
+TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
+{
+    setApplicationName(QStringLiteral("Pavoline Beacon Control System"));
+    setOrganizationName(QStringLiteral("Orvella Works"));
+}
+
+bool TApplication::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        const std::exception_ptr error = std::current_exception();
+        QMetaObject::invokeMethod(
+            this, [error] { HandleUnexpectedException(error); }, Qt::QueuedConnection);
+        return false;
+    }
+}

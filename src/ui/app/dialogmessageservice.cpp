@@ -1,0 +1,86 @@
+#include "app/dialogmessageservice.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace {
+QWidget *owner()
+{
+    return QApplication::activeWindow();
+}
+
+QString runFileDialog(QFileDialog &dialog, const QString &filter, const QString &defaultExt)
+{
+    dialog.setNameFilter(TDialogMessageService::QtFilter(filter));
+    if (!defaultExt.isEmpty())
+        dialog.setDefaultSuffix(defaultExt.startsWith(u'.') ? defaultExt.mid(1) : defaultExt);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+}
+
+bool TDialogMessageService::Show(Kind kind, const QString &text)
+{
+    switch (kind) {
+    case Kind::Error:
+        QMessageBox::critical(owner(), QStringLiteral("Error"), text);
+        return true;
+    case Kind::Warning:
+        QMessageBox::warning(owner(), QStringLiteral("Warning"), text);
+        return true;
+    case Kind::Information:
+        QMessageBox::information(owner(), QStringLiteral("Information"), text);
+        return true;
+    case Kind::Confirmation:
+        return QMessageBox::question(owner(), QStringLiteral("Confirm"), text, QMessageBox::Yes | QMessageBox::No)
+            == QMessageBox::Yes;
+    }
+    return false;
+}
+
+std::optional<QString> TDialogMessageService::PromptText(const QString &title, const QString &prompt,
+                                                         const QString &initial)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(owner(), title, prompt, QLineEdit::Normal, initial, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}
+
+QString TDialogMessageService::OpenFileName(const QString &title, const QString &filter, const QString &defaultExt)
+{
+    QFileDialog dialog(owner(), title);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    return runFileDialog(dialog, filter, defaultExt);
+}
+
+QString TDialogMessageService::SaveFileName(const QString &title, const QString &filter, const QString &defaultExt,
+                                            const QString &initialName)
+{
+    QFileDialog dialog(owner(), title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    if (!initialName.isEmpty())
+        dialog.selectFile(initialName);
+    return runFileDialog(dialog, filter, defaultExt);
+}
+
+QString TDialogMessageService::QtFilter(const QString &filter)
+{
+    const QStringList parts = filter.split(u'|');
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts.at(i + 1);
+        patterns.replace(QStringLiteral("*.*"), QStringLiteral("*")).replace(u';', u' ');
+        QString description = parts.at(i);
+        const qsizetype paren = description.indexOf(u'(');
+        if (paren >= 0)
+            description = description.left(paren).trimmed();
+        out << QStringLiteral("%1 (%2)").arg(description, patterns);
+    }
+    return out.join(QStringLiteral(";;"));
+}

@@ -1,0 +1,62 @@
+#include "config/cp1252.h"
+#include "config/errorhandler.h"
+#include "config/exceptions.h"
+#include "config/messages.h"
+#include "testmessageservice.h"
+
+#include <QStringDecoder>
+#include <QtTest>
+#include <stdexcept>
+
+class TestTextAndMessages : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void cp1252MatchesIcuForEveryByte()
+    {
+        QStringDecoder icu("windows-1252");
+        if (!icu.isValid())
+            QSKIP("Qt is built without ICU here");
+        for (int b = 0; b < 256; ++b) {
+            const QByteArray byte(1, char(b));
+            const QString ours = Cp1252::toUnicode(byte);
+            QString theirs = icu.decode(byte);
+            // ICU leaves the five undefined bytes undefined; ours keeps them
+            // as their C1 controls so they survive a round trip.
+            if (theirs.size() == 1 && theirs.at(0) == QChar::ReplacementCharacter)
+                QCOMPARE(ours.at(0).unicode(), char16_t(b));
+            else
+                QCOMPARE(ours, theirs);
+            QCOMPARE(Cp1252::fromUnicode(ours), byte);
+        }
+    }
+
+    void cp1252ReplacesWhatItCannotHold()
+    {
+        QCOMPARE(Cp1252::fromUnicode(QStringLiteral("F\u00EAte \u20AC")), QByteArray("F\xEAte \x80"));
+        QCOMPARE(Cp1252::fromUnicode(QStringLiteral("\u0416\U0001F600x")), QByteArray("??x"));
+    }
+
+    void fmtFillsPlaceholdersInOrder()
+    {
+        QCOMPARE(Fmt(Msg::DbUnknownError, 100), QStringLiteral("Unknown database error! Error Code: \"100\""));
+        QCOMPARE(Fmt("%s of %d, 100%%", QStringLiteral("a"), 3), QStringLiteral("a of 3, 100%"));
+        QCOMPARE(Fmt("%s %s", QStringLiteral("only")), QStringLiteral("only %s"));
+    }
+
+    void escapedErrorsReachTheOperator()
+    {
+        TTestMessageService messages;
+        RunAction([] { throw Exception(QStringLiteral("Exception while processing Clock")); });
+        RunAction([] { throw std::runtime_error("disk full"); });
+        RunAction([] { throw 42; });
+        bool ran = false;
+        RunAction([&] { ran = true; });
+        QVERIFY(ran);
+        QCOMPARE(messages.Texts(TMessageService::Kind::Error),
+                 QStringList({QStringLiteral("Exception while processing Clock"), QStringLiteral("disk full"),
+                              QStringLiteral("Unknown error.")}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTextAndMessages)
+#include "tst_textandmessages.moc"

@@ -1,0 +1,188 @@
+#include "config/cp1252.h"
+#include "store/datamodule.h"
+#include "store/librarydb.h"
+#include "testenv.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <stdexcept>
+
+class TestSqlite : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString path(const QString &name) const { return dir.filePath(name); }
+
+    QString freshLibrary(const QString &name)
+    {
+        const QString file = path(name);
+        if (!CreateLibraryDatabase(file))
+            throw std::runtime_error("library database not created");
+        return file;
+    }
+
+    template <typename F>
+    static QString errorOf(F &&f)
+    {
+        try {
+            f();
+        } catch (const ESqliteException &e) {
+            return e.Message();
+        }
+        return QStringLiteral("<no exception>");
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        InitTestEnvironment();
+        QVERIFY(dir.isValid());
+    }
+
+    void openDatabaseRefusesMissingAndForeignFiles()
+    {
+        TDM dm;
+        QVERIFY(!dm.OpenDatabase(path(QStringLiteral("missing.db"))));
+        QVERIFY(!dm.DB());
+        QVERIFY(!QFile::exists(path(QStringLiteral("missing.db"))));
+        QVERIFY(!dm.OpenDatabase(QString()));
+
+        QFile junk(path(QStringLiteral("junk.db")));
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write(QByteArray(4096, 'x'));
+        junk.close();
+        QVERIFY(!dm.OpenDatabase(junk.fileName()));
+        QVERIFY(!dm.DB());
+        QCOMPARE(dm.DBName(), QString());
+    }
+
+    void execReturnsRowIdsAndQueriesReadColumns()
+    {
+        TDM dm;
+        QVERIFY(dm.OpenDatabase(freshLibrary(QStringLiteral("lib.db"))));
+        const int first = dm.Exec(QStringLiteral("insert into schedules (name) values ('One')"));
+        const int second = dm.Exec(QStringLiteral("insert into schedules (name) values ('Two')"));
+        QCOMPARE(second, first + 1);
+        QCOMPARE(dm.Exec(QStringLiteral("update schedules set name = 'Uno' where id = %1").arg(first)), second);
+
+        auto none = dm.Query(QStringLiteral("select id from schedules where id = -1"));
+        QVERIFY(none->Eof());
+
+        dm.Exec(QStringLiteral("insert into schedule_rec (schedule_id, s_day, s_time_on, s_time_off) "
+                               "values (?, ?, ?, NULL)"),
+                {first, 127, 450});
+        auto rows = dm.Query(QStringLiteral("select schedule_id, s_day, s_time_on, s_time_off from schedule_rec"));
+        QVERIFY(!rows->Eof());
+        QCOMPARE(rows->FieldAsInteger(0), qint64(first));
+        QCOMPARE(rows->FieldAsString(1), QStringLiteral("127"));
+        QCOMPARE(rows->FieldAsString(3), QString());
+        rows->Next();
+        QVERIFY(rows->Eof());
+
+        auto names = dm.Query(QStringLiteral("select name from schedules"));
+        QStringList seen;
+        for (; !names->Eof(); names->Next())
+            seen << names->FieldAsString(0);
+        QCOMPARE(seen, QStringList({QStringLiteral("Uno"), QStringLiteral("Two")}));
+    }
+
+    void errorTextsOfCompileAndStep()
+    {
+        TDM dm;
+        QVERIFY(dm.OpenDatabase(freshLibrary(QStringLiteral("errors.db"))));
+        // A row-returning statement is only an error when a row comes back.
+        dm.Exec(QStringLiteral("select * from schedules"));
+        dm.Exec(QStringLiteral("insert into schedules (name) values ('x')"));
+        QCOMPARE(errorOf([&] { dm.Exec(QStringLiteral("select * from schedules")); }),
+                 QStringLiteral("Unknown database error! Error Code: \"100\""));
+
+        const QString bad = QStringLiteral("select * from nowhere");
+        QCOMPARE(errorOf([&] { dm.Query(bad); }),
+                 QStringLiteral("Error: no such table: nowhere\r\n\r\n") + bad);
+        QCOMPARE(errorOf([&] { dm.Exec(QStringLiteral("insert into nowhere values (1)")); }),
+                 QStringLiteral("Error: no such table: nowhere\r\n\r\ninsert into nowhere values (1)"));
+
+        // A run-time failure of the step: the legacy interface reports a generic error.
+        dm.Exec(QStringLiteral("create table uniq (v integer unique)"));
+        dm.Exec(QStringLiteral("insert into uniq values (1)"));
+        QCOMPARE(errorOf([&] { dm.Exec(QStringLiteral("insert into uniq values (1)")); }),
+                 QStringLiteral("Database file is read-only or file is missing \"%1\"").arg(dm.DBName()));
+    }
+
+    void cursorRaisesOnAFailedStepInsteadOfRepeatingARow()
+    {
+        TDM dm;
+        QVERIFY(dm.OpenDatabase(freshLibrary(QStringLiteral("cursor.db"))));
+        // abs() of the smallest integer overflows while the second row is produced.
+        dm.Exec(QStringLiteral("create table n (v integer)"));
+        dm.Exec(QStringLiteral("insert into n values (1)"));
+        dm.Exec(QStringLiteral("insert into n values (-9223372036854775808)"));
+        auto rows = dm.Query(QStringLiteral("select abs(v) from n"));
+        QVERIFY(!rows->Eof());
+        QVERIFY_THROWS_EXCEPTION(ESqliteException, rows->Next());
+        QVERIFY(rows->Eof());
+    }
+
+    void namesAreStoredAsWindows1252Bytes()
+    {
+        TDM dm;
+        QVERIFY(dm.OpenDatabase(freshLibrary(QStringLiteral("names.db"))));
+        const QString name = QStringLiteral("F\u00EAte \u2013 \"No\u00EBl\"; 'x'");
+        dm.Exec(QStringLiteral("insert into calendars (name) values (?)"), {name});
+        auto raw = dm.Query(QStringLiteral("select hex(name), name from calendars"));
+        QCOMPARE(raw->FieldAsString(0).toLatin1(), Cp1252::fromUnicode(name).toHex().toUpper());
+        QCOMPARE(raw->FieldAsString(1), name);
+
+        // Text inside the statement itself travels the same way.
+        dm.Exec(QStringLiteral("insert into calendars (name) values ('Caf\u00E9')"));
+        auto direct = dm.Query(QStringLiteral("select hex(name) from calendars where name = 'Caf\u00E9'"));
+        QCOMPARE(direct->FieldAsString(0), QStringLiteral("436166E9"));
+    }
+
+    void transactionKeepsAllOrNothing()
+    {
+        TDM dm;
+        QVERIFY(dm.OpenDatabase(freshLibrary(QStringLiteral("tx.db"))));
+        QVERIFY_THROWS_EXCEPTION(ESqliteException, dm.InTransaction([&] {
+            dm.Exec(QStringLiteral("insert into calendars (name) values ('kept?')"));
+            dm.Exec(QStringLiteral("insert into nowhere values (1)"));
+        }));
+        QVERIFY(dm.Query(QStringLiteral("select id from calendars"))->Eof());
+        dm.InTransaction([&] { dm.Exec(QStringLiteral("insert into calendars (name) values ('kept')")); });
+        QVERIFY(!dm.Query(QStringLiteral("select id from calendars"))->Eof());
+    }
+
+    void initdbNeverTouchesAnExistingFile()
+    {
+        const QString file = path(QStringLiteral("nested/folder/pvbcs.db"));
+        QVERIFY(CreateLibraryDatabase(file));
+        TDM dm;
+        QVERIFY(dm.OpenDatabase(file));
+        for (const char *table : {"schedules", "schedule_rec", "calendars", "calendar_rec"})
+            dm.Query(QStringLiteral("select * from %1").arg(QLatin1String(table)));
+        const int id = dm.Exec(QStringLiteral("insert into schedules (name) values ('keep me')"));
+        QVERIFY(id > 0);
+        QVERIFY(!CreateLibraryDatabase(file));
+        QVERIFY(!dm.Query(QStringLiteral("select name from schedules"))->Eof());
+
+        QFile other(path(QStringLiteral("notes.db")));
+        QVERIFY(other.open(QIODevice::WriteOnly));
+        other.write("my notes");
+        other.close();
+        QVERIFY(!CreateLibraryDatabase(other.fileName()));
+        QVERIFY(other.open(QIODevice::ReadOnly));
+        QCOMPARE(other.readAll(), QByteArray("my notes"));
+    }
+
+    void likeBuildsPrefixConditions()
+    {
+        QCOMPARE(TSqliteDatabase::Like(QStringLiteral("name"), QStringLiteral("Sch"), false),
+                 QStringLiteral("name like 'Sch%'"));
+        QCOMPARE(TSqliteDatabase::Like(QStringLiteral("name"), QStringLiteral("Sch"), true),
+                 QStringLiteral("name between 'Sch' and 'Schz'"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSqlite)
+#include "tst_sqlite.moc"
