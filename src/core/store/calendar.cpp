@@ -1,0 +1,200 @@
+#include "store/calendar.h"
+
+#include "config/messages.h"
+#include "store/convprocs.h"
+#include "store/datamodule.h"
+#include "store/inifile.h"
+#include "store/localetext.h"
+
+namespace {
+const QString kGeneral = QStringLiteral("General");
+}
+
+QString CutCalendarName(const QString &name)
+{
+    // One byte per character of the 8-bit code page; a character outside the
+    // basic plane (a surrogate pair) is stored as one replacement byte.
+    qsizetype end = 0;
+    for (int bytes = 0; end < name.size() && bytes < 255; ++bytes)
+        end += name.at(end).isHighSurrogate() && end + 1 < name.size() && name.at(end + 1).isLowSurrogate() ? 2 : 1;
+    return name.left(end);
+}
+
+TCalendar::TCalendar(const QString &aName, int aID, bool aDBMode) : fDBMode(aDBMode), fName(aName)
+{
+    if (aID > 0) {
+        fID = aID;
+        LoadRecords();
+    } else if (fDBMode) {
+        fID = DM().Exec(QStringLiteral("INSERT INTO calendars (name) VALUES (?)"), {fName});
+    }
+}
+
+void TCalendar::SetName(const QString &aName)
+{
+    fName = aName;
+    if (fDBMode)
+        DM().Exec(QStringLiteral("UPDATE calendars SET name=? WHERE id=?"), {fName, fID});
+}
+
+void TCalendar::LoadRecords()
+{
+    fRecords.clear();
+    if (!fDBMode)
+        return;
+    auto rows = DM().Query(QStringLiteral("SELECT id, calendar_id, name, c_date, day_type, c_len FROM calendar_rec "
+                                          "WHERE calendar_id=? ORDER BY id"),
+                           {fID});
+    for (; !rows->Eof(); rows->Next()) {
+        TCalendarRec rec;
+        rec.id = qint32(rows->FieldAsInteger(0));
+        rec.CalendarID = qint32(rows->FieldAsInteger(1));
+        rec.name = CutCalendarName(rows->FieldAsString(2));
+        rec.DayNum = qint32(rows->FieldAsInteger(3));
+        rec.DayMode = quint8(rows->FieldAsInteger(4));
+        rec.Days = qint32(rows->FieldAsInteger(5));
+        fRecords.append(rec);
+    }
+}
+
+void TCalendar::SaveRecord(const TCalendarRec &rec, bool FlagNew)
+{
+    TCalendarRec given = rec;
+    given.name = CutCalendarName(rec.name);
+    if (FlagNew) {
+        TCalendarRec copy = given;
+        copy.CalendarID = fID;
+        fRecords.append(copy);
+    } else {
+        for (TCalendarRec &stored : fRecords)
+            if (stored.id == given.id)
+                stored = given;
+    }
+    if (!fDBMode)
+        return;
+    if (FlagNew)
+        DM().Exec(QStringLiteral("INSERT INTO calendar_rec (calendar_id, name, c_date, day_type, c_len) "
+                                 "VALUES (?, ?, ?, ?, ?)"),
+                  {fID, given.name, given.DayNum, int(given.DayMode), given.Days});
+    else
+        DM().Exec(QStringLiteral("UPDATE calendar_rec SET name=?, c_date=?, day_type=?, c_len=? WHERE id=?"),
+                  {given.name, given.DayNum, int(given.DayMode), given.Days, given.id});
+    LoadRecords();
+}
+
+void TCalendar::DeleteRecord(int idx)
+{
+    if (idx < 0 || idx >= Count())
+        return;
+    const int id = fRecords.at(idx).id;
+    fRecords.removeAt(idx);
+    if (!fDBMode)
+        return;
+    DM().Exec(QStringLiteral("DELETE FROM calendar_rec WHERE id=?"), {id});
+    LoadRecords();
+}
+
+void TCalendar::Clear()
+{
+    while (Count() > 0)
+        DeleteRecord(Count() - 1);
+}
+
+void TCalendar::AssignCalendar(const TCalendar &source)
+{
+    if (&source == this)
+        return; // clearing first would lose the very records to copy
+    Clear();
+    fName = source.Name();
+    for (const TCalendarRec &rec : source.fRecords)
+        SaveRecord(rec, true);
+}
+
+TListContent TCalendar::ShowList(const QLocale &locale) const
+{
+    TListContent content;
+    for (const TCalendarRec &rec : fRecords) {
+        const QDate from = DayNumToDate(rec.DayNum);
+        content.Items.append({rec.name,
+                              {DateToText(from, locale), DateToText(from.addDays(rec.Days - 1), locale),
+                               Fmt(Msg::DurationDays, rec.Days), DayModeText(rec.DayMode)}});
+    }
+    return content;
+}
+
+void TCalendar::SaveToIniFile(TIniFile &ini) const
+{
+    ini.WriteInteger(kGeneral, QStringLiteral("CalendarCount"), Count());
+    for (int i = 0; i < Count(); ++i) {
+        const TCalendarRec &rec = fRecords.at(i);
+        const QString section = QStringLiteral("Calendar%1").arg(i);
+        ini.WriteInteger(section, QStringLiteral("id"), rec.id);
+        ini.WriteInteger(section, QStringLiteral("CalendarId"), rec.CalendarID);
+        ini.WriteString(section, QStringLiteral("Name"), rec.name);
+        ini.WriteInteger(section, QStringLiteral("DayNum"), rec.DayNum);
+        ini.WriteInteger(section, QStringLiteral("Days"), rec.Days);
+        ini.WriteInteger(section, QStringLiteral("DayMode"), rec.DayMode);
+    }
+}
+
+void TCalendar::LoadFromIniFile(const TIniFile &ini)
+{
+    fRecords.clear();
+    const int count = ini.ReadInteger(kGeneral, QStringLiteral("CalendarCount"), 0);
+    for (int i = 0; i < count; ++i) {
+        const QString section = QStringLiteral("Calendar%1").arg(i);
+        TCalendarRec rec;
+        rec.id = ini.ReadInteger(section, QStringLiteral("id"), 0);
+        rec.CalendarID = ini.ReadInteger(section, QStringLiteral("CalendarId"), 0);
+        rec.name = CutCalendarName(ini.ReadString(section, QStringLiteral("Name"), QString()));
+        rec.DayNum = ini.ReadInteger(section, QStringLiteral("DayNum"), 0);
+        rec.Days = ini.ReadInteger(section, QStringLiteral("Days"), 0);
+        rec.DayMode = quint8(ini.ReadInteger(section, QStringLiteral("DayMode"), 0));
+        fRecords.append(rec);
+    }
+}
+
+TCalendarList::TCalendarList()
+{
+    LoadCalendars();
+}
+
+TCalendarList::~TCalendarList() = default;
+
+void TCalendarList::LoadCalendars()
+{
+    fCalendars.clear();
+    auto rows = DM().Query(QStringLiteral("SELECT id, name FROM calendars ORDER BY id"));
+    for (; !rows->Eof(); rows->Next())
+        fCalendars.push_back(
+            std::make_unique<TCalendar>(rows->FieldAsString(1), int(rows->FieldAsInteger(0)), true));
+}
+
+void TCalendarList::AddCalendar(const QString &aName)
+{
+    fCalendars.push_back(std::make_unique<TCalendar>(aName, 0, true));
+}
+
+void TCalendarList::RenameCalendar(int idx, const QString &aName)
+{
+    Calendars(idx)->SetName(aName);
+}
+
+void TCalendarList::DeleteCalendar(int idx)
+{
+    const int id = Calendars(idx)->ID();
+    DM().InTransaction([id] {
+        DM().Exec(QStringLiteral("DELETE FROM calendars WHERE id=?"), {id});
+        DM().Exec(QStringLiteral("DELETE FROM calendar_rec WHERE calendar_id=?"), {id});
+    });
+    LoadCalendars();
+}
+
+TListContent TCalendarList::ShowList(int selected) const
+{
+    TListContent content;
+    for (const auto &calendar : fCalendars)
+        content.Items.append({calendar->Name(), {Fmt(Msg::RecordCount, calendar->Count())}});
+    content.Selected = LibrarySelection(selected, Count());
+    return content;
+}

@@ -1,0 +1,10 @@
+#pragma once
+#include "store/listtext.h"
+
+class QTreeWidget;
+
+// Replaces a list view's rows by the texts the core computed and selects the
+// row it names (-1: none). Selecting raises the view's usual selection signals.
+void FillListView(QTreeWidget *lv, const TListContent &content);
+// The selected row's index, -1 when none is selected.
+int SelectedRow(const QTreeWidget *lv);
