@@ -1,7 +1,5 @@
 #include "app/application.h"
 #include "app/dialogmessageservice.h"
-#include "app/frmmain.h"
-#include "config/version.h"
 #include "testenv.h"
 #include "testmessageservice.h"
 
@@ -19,19 +17,6 @@ class TestApplication : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() { InitTestEnvironment(); }
-
-    void titleCarriesTheVersionOnce()
-    {
-        TfrmMain window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        const QString expected = QStringLiteral("Pavoline\u00AE Beacon Control Software ") + GetExeVersion();
-        QCOMPARE(window.windowTitle(), expected);
-        window.hide();
-        window.show();
-        QCOMPARE(window.windowTitle(), expected);
-        QCOMPARE(window.size(), QSize(810, 525));
-    }
 
     void anExceptionPastEveryHandlerIsReportedAndTheWindowLives()
     {

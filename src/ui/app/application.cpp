@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include "config/errorhandler.h"
+#include "widgets/pictures.h"
 
 #include <QMetaObject>
 
@@ -8,6 +9,7 @@ TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Pavoline Beacon Control System"));
     setOrganizationName(QStringLiteral("Orvella Works"));
+    setWindowIcon(Icon(QStringLiteral("app"), 64));
 }
 
 bool TApplication::notify(QObject *receiver, QEvent *event)

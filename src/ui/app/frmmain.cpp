@@ -1,11 +1,35 @@
 #include "app/frmmain.h"
 
+#include "app/frmaboutbox.h"
+#include "app/makersite.h"
+#include "config/appconfig.h"
 #include "config/errorhandler.h"
 #include "config/messages.h"
+#include "config/messageservice.h"
+#include "config/updatechecker.h"
 #include "config/version.h"
+#include "store/datamodule.h"
+#include "widgets/navbutton.h"
+#include "widgets/panelstatusbar.h"
 
-#include <QLabel>
-#include <QVBoxLayout>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QToolButton>
+
+namespace {
+const QString kDatabaseDialogTitle = QStringLiteral("Please select Database File");
+const QString kDatabaseFilter = QStringLiteral("Database Files (*.db)|*.db|All Files (*.*)|*.*");
+const QString kDatabaseExt = QStringLiteral(".db");
+}
 
 TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
 {
@@ -14,18 +38,86 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
 
 void TfrmMain::FormCreate()
 {
+    setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(DesignCaption());
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+
     auto *central = new QWidget(this);
     central->setAutoFillBackground(true);
     QPalette palette = central->palette();
     palette.setColor(QPalette::Window, Qt::white);
     central->setPalette(palette);
-    auto *layout = new QVBoxLayout(central);
-    auto *welcome = new QLabel(QStringLiteral("Welcome to Pavoline\u00AE Beacon Control Software "), central);
-    welcome->setAlignment(Qt::AlignCenter);
-    layout->addWidget(welcome);
+
+    QWidget *leftColumn = BuildLeftColumn();
+    auto *line = new QFrame(central);
+    line->setFixedWidth(1);
+    line->setAutoFillBackground(true);
+    QPalette grey = line->palette();
+    grey.setColor(QPalette::Window, QColor(160, 160, 160));
+    line->setPalette(grey);
+
+    // The stack holds the pages in page-number order.
+    TabControl = new QStackedWidget(central);
+    TabControl->setObjectName(QStringLiteral("TabControl"));
+    TabControl->addWidget(BuildHomePage());
+    TabControl->addWidget(BuildConnectedSystemPage());
+    TabControl->addWidget(BuildLibraryPage(true));
+    TabControl->addWidget(BuildLibraryPage(false));
+    TabControl->addWidget(BuildSettingsPage());
+    TabControl->addWidget(BuildLogPage());
+
+    auto *layout = new QHBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(leftColumn);
+    layout->addWidget(line);
+    layout->addWidget(TabControl, 1);
     setCentralWidget(central);
-    setFixedSize(810, 525);
+
+    StatusBar = new TPanelStatusBar({200, 200, 100, 100, 50}, this);
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    setStatusBar(StatusBar);
+
+    SetTabOrder();
+    ConnectHandlers();
+    // The embedded pages go into their hosts before this, so that the size
+    // fixed here makes room for them.
+    FixWindowSize();
+}
+
+void TfrmMain::SetTabOrder()
+{
+    // The navigation buttons take the keyboard focus in page-number order, not
+    // in their order on the screen.
+    QWidget::setTabOrder(cbComPort, btnHome);
+    QWidget::setTabOrder(btnHome, btnConnectedSystem);
+    QWidget::setTabOrder(btnConnectedSystem, btnSchedules);
+    QWidget::setTabOrder(btnSchedules, btnCalendars);
+    QWidget::setTabOrder(btnCalendars, btnSettings);
+    QWidget::setTabOrder(btnSettings, btnLog);
+}
+
+void TfrmMain::ConnectHandlers()
+{
+    auto onClick = [this](QAbstractButton *button, void (TfrmMain::*handler)()) {
+        connect(button, &QAbstractButton::clicked, this, [this, handler] { RunAction([&] { (this->*handler)(); }); });
+    };
+    for (TNavButton *button : {btnHome, btnSchedules, btnCalendars, btnConnectedSystem, btnLog, btnSettings})
+        connect(button, &QAbstractButton::clicked, this, [this, button] { RunAction([&] { btnPageNavClick(button); }); });
+    connect(TabSetSettings, &QTabBar::currentChanged, this, [this] { RunAction([this] { TabSetSettingsClick(); }); });
+    onClick(btnBrowseDb, &TfrmMain::btnBrowseDbClick);
+    onClick(BitBtn1, &TfrmMain::BitBtn1Click);
+    onClick(btnHelp, &TfrmMain::btnHelpClick);
+    onClick(btnAbout, &TfrmMain::btnAboutClick);
+}
+
+void TfrmMain::FixWindowSize()
+{
+    // The designed client size, or more where the platform's fonts need it.
+    setFixedSize(minimumSizeHint().expandedTo(QSize(810, 525)));
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
 }
 
 void TfrmMain::showEvent(QShowEvent *event)
@@ -40,4 +132,109 @@ void TfrmMain::showEvent(QShowEvent *event)
 void TfrmMain::FormShow()
 {
     setWindowTitle(Fmt("%s", DesignCaption() + u' ' + GetExeVersion()));
+    TabControl->setCurrentIndex(0);
+    TabControlSettings->setCurrentIndex(0);
+    TabSetSettings->setCurrentIndex(0);
+    AppConfig().Load();
+    // The system's serial ports come from the link module's port list; until
+    // it is in place the box offers "Autodetect" alone.
+    FillPortList({});
+    const QString dbName = AppConfig().DBName();
+    edtDatabaseFile->setText(dbName);
+    if (DM().OpenDatabase(dbName)) {
+        try {
+            LoadLibraries();
+            return;
+        } catch (...) {
+            // A file that opens but is no library database (a table missing):
+            // the operator sees why, and the library stays out of reach.
+            HandleUnexpectedException(std::current_exception());
+        }
+    }
+    EnterReducedMode();
+}
+
+void TfrmMain::LoadLibraries()
+{
+    // The calendar library and then the schedule library are created here,
+    // each loading all its entries, and shown in lvCalendars and lvSchedules.
+}
+
+void TfrmMain::EnterReducedMode()
+{
+    // The record lists of the Manage Beacons page offer no loading from the
+    // library either; they ask DatabaseFunctions().
+    fDatabaseFunctions = false;
+    btnSchedules->setEnabled(false);
+    btnCalendars->setEnabled(false);
+    Messages().Error(Fmt(Msg::DbFunctionsDisabled, AppConfig().DBName()));
+}
+
+void TfrmMain::FillPortList(const QStringList &systemPorts)
+{
+    cbComPort->clear();
+    cbComPort->addItems(systemPorts);
+    cbComPort->insertItem(0, QStringLiteral("Autodetect"));
+    const int remembered = cbComPort->findText(AppConfig().PortName());
+    cbComPort->setCurrentIndex(remembered > 0 ? remembered : 0);
+}
+
+void TfrmMain::btnPageNavClick(QObject *sender)
+{
+    const auto *button = qobject_cast<TNavButton *>(sender);
+    if (!button)
+        return;
+    TabControl->setCurrentIndex(button->PageNumber() - 1);
+    for (TPageLed *led : std::as_const(fLeds))
+        led->setPixmap(led->PageNumber() == button->PageNumber() ? imgLedOn->pixmap() : imgLedOff->pixmap());
+}
+
+void TfrmMain::TabSetSettingsClick()
+{
+    TabControlSettings->setCurrentIndex(TabSetSettings->currentIndex());
+}
+
+void TfrmMain::btnBrowseDbClick()
+{
+    const QString fileName = Messages().OpenFileName(kDatabaseDialogTitle, kDatabaseFilter, kDatabaseExt);
+    if (fileName.isEmpty() || !QFileInfo(fileName).isFile())
+        return;
+    // Exact text: the same file written with other letter case counts as a change.
+    if (fileName == AppConfig().DBName())
+        return;
+    AppConfig().SetDBName(fileName);
+    edtDatabaseFile->setText(fileName);
+    Messages().Information(Msg::DbFileChanged);
+}
+
+void TfrmMain::BitBtn1Click()
+{
+    TUpdateOutcome outcome;
+    {
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto arrow = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+        outcome = CheckForUpdate(GetExeVersion());
+    }
+    switch (outcome) {
+    case TUpdateOutcome::NewerVersion:
+        if (Messages().Confirm(Msg::UpdateAvailable))
+            OpenDownloadPage();
+        break;
+    case TUpdateOutcome::NotRetrieved:
+        Messages().Error(Msg::UpdateNotRetrieved);
+        break;
+    case TUpdateOutcome::UpToDate:
+        Messages().Information(Msg::UpdateUpToDate);
+        break;
+    }
+}
+
+void TfrmMain::btnHelpClick()
+{
+    OpenHelpFile();
+}
+
+void TfrmMain::btnAboutClick()
+{
+    TfrmAboutBox::Instance().exec();
 }

@@ -1,7 +1,26 @@
 #pragma once
 #include <QMainWindow>
 
-// The main window. Its first show sets the title with the program version.
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStackedWidget;
+class QTabBar;
+class QTimeEdit;
+class QToolButton;
+class QTreeWidget;
+class TNavButton;
+class TPageLed;
+class TPanelStatusBar;
+
+// The main window: the connection controls and six navigation buttons on the
+// left, a stack of six pages of which one is shown, and a status bar. Its
+// controls are public because the handlers of the pages, the link and the
+// transfers reach them by name, as they do the window's page-changing
+// operation.
 class TfrmMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -9,12 +28,123 @@ public:
 
     static QString DesignCaption() { return QStringLiteral("Pavoline\u00AE Beacon Control Software"); }
 
+    // Shows the page of a navigation button and lights the LED beside it; any
+    // other sender is ignored.
+    void btnPageNavClick(QObject *sender);
+    void TabSetSettingsClick();
+    void btnBrowseDbClick();
+    void BitBtn1Click();
+    void btnHelpClick();
+    void btnAboutClick();
+
+    // Refills the port box: "Autodetect" first, then the system's ports; the
+    // remembered port is selected when listed, else "Autodetect".
+    void FillPortList(const QStringList &systemPorts);
+    // False once the first show found no usable library database.
+    bool DatabaseFunctions() const { return fDatabaseFunctions; }
+
+    // Left column
+    QWidget *pnlConnection;
+    QComboBox *cbComPort;
+    QToolButton *imgPortSwitch;
+    QLabel *imgSwitchON;
+    QLabel *imgSwitchOFF;
+    QWidget *pnlNavigation;
+    TNavButton *btnHome;
+    TNavButton *btnSchedules;
+    TNavButton *btnCalendars;
+    TNavButton *btnConnectedSystem;
+    TNavButton *btnLog;
+    TNavButton *btnSettings;
+    QLabel *imgLedOn;
+    QLabel *imgLedOff;
+    QLabel *imgNavDecoration;
+
+    // Pages, in page-number order
+    QStackedWidget *TabControl;
+    QWidget *pageHome;
+    QWidget *pageConnectedSystem;
+    QWidget *pageSchedules;
+    QWidget *pageCalendars;
+    QWidget *pageSettings;
+    QWidget *pageLog;
+    TPanelStatusBar *StatusBar;
+
+    // Home
+    QPushButton *BitBtn1;
+    QPushButton *btnHelp;
+    QPushButton *btnAbout;
+    QLabel *lblWebSite;
+
+    // Manage Beacons
+    QTabBar *TabSetSettings;
+    QStackedWidget *TabControlSettings;
+    QWidget *pageSettingsSchedule;
+    QWidget *pageSettingsCalendar;
+    QWidget *pageAdvancedSettings;
+    QCheckBox *cbSyncRTC;
+    QGroupBox *gbManualControl;
+    QComboBox *cbOverrideMode;
+    QTimeEdit *cbScheduleTimeOn;
+    QPushButton *btnOverride;
+    QPushButton *btnRealTime;
+    QPushButton *Button2;
+    QPushButton *btnSaveToFile;
+    QPushButton *btnLoadFromFile;
+    QPushButton *btnUploadTo;
+    QPushButton *btnDownloadFrom;
+
+    // Schedules
+    QTreeWidget *lvSchedules;
+    QPushButton *btnAddSchedule;
+    QPushButton *btnRenameSchedule;
+    QPushButton *btnDeleteSchedule;
+    QGroupBox *gbScheduleRecords;
+    QWidget *pnlScheduleRecords;
+
+    // Holidays & Exceptions
+    QTreeWidget *lvCalendars;
+    QPushButton *btnAddCalendar;
+    QPushButton *btnRenameCalendar;
+    QPushButton *btnDeleteCalendar;
+    QGroupBox *gbCalendarRecords;
+    QWidget *pnlCalendarRecords;
+
+    // Software Settings
+    QLineEdit *edtDatabaseFile;
+    QToolButton *btnBrowseDb;
+
+    // Event Log
+    QTreeWidget *lvEvents;
+    QPushButton *btnDownloadEvents;
+    QPushButton *btnSaveLogToFile;
+    QPushButton *btnLoadLogFromFile;
+    QPushButton *btnPrintLog;
+    QPushButton *Button5;
+
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
     void FormCreate();
     void FormShow();
+    void LoadLibraries();
+    void EnterReducedMode();
 
+    // Building the window (frmmainpages.cpp)
+    QWidget *BuildLeftColumn();
+    QWidget *BuildConnectionPanel();
+    QWidget *BuildNavigationPanel();
+    QWidget *BuildHomePage();
+    QWidget *BuildConnectedSystemPage();
+    QWidget *BuildLibraryPage(bool schedules);
+    QWidget *BuildSettingsPage();
+    QWidget *BuildLogPage();
+    void SetTabOrder();
+    void ConnectHandlers();
+    void FixWindowSize();
+
+    QList<TPageLed *> fLeds;
     bool fShown = false;
+    bool fDatabaseFunctions = true;
 };

@@ -1,0 +1,18 @@
+#pragma once
+#include <QString>
+
+class QLabel;
+class QWidget;
+
+// The desktop's side of the maker's web site and of the help: pages open in
+// the desktop's default browser (xdg-open), with their addresses unchanged.
+void OpenMakerSite();
+void OpenDownloadPage();
+
+// The help is an HTML page beside the program, opened at its "Overview" section.
+QString HelpFileName();
+void OpenHelpFile();
+
+// A link label showing the maker's web address: blue, underlined, hand cursor;
+// a click opens the site.
+QLabel *NewWebSiteLink(QWidget *parent);

@@ -1,0 +1,436 @@
+#include "app/application.h"
+#include "app/frmaboutbox.h"
+#include "app/frmmain.h"
+#include "config/appconfig.h"
+#include "config/updatechecker.h"
+#include "config/version.h"
+#include "store/datamodule.h"
+#include "store/librarydb.h"
+#include "testenv.h"
+#include "testhttpserver.h"
+#include "testmessageservice.h"
+#include "widgets/navbutton.h"
+#include "widgets/pictures.h"
+
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+using Kind = TMessageService::Kind;
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir fDir;
+    QList<QUrl> fOpened;
+
+    QString path(const QString &name) const { return fDir.filePath(name); }
+
+    // A library database as an installer leaves it, named in the store.
+    QString prepareDatabase(TAppConfig &config)
+    {
+        const QString file = path(QStringLiteral("pvbcs.db"));
+        CreateLibraryDatabase(file);
+        config.SetDBName(file);
+        return file;
+    }
+
+    static void showWindow(TfrmMain &window)
+    {
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+    }
+
+    // Page numbers of the indicators that show the lit LED.
+    static QList<int> litPages(const TfrmMain &window)
+    {
+        QList<int> lit;
+        const qint64 on = window.imgLedOn->pixmap().cacheKey();
+        for (const TPageLed *led : window.pnlNavigation->findChildren<TPageLed *>())
+            if (led->pixmap().cacheKey() == on)
+                lit << led->PageNumber();
+        return lit;
+    }
+
+    static const TPageLed *ledBeside(const TfrmMain &window, const TNavButton *button)
+    {
+        for (const TPageLed *led : window.pnlNavigation->findChildren<TPageLed *>())
+            if (qAbs(led->geometry().center().y() - button->geometry().center().y()) < 4)
+                return led;
+        return nullptr;
+    }
+
+public Q_SLOTS:
+    // Stands in for the desktop's browser and document viewer.
+    void openUrl(const QUrl &url) { fOpened << url; }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(fDir.isValid());
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "openUrl");
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");
+    }
+    void init()
+    {
+        InitTestEnvironment();
+        fOpened.clear();
+        SetMakerSiteUrl(QUrl());
+    }
+
+    void firstShowOpensTheDatabaseAndShowsHome()
+    {
+        TTestMessageService messages;
+        TAppConfig config;
+        TfrmMain window;
+        TDM dm;
+        // The first show reads the store again: a value written since the
+        // start is the one used.
+        const QString file = path(QStringLiteral("pvbcs.db"));
+        CreateLibraryDatabase(file);
+        QSettings store(config.StoreFileName(), QSettings::IniFormat);
+        store.setValue(QStringLiteral("Database"), file);
+        store.sync();
+
+        showWindow(window);
+        QCOMPARE(messages.entries.size(), 0);
+        const QString title = QStringLiteral("Pavoline\u00AE Beacon Control Software ") + GetExeVersion();
+        QCOMPARE(window.windowTitle(), title);
+        QVERIFY(dm.IsOpen());
+        QCOMPARE(dm.DBName(), file);
+        QCOMPARE(window.edtDatabaseFile->text(), file);
+        QVERIFY(window.DatabaseFunctions());
+        QVERIFY(window.btnSchedules->isEnabled());
+        QVERIFY(window.btnCalendars->isEnabled());
+        QCOMPARE(window.TabControl->currentWidget(), window.pageHome);
+        QCOMPARE(window.TabControlSettings->currentWidget(), window.pageSettingsSchedule);
+        QCOMPARE(window.TabSetSettings->currentIndex(), 0);
+        QCOMPARE(litPages(window), QList<int>{1});
+
+        // Showing the window again runs nothing twice.
+        window.hide();
+        window.show();
+        QCOMPARE(window.windowTitle(), title);
+        QCOMPARE(messages.entries.size(), 0);
+
+        // Fixed at the size its content needs, the design's at least.
+        QCOMPARE(window.minimumSize(), window.maximumSize());
+        QVERIFY(window.width() >= 810 && window.height() >= 525);
+        QVERIFY(window.width() <= 900 && window.height() <= 600);
+    }
+
+    void reducedModeNamesTheDatabase_data()
+    {
+        QTest::addColumn<QString>("dbName");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing file") << path(QStringLiteral("gone.db"))
+                                      << QStringLiteral("The software could not open database \"%1\". All database "
+                                                        "functions will be disabled.")
+                                             .arg(path(QStringLiteral("gone.db")));
+        QFile garbage(path(QStringLiteral("notes.db")));
+        garbage.open(QIODevice::WriteOnly);
+        garbage.write(QByteArray(4096, 'x'));
+        garbage.close();
+        QTest::newRow("not a database") << garbage.fileName()
+                                        << QStringLiteral("The software could not open database \"%1\". All database "
+                                                          "functions will be disabled.")
+                                               .arg(garbage.fileName());
+        QTest::newRow("empty path") << QString()
+                                    << QStringLiteral("The software could not open database \"\". All database "
+                                                      "functions will be disabled.");
+    }
+    void reducedModeNamesTheDatabase()
+    {
+        QFETCH(QString, dbName);
+        QFETCH(QString, message);
+        TTestMessageService messages;
+        TAppConfig config;
+        config.SetDBName(dbName);
+        TfrmMain window;
+        TDM dm;
+        showWindow(window);
+
+        QCOMPARE(messages.Texts(), QStringList{message});
+        QCOMPARE(messages.entries.constFirst().kind, Kind::Error);
+        QVERIFY(!dm.IsOpen());
+        QVERIFY(!window.DatabaseFunctions());
+        QVERIFY(!window.btnSchedules->isEnabled());
+        QVERIFY(!window.btnCalendars->isEnabled());
+        QCOMPARE(window.edtDatabaseFile->text(), dbName);
+        QVERIFY(window.windowTitle().endsWith(u' ' + GetExeVersion()));
+
+        // The library pages cannot be reached.
+        QTest::mouseClick(window.btnSchedules, Qt::LeftButton);
+        QTest::mouseClick(window.btnCalendars, Qt::LeftButton);
+        QCOMPARE(window.TabControl->currentWidget(), window.pageHome);
+        QCOMPARE(litPages(window), QList<int>{1});
+        // Everything else works as usual.
+        QTest::mouseClick(window.btnConnectedSystem, Qt::LeftButton);
+        QCOMPARE(window.TabControl->currentWidget(), window.pageConnectedSystem);
+    }
+
+    void navigationShowsThePageAndLightsItsLed()
+    {
+        TTestMessageService messages;
+        TAppConfig config;
+        prepareDatabase(config);
+        TfrmMain window;
+        TDM dm;
+        showWindow(window);
+
+        const QList<QPair<TNavButton *, QWidget *>> screenOrder = {
+            {window.btnHome, window.pageHome},
+            {window.btnSchedules, window.pageSchedules},
+            {window.btnCalendars, window.pageCalendars},
+            {window.btnConnectedSystem, window.pageConnectedSystem},
+            {window.btnLog, window.pageLog},
+            {window.btnSettings, window.pageSettings},
+        };
+        for (const auto &[button, page] : screenOrder) {
+            QTest::mouseClick(button, Qt::LeftButton);
+            QCOMPARE(window.TabControl->currentWidget(), page);
+            QCOMPARE(litPages(window), QList<int>{button->PageNumber()});
+            // The lit LED is the one beside the button, whatever the order of
+            // the buttons on the screen.
+            const TPageLed *led = ledBeside(window, button);
+            QVERIFY(led);
+            QCOMPARE(led->pixmap().cacheKey(), window.imgLedOn->pixmap().cacheKey());
+        }
+
+        // Holidays & Exceptions is fourth in the stack but third on the screen.
+        QTest::mouseClick(window.btnCalendars, Qt::LeftButton);
+        QCOMPARE(window.TabControl->currentIndex(), 3);
+        QCOMPARE(litPages(window), QList<int>{4});
+        // The same button again changes nothing.
+        QTest::mouseClick(window.btnCalendars, Qt::LeftButton);
+        QCOMPARE(window.TabControl->currentIndex(), 3);
+        QCOMPARE(litPages(window), QList<int>{4});
+
+        // Other senders change nothing, and the pictures that are no
+        // indicators keep their images.
+        const qint64 on = window.imgLedOn->pixmap().cacheKey();
+        const qint64 off = window.imgLedOff->pixmap().cacheKey();
+        const qint64 decoration = window.imgNavDecoration->pixmap().cacheKey();
+        window.btnPageNavClick(window.BitBtn1);
+        window.btnPageNavClick(window.imgLedOn);
+        window.btnPageNavClick(nullptr);
+        QCOMPARE(window.TabControl->currentIndex(), 3);
+        QCOMPARE(litPages(window), QList<int>{4});
+        QCOMPARE(window.imgLedOn->pixmap().cacheKey(), on);
+        QCOMPARE(window.imgLedOff->pixmap().cacheKey(), off);
+        QCOMPARE(window.imgNavDecoration->pixmap().cacheKey(), decoration);
+        QCOMPARE(messages.entries.size(), 0);
+    }
+
+    void keyboardOrderFollowsThePageNumbers()
+    {
+        TAppConfig config;
+        TfrmMain window;
+        QList<TNavButton *> order;
+        QWidget *widget = window.cbComPort;
+        do {
+            if (auto *button = qobject_cast<TNavButton *>(widget))
+                order << button;
+            widget = widget->nextInFocusChain();
+        } while (widget != window.cbComPort);
+        QCOMPARE(order, (QList<TNavButton *>{window.btnHome, window.btnConnectedSystem, window.btnSchedules,
+                                             window.btnCalendars, window.btnSettings, window.btnLog}));
+        for (int i = 0; i < order.size(); ++i)
+            QCOMPARE(order.at(i)->PageNumber(), i + 1);
+    }
+
+    void theChosenSettingsTabStaysAcrossPageChanges()
+    {
+        TTestMessageService messages;
+        TAppConfig config;
+        prepareDatabase(config);
+        TfrmMain window;
+        TDM dm;
+        showWindow(window);
+
+        QTest::mouseClick(window.btnConnectedSystem, Qt::LeftButton);
+        QCOMPARE(window.TabSetSettings->count(), 3);
+        QTest::mouseClick(window.TabSetSettings, Qt::LeftButton, {}, window.TabSetSettings->tabRect(2).center());
+        QCOMPARE(window.TabControlSettings->currentWidget(), window.pageAdvancedSettings);
+        QTest::mouseClick(window.btnHome, Qt::LeftButton);
+        QTest::mouseClick(window.btnConnectedSystem, Qt::LeftButton);
+        QCOMPARE(window.TabSetSettings->currentIndex(), 2);
+        QCOMPARE(window.TabControlSettings->currentWidget(), window.pageAdvancedSettings);
+        QTest::mouseClick(window.TabSetSettings, Qt::LeftButton, {}, window.TabSetSettings->tabRect(1).center());
+        QCOMPARE(window.TabControlSettings->currentWidget(), window.pageSettingsCalendar);
+    }
+
+    void portListSelectsTheRememberedPort()
+    {
+        TAppConfig config;
+        TfrmMain window;
+        const QStringList ports = {QStringLiteral("ttyS0"), QStringLiteral("ttyUSB0"), QStringLiteral("ttyUSB1")};
+
+        config.SetPortName(QStringLiteral("ttyUSB0"));
+        window.FillPortList(ports);
+        QCOMPARE(window.cbComPort->count(), 4);
+        QCOMPARE(window.cbComPort->itemText(0), QStringLiteral("Autodetect"));
+        QCOMPARE(window.cbComPort->currentText(), QStringLiteral("ttyUSB0"));
+
+        // A port no longer present: "Autodetect", and the stored name stays.
+        config.SetPortName(QStringLiteral("ttyACM3"));
+        window.FillPortList(ports);
+        QCOMPARE(window.cbComPort->currentIndex(), 0);
+        QCOMPARE(config.PortName(), QStringLiteral("ttyACM3"));
+
+        // Letter case matters in port names.
+        config.SetPortName(QStringLiteral("TTYS0"));
+        window.FillPortList(ports);
+        QCOMPARE(window.cbComPort->currentIndex(), 0);
+    }
+
+    void databaseChoiceFollowsItsRules()
+    {
+        TTestMessageService messages;
+        TAppConfig config;
+        const QString configured = prepareDatabase(config);
+        TfrmMain window;
+        TDM dm;
+        showWindow(window);
+        QDir(fDir.path()).mkdir(QStringLiteral("folder.db"));
+
+        // Cancel, a missing file, a folder, and the configured file itself:
+        // nothing changes and nothing is said.
+        messages.fileAnswers << QString() << path(QStringLiteral("missing.db")) << path(QStringLiteral("folder.db"))
+                             << configured;
+        for (int i = 0; i < 4; ++i)
+            window.btnBrowseDb->click();
+        QVERIFY(messages.fileAnswers.isEmpty());
+        QCOMPARE(messages.entries.size(), 0);
+        QCOMPARE(config.DBName(), configured);
+        QCOMPARE(window.edtDatabaseFile->text(), configured);
+
+        // The same name in other letters counts as another file.
+        const QString other = path(QStringLiteral("PVBCS.db"));
+        CreateLibraryDatabase(other);
+        messages.fileAnswers << other;
+        window.btnBrowseDb->click();
+        QCOMPARE(messages.Texts(Kind::Information),
+                 QStringList{QStringLiteral("Database file was changed. Please restart the application now.")});
+        QCOMPARE(config.DBName(), other);
+        QCOMPARE(window.edtDatabaseFile->text(), other);
+        QSettings store(config.StoreFileName(), QSettings::IniFormat);
+        QCOMPARE(store.value(QStringLiteral("Database")).toString(), other);
+        // The running program keeps the database it opened.
+        QCOMPARE(dm.DBName(), configured);
+    }
+
+    void updateCheckTellsTheOperator_data()
+    {
+        QTest::addColumn<QByteArray>("page");
+        QTest::addColumn<bool>("reachable");
+        QTest::addColumn<bool>("answer");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("pageOpened");
+        const QString available = QStringLiteral(
+            "New version of Pavoline\u00AE Beacon Control Software is available. Do you want to proceed to the "
+            "Orvella Works software update page? ");
+        const QString upToDate = QStringLiteral("Your Pavoline\u00AE Beacon Control Software version is up to date.");
+        const QString notRetrieved = QStringLiteral(
+            "Pavoline\u00AE Beacon Control Software could not retrieve version information from Orvella Works web "
+            "site. Please check your Internet connection and try again.");
+        const QByteArray newer = "<html><!--VERSION_INFO Beacons=9.0.0.0 --></html>";
+        QTest::newRow("newer, Yes") << newer << true << true << int(Kind::Confirmation) << available << true;
+        QTest::newRow("newer, No") << newer << true << false << int(Kind::Confirmation) << available << false;
+        QTest::newRow("equal") << "<!--VERSION_INFO Beacons=" + GetExeVersion().toLatin1() + "-->" << true << true
+                               << int(Kind::Information) << upToDate << false;
+        QTest::newRow("older") << QByteArray("<!--VERSION_INFO Beacons=0.9-->") << true << true
+                               << int(Kind::Information) << upToDate << false;
+        QTest::newRow("no marker") << QByteArray("<html></html>") << true << true << int(Kind::Error) << notRetrieved
+                                   << false;
+        QTest::newRow("unreachable") << QByteArray() << false << true << int(Kind::Error) << notRetrieved << false;
+    }
+    void updateCheckTellsTheOperator()
+    {
+        QFETCH(QByteArray, page);
+        QFETCH(bool, reachable);
+        QFETCH(bool, answer);
+        QFETCH(int, kind);
+        QFETCH(QString, message);
+        QFETCH(bool, pageOpened);
+        TTestHttpServer server;
+        server.body = page;
+        SetMakerSiteUrl(reachable ? server.Url() : TTestHttpServer::UnreachableUrl());
+        TTestMessageService messages;
+        messages.confirmAnswers << answer;
+        TAppConfig config;
+        TfrmMain window;
+
+        window.BitBtn1->click();
+        QCOMPARE(messages.entries.size(), 1);
+        QCOMPARE(int(messages.entries.constFirst().kind), kind);
+        QCOMPARE(messages.entries.constFirst().text, message);
+        QVERIFY(!QGuiApplication::overrideCursor());
+        // The page offered is the one checked, its address unchanged.
+        QCOMPARE(fOpened, pageOpened ? QList<QUrl>{server.Url().resolved(QUrl(QStringLiteral(
+                                                       "software-downloads.asp")))}
+                                     : QList<QUrl>{});
+    }
+
+    void everyPictureIsDrawn()
+    {
+        QVERIFY(!Picture(QStringLiteral("app")).isNull()); // registers the pictures
+        const QStringList files = QDir(QStringLiteral(":/pictures")).entryList({QStringLiteral("*.svg")});
+        QVERIFY(files.size() > 20);
+        for (const QString &file : files) {
+            const QImage image = Picture(QFileInfo(file).completeBaseName()).toImage();
+            bool drawn = false;
+            for (int y = 0; y < image.height() && !drawn; ++y)
+                for (int x = 0; x < image.width() && !drawn; ++x)
+                    drawn = image.pixelColor(x, y).alpha() > 0;
+            QVERIFY2(drawn, qPrintable(file));
+        }
+    }
+
+    void helpAboutAndWebSite()
+    {
+        TTestMessageService messages;
+        TAppConfig config;
+        TfrmMain window;
+        TfrmAboutBox about;
+
+        window.btnHelp->click();
+        QCOMPARE(fOpened.size(), 1);
+        QVERIFY(fOpened.constFirst().isLocalFile());
+        QCOMPARE(fOpened.constFirst().toLocalFile(), QCoreApplication::applicationDirPath() + "/pvbcs.html");
+        QCOMPARE(fOpened.constFirst().fragment(), QStringLiteral("Overview"));
+
+        fOpened.clear();
+        Q_EMIT window.lblWebSite->linkActivated(MakerSiteUrl().toString());
+        QCOMPARE(fOpened, QList<QUrl>{MakerSiteUrl()});
+        QVERIFY(window.lblWebSite->text().contains(MakerSiteUrl().host()));
+
+        QString shown;
+        QTimer::singleShot(0, &about, [&] {
+            shown = about.isVisible() && about.isModal() ? about.lblVersion->text() : QString();
+            about.btnOK->click();
+        });
+        window.btnAbout->click();
+        QCOMPARE(shown, QStringLiteral("Version: ") + GetExeVersion());
+        QVERIFY(!about.isVisible());
+        QCOMPARE(messages.entries.size(), 0);
+    }
+};
+
+int main(int argc, char **argv)
+{
+    TApplication app(argc, argv);
+    TestMainWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_mainwindow.moc"
