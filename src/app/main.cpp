@@ -3,9 +3,12 @@
 // show opens the library database.
 #include "app/application.h"
 #include "app/dialogmessageservice.h"
+#include "app/frmaboutbox.h"
 #include "app/frmmain.h"
 #include "config/appconfig.h"
+#include "link/dmcom.h"
 #include "store/datamodule.h"
+#include "store/device.h"
 
 int main(int argc, char **argv)
 {
@@ -14,9 +17,15 @@ int main(int argc, char **argv)
     TMessageService::Install(&messages);
 
     TAppConfig config;
+    // The beacon's schedule and calendar exist before any window: the main
+    // window binds its beacon pages to them when it is created.
+    DeviceSchedule();
+    DeviceCalendar();
 
     TfrmMain frmMain; // 1
     TDM dm;           // 2
+    TdmCOM dmCom;     // 5
+    TfrmAboutBox frmAboutBox; // 11
 
     frmMain.show();
     const int rc = app.exec();

@@ -1,0 +1,31 @@
+#include "protocol/payload.h"
+
+#include "config/exceptions.h"
+#include "config/messages.h"
+#include "link/dmcom.h"
+#include "link/frame.h"
+
+namespace {
+// How long a codec waits for the start of a reply.
+constexpr int ReplyTimeoutMs = 2500;
+}
+
+QByteArray HexField(qint64 value, int digits, const QString &item)
+{
+    const qint64 largest = (qint64(1) << (4 * digits)) - 1;
+    if (value < 0 || value > largest)
+        throw Exception(Fmt(Msg::ValueDoesNotFit, item, value, 0, largest));
+    return HexText(quint32(value), digits);
+}
+
+int PayloadField(const QByteArray &payload, int pos, int digits)
+{
+    if (pos + digits > payload.size())
+        return 0;
+    return qMax(0, HexValue(payload.mid(pos, digits)));
+}
+
+bool CodecExchange(quint8 cmd, const QByteArray &request, QByteArray &reply)
+{
+    return dmCOM().ExchangeMessage(cmd, request, reply, ReplyTimeoutMs, true);
+}

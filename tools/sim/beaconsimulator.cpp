@@ -1,0 +1,222 @@
+#include "sim/beaconsimulator.h"
+
+#include "link/frame.h"
+#include "link/portlist.h"
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <poll.h>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace {
+// Bytes of a frame that stays incomplete this long are taken as noise.
+constexpr int FrameGapMs = 500;
+}
+
+TBeaconSimulator::TBeaconSimulator(const TSimOptions &options)
+    : fOptions(options), fController(options.serial, options.board, options.firmware),
+      fDevicePath(fPty.SlavePath())
+{
+    if (::pipe2(fWake, O_CLOEXEC) != 0)
+        throw std::runtime_error("cannot create the simulator's wake-up pipe");
+    fPortName = RegisterVirtualPort(options.name, fDevicePath);
+    if (!options.logFile.isEmpty()) {
+        fLogFile.setFileName(options.logFile);
+        fLogFile.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
+    }
+    fThread = std::thread([this] { Serve(); });
+}
+
+TBeaconSimulator::~TBeaconSimulator()
+{
+    fStop = true;
+    (void)!::write(fWake[1], "s", 1);
+    if (fThread.joinable())
+        fThread.join();
+    fPty.Close();
+    UnregisterVirtualPort(fPortName);
+    ::close(fWake[0]);
+    ::close(fWake[1]);
+}
+
+void TBeaconSimulator::CloseLine()
+{
+    if (!fLineOpen)
+        return;
+    fHangUpRequested = true;
+    (void)!::write(fWake[1], "h", 1);
+    while (fLineOpen)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+QList<TFrameLogEntry> TBeaconSimulator::FrameLog() const
+{
+    QMutexLocker lock(&fMutex);
+    return fLog;
+}
+
+QList<QByteArray> TBeaconSimulator::Received() const
+{
+    QList<QByteArray> texts;
+    for (const TFrameLogEntry &entry : FrameLog()) {
+        if (entry.direction == QLatin1String("RX"))
+            texts << entry.text;
+    }
+    return texts;
+}
+
+void TBeaconSimulator::ClearFrameLog()
+{
+    QMutexLocker lock(&fMutex);
+    fLog.clear();
+}
+
+void TBeaconSimulator::QueueRawReply(const QByteArray &text)
+{
+    QMutexLocker lock(&fMutex);
+    fRawReplies.enqueue(text);
+}
+
+void TBeaconSimulator::WithController(const std::function<void(TBeaconController &)> &work)
+{
+    QMutexLocker lock(&fMutex);
+    work(fController);
+}
+
+void TBeaconSimulator::Serve()
+{
+    QByteArray pending;
+    for (;;) {
+        pollfd fds[2] = {{fPty.MasterFd(), POLLIN, 0}, {fWake[0], POLLIN, 0}};
+        const int ready = ::poll(fds, 2, pending.isEmpty() ? -1 : FrameGapMs);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (fds[1].revents & POLLIN) {
+            char drain[16];
+            (void)!::read(fWake[0], drain, sizeof drain);
+        }
+        if (fStop)
+            return;
+        if (fHangUpRequested) {
+            HangUp();
+            return;
+        }
+        if (ready == 0) { // an unfinished frame went quiet
+            Log("RX", pending);
+            pending.clear();
+            continue;
+        }
+        if (fds[0].revents & POLLIN) {
+            char buffer[4096];
+            const ssize_t n = ::read(fPty.MasterFd(), buffer, sizeof buffer);
+            if (n > 0) {
+                pending.append(buffer, int(n));
+                TakeFrames(pending);
+                if (!fLineOpen)
+                    return;
+            }
+        } else if (fds[0].revents & (POLLHUP | POLLERR)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10)); // not expected while we hold the slave
+        }
+    }
+}
+
+void TBeaconSimulator::TakeFrames(QByteArray &pending)
+{
+    while (!pending.isEmpty() && !fStop && !fHangUpRequested) {
+        const qsizetype start = pending.indexOf('!');
+        if (start != 0) {
+            const QByteArray junk = start < 0 ? pending : pending.left(start);
+            Log("RX", junk);
+            pending.remove(0, junk.size());
+            continue;
+        }
+        if (pending.size() < 5)
+            return;
+        const int cmd = HexValue(pending.mid(1, 2));
+        const int length = HexValue(pending.mid(3, 2));
+        if (cmd < 0 || length < 0) {
+            Log("RX", pending.left(1));
+            pending.remove(0, 1);
+            continue;
+        }
+        if (pending.size() < 5 + 2 * length)
+            return;
+        const QByteArray frame = pending.left(5 + 2 * length);
+        pending.remove(0, frame.size());
+        Log("RX", frame);
+        if (fOptions.closeAfter > 0 && ++fFramesReceived >= fOptions.closeAfter) {
+            HangUp();
+            return;
+        }
+        Answer(quint8(cmd), frame.mid(5));
+    }
+}
+
+void TBeaconSimulator::Answer(quint8 cmd, const QByteArray &payload)
+{
+    QByteArray reply;
+    {
+        QMutexLocker lock(&fMutex);
+        if (!fRawReplies.isEmpty()) {
+            reply = fRawReplies.dequeue();
+        } else {
+            if (fOptions.silent || fOptions.ignore.contains(cmd))
+                return;
+            const std::optional<QByteArray> answer = fController.Handle(cmd, payload);
+            if (!answer)
+                return;
+            if (fOptions.dropEvery > 0 && ++fRepliesDue % fOptions.dropEvery == 0)
+                return;
+            const QByteArray frame = BuildFrame(cmd, *answer);
+            reply = fOptions.noise + (fOptions.lowercase ? frame.toLower() : frame);
+        }
+    }
+    if (Pause(fOptions.replyDelayMs))
+        Send(reply);
+}
+
+void TBeaconSimulator::Send(const QByteArray &text)
+{
+    qsizetype sent = 0;
+    if (fOptions.byteGapMs <= 0) {
+        if (fPty.Write(text))
+            sent = text.size();
+    } else {
+        while (sent < text.size() && fPty.Write(text.mid(sent, 1))) {
+            ++sent;
+            if (sent < text.size() && !Pause(fOptions.byteGapMs))
+                break;
+        }
+    }
+    Log("TX", text.left(sent));
+}
+
+bool TBeaconSimulator::Pause(int msec)
+{
+    if (msec <= 0)
+        return true;
+    pollfd fd{fWake[0], POLLIN, 0};
+    return ::poll(&fd, 1, msec) == 0; // the wake-up pipe only speaks to stop or hang up
+}
+
+void TBeaconSimulator::Log(const char *direction, const QByteArray &text)
+{
+    const TFrameLogEntry entry{QDateTime::currentDateTime(), QString::fromLatin1(direction), text};
+    QMutexLocker lock(&fMutex);
+    fLog.append(entry);
+    if (fLogFile.isOpen()) {
+        fLogFile.write(entry.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz ")).toUtf8() + direction + ' ' +
+                       text + '\n');
+        fLogFile.flush();
+    }
+}
+
+void TBeaconSimulator::HangUp()
+{
+    fPty.Close();
+    fLineOpen = false;
+    UnregisterVirtualPort(fPortName);
+}

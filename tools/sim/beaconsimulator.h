@@ -1,0 +1,94 @@
+#pragma once
+#include "sim/beaconcontroller.h"
+#include "sim/pseudoterminal.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QList>
+#include <QMutex>
+#include <QQueue>
+#include <QSet>
+#include <QString>
+#include <atomic>
+#include <functional>
+#include <thread>
+
+// How the simulated controller behaves on the line, faults included.
+struct TSimOptions {
+    QString name = QStringLiteral("beacon-sim"); // the virtual port's name
+    QByteArray serial = "20240001";
+    QByteArray board = "0003";
+    QByteArray firmware = "0105";
+    bool silent = false;       // never answers
+    QSet<quint8> ignore;       // commands left unanswered
+    int dropEvery = 0;         // every Nth reply is not sent
+    QByteArray noise;          // sent in front of every reply
+    bool lowercase = false;    // hex digits of replies in lower case
+    int replyDelayMs = 0;      // before each reply
+    int byteGapMs = 0;         // between the bytes of a reply
+    int closeAfter = 0;        // the line hangs up when this frame arrives, unanswered
+    QString logFile;           // frame log, appended to
+};
+
+// One frame (or run of unframed bytes) on the line, as the controller saw it.
+struct TFrameLogEntry {
+    QDateTime time;
+    QString direction; // "RX" from the workstation, "TX" to it
+    QByteArray text;
+};
+
+// A beacon controller on a pseudo-terminal, registered as a virtual serial
+// port while it runs. It serves the line from a thread of its own and is
+// quiet until asked, like a real controller.
+class TBeaconSimulator {
+public:
+    explicit TBeaconSimulator(const TSimOptions &options = {}); // throws std::runtime_error
+    ~TBeaconSimulator();
+    TBeaconSimulator(const TBeaconSimulator &) = delete;
+    TBeaconSimulator &operator=(const TBeaconSimulator &) = delete;
+
+    // The registered name, which the workstation opens.
+    const QString &PortName() const { return fPortName; }
+    const QString &DevicePath() const { return fDevicePath; }
+    bool LineOpen() const { return fLineOpen; }
+    // Hangs the line up now, as an unplugged controller would.
+    void CloseLine();
+
+    QList<TFrameLogEntry> FrameLog() const;
+    // The texts received from the workstation, in order.
+    QList<QByteArray> Received() const;
+    void ClearFrameLog();
+    // The next request is answered with exactly this text, whatever it asks.
+    void QueueRawReply(const QByteArray &text);
+    // Runs work on the controller's state, safely against the serving thread.
+    void WithController(const std::function<void(TBeaconController &)> &work);
+
+private:
+    void Serve();
+    void TakeFrames(QByteArray &pending);
+    void Answer(quint8 cmd, const QByteArray &payload);
+    void Send(const QByteArray &text);
+    // Sleeps msec unless told to stop; false when told to stop.
+    bool Pause(int msec);
+    void Log(const char *direction, const QByteArray &text);
+    void HangUp();
+
+    const TSimOptions fOptions;
+    TPseudoTerminal fPty;
+    TBeaconController fController;
+    QString fDevicePath;
+    QString fPortName;
+    QFile fLogFile;
+    int fWake[2] = {-1, -1};
+    std::atomic<bool> fStop{false};
+    std::atomic<bool> fHangUpRequested{false};
+    std::atomic<bool> fLineOpen{true};
+    int fFramesReceived = 0;
+    int fRepliesDue = 0;
+
+    mutable QMutex fMutex; // guards the controller, the log and the raw replies
+    QList<TFrameLogEntry> fLog;
+    QQueue<QByteArray> fRawReplies;
+
+    std::thread fThread;
+};
