@@ -67,6 +67,21 @@ inline constexpr const char *ScanSearching = "Searching Connected Controllers...
 inline constexpr const char *ScanStoppingThreads = "Stopping Scanning Threads...";
 inline constexpr const char *ScanDone = "Done.";
 
+// Connection switch and status bar (main window)
+inline constexpr const char *PortNotFound = "Port not found! Please check your Connection.";
+// The leading blank and the spelling are the texts operators know.
+inline constexpr const char *CriticalCommError = " Critcical communication error: \"%s\"";
+inline constexpr const char *ConnectedOfferDownload =
+    "Beacon system is now connected. Downloading settings from connected system is recommended. Would you like to "
+    "proceed?";
+inline constexpr const char *ConnectionLost = "The connection to the Beacons was lost. Please try to re-connect.";
+inline constexpr const char *StatusConnectedToPort = "Connected to port %s";
+inline constexpr const char *StatusPortDisconnected = "Port disconnected";
+inline constexpr const char *StatusRetries = "Retries: %d of max %d";
+inline constexpr const char *StatusSerialNumber = "Serial Number: %s";
+inline constexpr const char *StatusFirmware = "Firmware: %s";
+inline constexpr const char *StatusBoard = "Board: %s";
+
 // Record lists and record editors
 inline constexpr const char *SelectRecord = "Please select a Record from the List.";
 inline constexpr const char *DeleteRecordConfirm = "Do you want to delete Selected Record?";
@@ -75,6 +90,69 @@ inline constexpr const char *NoLibraryCalendars = "You do not have any previousl
 inline constexpr const char *CheckTimeRange = "Please check the selected Time Range.";
 inline constexpr const char *SelectOneDay = "Please select at least one day.";
 inline constexpr const char *CheckDateRange = "Please check the selected Range of Dates.";
+
+// Transfers, advanced settings, override, diagnostics and event log
+inline constexpr const char *WritingItem = "Writing %s...";
+inline constexpr const char *ReadingItem = "Reading %s...";
+inline constexpr const char *ExceptionWhileProcessing = "Exception while processing %s";
+inline constexpr const char *ItemCommMode = "Communication Mode Settings";
+inline constexpr const char *ItemClock = "Real-Time Clock Settings";
+inline constexpr const char *ItemAdvanced = "Advanced Settings";
+inline constexpr const char *ItemDst = "DST Settings";
+inline constexpr const char *ItemBeaconSchedule = "Beacon Schedule";
+inline constexpr const char *ItemCalendarOfExceptions = "Calendar of Exceptions";
+inline constexpr const char *ItemNameForCalendarRecord = "Name for calendar record %d";
+inline constexpr const char *ItemLiveValues = "Live Values";
+inline constexpr const char *ItemOverrideStatus = "Override Status";
+inline constexpr const char *SlaveModeWarning =
+    "Slave mode is selected; the system will be controlled by the Master Beacon. Local schedules and calendars will "
+    "be disabled.";
+inline constexpr const char *FlashPatternNames[7] = {
+    "Constant Level (ON/OFF)",  "Simultaneous One Flash",          "Simultaneous Two Flashes",
+    "Simultaneous Three Flashes", "Alternating One Flash (Default)", "Alternating Two Flashes",
+    "Alternating Three Flashes"};
+inline constexpr const char *FlashSpeedNames[5] = {"Very Slow", "Slow", "Medium (Default)", "Fast", "Very Fast"};
+inline constexpr const char *BeaconRoleNames[3] = {"Single Beacon System", "Master Beacon", "Slave Beacon"};
+inline constexpr const char *LinkChannelOff = "OFF";
+inline constexpr const char *LinkChannelNumber = "Channel #%d";
+inline constexpr const char *DstOffsetNames[5] = {"30 Minutes", "60 Minutes", "90 Minutes", "120 Minutes", " "};
+inline constexpr const char *OverrideSet = "Override parameters were set to Beacon.";
+inline constexpr const char *OverrideNotSet = "Communication Error. Override parameters were not set.";
+inline constexpr const char *FieldNotFilled = " ...";
+inline constexpr const char *StatusTime = "Time: %s";
+inline constexpr const char *StatusDate = "Date: %s";
+// The number is written at least four characters wide with two decimals.
+inline constexpr const char *StatusVoltage = "Voltage: %sV";
+inline constexpr const char *BeaconIsOn = "Beacon is ON";
+inline constexpr const char *BeaconIsOff = "Beacon is OFF";
+inline constexpr const char *SwitchPositionNames[3] = {"Switch in AUTO position", "Switch in ON position",
+                                                       "Switch in OFF position"};
+inline constexpr const char *OverrideStateNames[3] = {"Override mode is not active", "Schedule overridden to ON state",
+                                                      "Schedule overridden to OFF state"};
+// Indexed by event code; 0 has no name.
+inline constexpr const char *EventNames[10] = {"",
+                                               "System turned ON after reset",
+                                               "Beacons switched ON [Scheduled]",
+                                               "Beacons switched OFF [Scheduled]",
+                                               "Beacons switched ON [Manual]",
+                                               "Beacons switched OFF [Manual]",
+                                               "Schedule overridden; Beacons turned ON",
+                                               "Schedule overridden; Beacons turned OFF",
+                                               "Master command; Beacons ON",
+                                               "Master command; Beacons OFF"};
+inline constexpr const char *EventSlotsUnreadable =
+    "%d of the Beacon's event log entries could not be read; they are not listed.";
+inline constexpr const char *EventLogLineInvalid = "Line %d of %s does not hold the five fields of an event.";
+
+// Command-line tool
+inline constexpr const char *CliSerialNumber = "Serial Number: %s";
+inline constexpr const char *CliFirmware = "Firmware: %s";
+inline constexpr const char *CliBoard = "Board: %s";
+inline constexpr const char *CliNoAnswer = "The Beacon on %s did not answer.";
+inline constexpr const char *CliNoController = "No Beacon answered on any port.";
+inline constexpr const char *CliControllerFound = "Beacon found on %s";
+inline constexpr const char *CliFileMissing = "The file %s does not exist.";
+inline constexpr const char *CliEventsSaved = "%d event(s) saved to %s";
 }
 
 namespace MsgDetail {

@@ -1,0 +1,55 @@
+#pragma once
+#include "store/calendar.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QLineEdit;
+class QPushButton;
+
+// The calendar record editor: converts between its controls and a calendar
+// record, and closes with OK only while the dates make a valid record. It
+// stores nothing; the record list that opened it saves the record. Created
+// once at start-up and reused by every record list.
+class TfrmCalendarRec : public QDialog {
+    Q_OBJECT
+public:
+    // The beacon keeps a record's length in one byte.
+    static constexpr int MaxDays = 255;
+    static constexpr int MaxNameLength = 15;
+
+    explicit TfrmCalendarRec(QWidget *parent = nullptr);
+    ~TfrmCalendarRec() override;
+
+    // The one instance; raises an exception before start-up created it.
+    static TfrmCalendarRec &Instance();
+
+    // A new record: no name, today, no range, "Sunday".
+    void InitControls();
+    void ShowRecord(const TCalendarRec &rec);
+    // Writes the controls into rec; its id and other fields stay as they are.
+    void UpdateRecord(TCalendarRec &rec) const;
+    // As UpdateRecord, for a new record: a zero id becomes a random one that no
+    // record of owner has.
+    void GetRecord(TCalendarRec &rec, const TCalendar &owner) const;
+
+    void btnSaveClick();
+    void BtnCloseClick();
+    void cbUseRangeClick();
+
+    QLineEdit *edtName;
+    QDateEdit *dtpHoliday;
+    QCheckBox *cbUseRange;
+    QDateEdit *dtpHolidayEnd;
+    QComboBox *cbScheduleDays;
+    QPushButton *btnSave;
+    QPushButton *BtnClose;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void FormShow();
+};

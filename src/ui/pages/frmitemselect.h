@@ -1,0 +1,35 @@
+#pragma once
+#include <QDialog>
+#include <optional>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+// Picks one library entry by name. Created once at start-up and reused by
+// every record list.
+class TfrmItemSelect : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfrmItemSelect(QWidget *parent = nullptr);
+    ~TfrmItemSelect() override;
+
+    // The one instance; raises an exception before start-up created it.
+    static TfrmItemSelect &Instance();
+
+    // Shows the dialog modally with the title, the prompt and the entries, the
+    // first one selected; the chosen entry's index, or none on Cancel.
+    std::optional<int> Select(const QString &title, const QString &prompt, const QStringList &entries);
+
+    void btnOkClick();
+    void BtnCloseClick();
+
+    QLabel *lblCaption;
+    QComboBox *cbList;
+    QPushButton *btnOk;
+    QPushButton *BtnClose;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+};
