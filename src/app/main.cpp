@@ -5,6 +5,7 @@
 #include "app/dialogmessageservice.h"
 #include "app/frmaboutbox.h"
 #include "app/frmmain.h"
+#include "app/frmportsearch.h"
 #include "config/appconfig.h"
 #include "link/dmcom.h"
 #include "store/datamodule.h"
@@ -25,6 +26,7 @@ int main(int argc, char **argv)
     TfrmMain frmMain; // 1
     TDM dm;           // 2
     TdmCOM dmCom;     // 5
+    TfrmPortSearch frmPortSearch; // 6
     TfrmAboutBox frmAboutBox; // 11
 
     frmMain.show();

@@ -4,13 +4,18 @@
 #include "config/appconfig.h"
 #include "config/updatechecker.h"
 #include "config/version.h"
+#include "store/calendar.h"
 #include "store/datamodule.h"
 #include "store/librarydb.h"
+#include "store/schedule.h"
+#include "store/sqlitedb.h"
 #include "testenv.h"
 #include "testhttpserver.h"
 #include "testmessageservice.h"
 #include "widgets/navbutton.h"
+#include "widgets/panelstatusbar.h"
 #include "widgets/pictures.h"
+#include "widgets/portcombobox.h"
 
 #include <QComboBox>
 #include <QDesktopServices>
@@ -23,6 +28,7 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QtTest>
 
 using Kind = TMessageService::Kind;
@@ -39,9 +45,36 @@ class TestMainWindow : public QObject {
     QString prepareDatabase(TAppConfig &config)
     {
         const QString file = path(QStringLiteral("pvbcs.db"));
+        QFile::remove(file); // what an earlier test left
         CreateLibraryDatabase(file);
         config.SetDBName(file);
         return file;
+    }
+
+    // A library with two calendars and two schedules, records in each.
+    QString prepareLibrary(TAppConfig &config)
+    {
+        const QString file = prepareDatabase(config);
+        TDM dm;
+        dm.OpenDatabase(file); // the additions below throw if it did not open
+        TCalendarList calendars;
+        calendars.AddCalendar(QStringLiteral("School year"));
+        calendars.AddCalendar(QStringLiteral("Summer camp"));
+        for (int day : {100, 200, 300})
+            calendars.Calendars(0)->SaveRecord({0, 0, QStringLiteral("Holiday"), day, 1, 6}, true);
+        TScheduleList schedules;
+        schedules.AddSchedule(QStringLiteral("Mornings"));
+        schedules.AddSchedule(QStringLiteral("Afternoons"));
+        schedules.Schedules(1)->SaveRecord({0, 0, 0x1F, 14 * 60, 16 * 60}, true);
+        return file;
+    }
+
+    static QStringList rows(const QTreeWidget *list)
+    {
+        QStringList texts;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            texts << list->topLevelItem(i)->text(0) + u'|' + list->topLevelItem(i)->text(1);
+        return texts;
     }
 
     static void showWindow(TfrmMain &window)
@@ -176,6 +209,73 @@ private Q_SLOTS:
         // Everything else works as usual.
         QTest::mouseClick(window.btnConnectedSystem, Qt::LeftButton);
         QCOMPARE(window.TabControl->currentWidget(), window.pageConnectedSystem);
+    }
+
+    void firstShowListsBothLibraries()
+    {
+        TTestMessageService messages;
+        TAppConfig config;
+        prepareLibrary(config);
+        TfrmMain window;
+        TDM dm;
+        QVERIFY(!window.CalendarLibrary() && !window.ScheduleLibrary());
+        showWindow(window);
+
+        QCOMPARE(messages.entries.size(), 0);
+        QVERIFY(window.CalendarLibrary() && window.ScheduleLibrary());
+        QCOMPARE(window.CalendarLibrary()->Count(), 2);
+        QCOMPARE(window.ScheduleLibrary()->Count(), 2);
+        QCOMPARE(rows(window.lvCalendars),
+                 (QStringList{QStringLiteral("School year|3 record(s)"), QStringLiteral("Summer camp|0 record(s)")}));
+        QCOMPARE(rows(window.lvSchedules),
+                 (QStringList{QStringLiteral("Mornings|0 record(s)"), QStringLiteral("Afternoons|1 record(s)")}));
+        // Nothing was selected before, so nothing is now.
+        QVERIFY(window.lvCalendars->selectedItems().isEmpty());
+        QVERIFY(window.lvSchedules->selectedItems().isEmpty());
+    }
+
+    // A file that opens as a database but lacks a table: the load fails, the
+    // operator is told why and that the library is off, and nothing of a
+    // half-loaded library stays reachable.
+    void tableLessDatabaseEntersTheReducedMode_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("missing");
+        QTest::newRow("no calendars") << QStringLiteral("calendars") << QStringLiteral("calendars");
+        // The calendars load; the schedules' records then fail.
+        QTest::newRow("no schedule records") << QStringLiteral("schedule_rec") << QStringLiteral("schedule_rec");
+    }
+    void tableLessDatabaseEntersTheReducedMode()
+    {
+        QFETCH(QString, table);
+        QFETCH(QString, missing);
+        TTestMessageService messages;
+        TAppConfig config;
+        const QString file = prepareLibrary(config);
+        {
+            TSqliteDatabase db(file);
+            db.ExecSQL(QStringLiteral("DROP TABLE ") + table);
+        }
+        TfrmMain window;
+        TDM dm;
+        showWindow(window);
+
+        QCOMPARE(messages.entries.size(), 2);
+        QCOMPARE(messages.entries.at(0).kind, Kind::Error);
+        QVERIFY2(messages.entries.at(0).text.contains(missing), qPrintable(messages.entries.at(0).text));
+        QCOMPARE(messages.entries.at(1).kind, Kind::Error);
+        QCOMPARE(messages.entries.at(1).text,
+                 QStringLiteral("The software could not open database \"%1\". All database functions will be "
+                                "disabled.")
+                     .arg(file));
+        QVERIFY(!window.DatabaseFunctions());
+        QVERIFY(!window.CalendarLibrary() && !window.ScheduleLibrary());
+        QCOMPARE(window.lvCalendars->topLevelItemCount(), 0);
+        QCOMPARE(window.lvSchedules->topLevelItemCount(), 0);
+        QVERIFY(!window.btnSchedules->isEnabled());
+        QVERIFY(!window.btnCalendars->isEnabled());
+        QTest::mouseClick(window.btnCalendars, Qt::LeftButton);
+        QCOMPARE(window.TabControl->currentWidget(), window.pageHome);
     }
 
     void navigationShowsThePageAndLightsItsLed()
@@ -380,6 +480,36 @@ private Q_SLOTS:
         QCOMPARE(fOpened, pageOpened ? QList<QUrl>{server.Url().resolved(QUrl(QStringLiteral(
                                                        "software-downloads.asp")))}
                                      : QList<QUrl>{});
+    }
+
+    // Virtual ports are named by long paths: shortened in view, whole in the
+    // tool tip and to the program.
+    void longTextsAreShortenedInView()
+    {
+        TPanelStatusBar bar({200, 60});
+        bar.resize(500, bar.sizeHint().height());
+        bar.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bar));
+        const QList<QLabel *> panels = bar.findChildren<QLabel *>();
+        QCOMPARE(panels.size(), 2);
+        const QString path = QStringLiteral("Connected to port /run/user/1000/pvbcs-ports/beacon-sim");
+        bar.SetPanelText(0, path);
+        QCOMPARE(bar.PanelText(0), path);
+        QVERIFY(panels.at(0)->text().size() < path.size());
+        QVERIFY(panels.at(0)->text().contains(QChar(0x2026)));
+        QCOMPARE(panels.at(0)->toolTip(), path);
+        bar.SetPanelText(0, QStringLiteral("Port disconnected"));
+        QCOMPARE(panels.at(0)->text(), QStringLiteral("Port disconnected"));
+        QVERIFY(panels.at(0)->toolTip().isEmpty());
+        // The last panel takes the rest of the bar.
+        QCOMPARE(panels.at(0)->width(), 200);
+        QVERIFY(panels.at(1)->width() > 200);
+
+        TPortComboBox box;
+        box.addItems({QStringLiteral("Autodetect"), path});
+        box.setCurrentIndex(1);
+        QCOMPARE(box.currentText(), path);
+        QCOMPARE(box.toolTip(), path);
     }
 
     void everyPictureIsDrawn()

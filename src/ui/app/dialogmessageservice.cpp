@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QScopeGuard>
 
 namespace {
 QWidget *owner()
@@ -24,6 +25,15 @@ QString runFileDialog(QFileDialog &dialog, const QString &filter, const QString 
 
 bool TDialogMessageService::Show(Kind kind, const QString &text)
 {
+    // A box asked in the middle of a busy operation (the question after
+    // connecting) shows the normal pointer while it waits for the operator.
+    const bool busy = QGuiApplication::overrideCursor() != nullptr;
+    if (busy)
+        QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+    const auto restore = qScopeGuard([busy] {
+        if (busy)
+            QGuiApplication::restoreOverrideCursor();
+    });
     switch (kind) {
     case Kind::Error:
         QMessageBox::critical(owner(), QStringLiteral("Error"), text);

@@ -8,7 +8,11 @@
 #include "config/messageservice.h"
 #include "config/updatechecker.h"
 #include "config/version.h"
+#include "link/portlist.h"
+#include "store/calendar.h"
 #include "store/datamodule.h"
+#include "store/schedule.h"
+#include "widgets/listfill.h"
 #include "widgets/navbutton.h"
 #include "widgets/panelstatusbar.h"
 
@@ -24,6 +28,7 @@
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QToolButton>
+#include <QTreeWidget>
 
 namespace {
 const QString kDatabaseDialogTitle = QStringLiteral("Please select Database File");
@@ -31,10 +36,12 @@ const QString kDatabaseFilter = QStringLiteral("Database Files (*.db)|*.db|All F
 const QString kDatabaseExt = QStringLiteral(".db");
 }
 
-TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
+TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent), tmrInterface(nullptr, 1000)
 {
     FormCreate();
 }
+
+TfrmMain::~TfrmMain() = default;
 
 void TfrmMain::FormCreate()
 {
@@ -84,6 +91,9 @@ void TfrmMain::FormCreate()
     // The embedded pages go into their hosts before this, so that the size
     // fixed here makes room for them.
     FixWindowSize();
+
+    tmrInterface.OnTimer = [this] { tmrInterfaceTimer(); };
+    tmrInterface.SetEnabled(true);
 }
 
 void TfrmMain::SetTabOrder()
@@ -110,6 +120,11 @@ void TfrmMain::ConnectHandlers()
     onClick(BitBtn1, &TfrmMain::BitBtn1Click);
     onClick(btnHelp, &TfrmMain::btnHelpClick);
     onClick(btnAbout, &TfrmMain::btnAboutClick);
+    onClick(btnDownloadFrom, &TfrmMain::btnDownloadFromClick);
+    onClick(imgPortSwitch, &TfrmMain::imgPortSwitchClick);
+    // Only the operator's choice counts: selecting the connected port from
+    // code must not remember it.
+    connect(cbComPort, &QComboBox::activated, this, [this] { RunAction([this] { cbComPortChange(); }); });
 }
 
 void TfrmMain::FixWindowSize()
@@ -136,9 +151,7 @@ void TfrmMain::FormShow()
     TabControlSettings->setCurrentIndex(0);
     TabSetSettings->setCurrentIndex(0);
     AppConfig().Load();
-    // The system's serial ports come from the link module's port list; until
-    // it is in place the box offers "Autodetect" alone.
-    FillPortList({});
+    FillPortList(GetRegPortList());
     const QString dbName = AppConfig().DBName();
     edtDatabaseFile->setText(dbName);
     if (DM().OpenDatabase(dbName)) {
@@ -148,7 +161,7 @@ void TfrmMain::FormShow()
         } catch (...) {
             // A file that opens but is no library database (a table missing):
             // the operator sees why, and the library stays out of reach.
-            HandleUnexpectedException(std::current_exception());
+            Messages().Error(ExceptionText(std::current_exception()));
         }
     }
     EnterReducedMode();
@@ -156,15 +169,21 @@ void TfrmMain::FormShow()
 
 void TfrmMain::LoadLibraries()
 {
-    // The calendar library and then the schedule library are created here,
-    // each loading all its entries, and shown in lvCalendars and lvSchedules.
+    fCalendarList = std::make_unique<TCalendarList>();
+    FillListView(lvCalendars, fCalendarList->ShowList(SelectedRow(lvCalendars)));
+    fScheduleList = std::make_unique<TScheduleList>();
+    FillListView(lvSchedules, fScheduleList->ShowList(SelectedRow(lvSchedules)));
 }
 
 void TfrmMain::EnterReducedMode()
 {
-    // The record lists of the Manage Beacons page offer no loading from the
-    // library either; they ask DatabaseFunctions().
-    fDatabaseFunctions = false;
+    // No library object outlives a failed load, so nothing can reach a
+    // half-loaded library. The record lists of the Manage Beacons page offer
+    // no loading from the library either; they ask DatabaseFunctions().
+    fCalendarList.reset();
+    fScheduleList.reset();
+    lvCalendars->clear();
+    lvSchedules->clear();
     btnSchedules->setEnabled(false);
     btnCalendars->setEnabled(false);
     Messages().Error(Fmt(Msg::DbFunctionsDisabled, AppConfig().DBName()));

@@ -1,5 +1,8 @@
 #pragma once
+#include "config/threadedtimer.h"
+
 #include <QMainWindow>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -15,6 +18,8 @@ class QTreeWidget;
 class TNavButton;
 class TPageLed;
 class TPanelStatusBar;
+class TCalendarList;
+class TScheduleList;
 
 // The main window: the connection controls and six navigation buttons on the
 // left, a stack of six pages of which one is shown, and a status bar. Its
@@ -25,6 +30,7 @@ class TfrmMain : public QMainWindow {
     Q_OBJECT
 public:
     explicit TfrmMain(QWidget *parent = nullptr);
+    ~TfrmMain() override;
 
     static QString DesignCaption() { return QStringLiteral("Pavoline\u00AE Beacon Control Software"); }
 
@@ -36,12 +42,29 @@ public:
     void BitBtn1Click();
     void btnHelpClick();
     void btnAboutClick();
+    // Opens the download dialog; also what the connection switch runs when the
+    // operator accepts the download offered after connecting.
+    void btnDownloadFromClick();
+
+    // The link's handlers. The switch connects on the chosen port, or on the
+    // port discovery finds for "Autodetect", and disconnects; the status tick
+    // writes the status bar, reports a lost link and enables the buttons that
+    // need a controller; the port choice remembers the port picked.
+    void imgPortSwitchClick();
+    void tmrInterfaceTimer();
+    void cbComPortChange();
+    // The switch's state (its Tag): on from a successful connection until
+    // switched off or the link is lost.
+    bool SwitchedOn() const { return fSwitchOn; }
 
     // Refills the port box: "Autodetect" first, then the system's ports; the
     // remembered port is selected when listed, else "Autodetect".
     void FillPortList(const QStringList &systemPorts);
-    // False once the first show found no usable library database.
-    bool DatabaseFunctions() const { return fDatabaseFunctions; }
+    // The library lists, which the first show creates when the database opens
+    // and holds a library; both null otherwise (the reduced mode).
+    TCalendarList *CalendarLibrary() const { return fCalendarList.get(); }
+    TScheduleList *ScheduleLibrary() const { return fScheduleList.get(); }
+    bool DatabaseFunctions() const { return fCalendarList && fScheduleList; }
 
     // Left column
     QWidget *pnlConnection;
@@ -122,6 +145,9 @@ public:
     QPushButton *btnPrintLog;
     QPushButton *Button5;
 
+    // The status tick, every second from creation on.
+    TThreadedTimer tmrInterface;
+
 protected:
     void showEvent(QShowEvent *event) override;
 
@@ -130,6 +156,15 @@ private:
     void FormShow();
     void LoadLibraries();
     void EnterReducedMode();
+
+    // The connection switch's steps.
+    void SwitchOn();
+    // Closed port, open port list, off picture, no link-dependent button.
+    void EnterOffState();
+    void ShowSwitchPicture(bool on);
+    void SetLinkButtonsEnabled(bool enabled);
+    // Shows the connected port in the port box without remembering it.
+    void SelectConnectedPort(const QString &port);
 
     // Building the window (frmmainpages.cpp)
     QWidget *BuildLeftColumn();
@@ -146,5 +181,7 @@ private:
 
     QList<TPageLed *> fLeds;
     bool fShown = false;
-    bool fDatabaseFunctions = true;
+    bool fSwitchOn = false;
+    std::unique_ptr<TCalendarList> fCalendarList;
+    std::unique_ptr<TScheduleList> fScheduleList;
 };

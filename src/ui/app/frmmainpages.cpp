@@ -8,6 +8,7 @@
 #include "widgets/pagetitle.h"
 #include "widgets/panelstatusbar.h"
 #include "widgets/pictures.h"
+#include "widgets/portcombobox.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -119,10 +120,10 @@ QWidget *TfrmMain::BuildConnectionPanel()
     pnlConnection = named(new QWidget(this), "pnlConnection");
     fillBackground(pnlConnection, QColor(215, 215, 255));
 
-    cbComPort = named(new QComboBox(pnlConnection), "cbComPort");
+    cbComPort = named(new TPortComboBox(pnlConnection), "cbComPort");
     cbComPort->setEditable(false);
     cbComPort->addItem(QStringLiteral("Autodetect"));
-    // Wide enough for "Autodetect"; longer port names show in full when the list opens.
+    // Wide enough for "Autodetect"; a longer port name loses the start of its path.
     cbComPort->setMinimumWidth(cbComPort->sizeHint().width());
 
     // The switch images are held here, never shown; the switch copies one.

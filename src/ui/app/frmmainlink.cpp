@@ -1,0 +1,160 @@
+// The main window's part of the link: the connection switch, the status tick
+// and the port choice.
+#include "app/frmmain.h"
+
+#include "app/frmportsearch.h"
+#include "config/appconfig.h"
+#include "config/errorhandler.h"
+#include "config/messages.h"
+#include "config/messageservice.h"
+#include "link/dmcom.h"
+#include "widgets/navbutton.h"
+#include "widgets/panelstatusbar.h"
+
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QToolButton>
+
+namespace {
+// The unanswered identity polls after which the link closes the port.
+constexpr int kMaxRetries = 10;
+}
+
+void TfrmMain::imgPortSwitchClick()
+{
+    TdmCOM &link = dmCOM();
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    // However the handler ends, the switch agrees with the port afterwards.
+    const auto settle = qScopeGuard([this, &link] {
+        QGuiApplication::restoreOverrideCursor();
+        if (link.UniConnected()) {
+            ShowSwitchPicture(true);
+            fSwitchOn = true;
+        } else {
+            // The whole off state, not only the picture: a link lost while
+            // the question after connecting was open must not leave the
+            // link-dependent buttons enabled.
+            EnterOffState();
+        }
+    });
+    if (fSwitchOn)
+        link.Close(); // the identity stays known until the next connection replaces it
+    else
+        SwitchOn();
+}
+
+void TfrmMain::SwitchOn()
+{
+    TdmCOM &link = dmCOM();
+    ShowSwitchPicture(true);
+    imgPortSwitch->repaint();
+
+    QString port;
+    if (cbComPort->currentIndex() > 0) {
+        port = cbComPort->currentText();
+    } else {
+        link.Close();
+        TfrmPortSearch &search = TfrmPortSearch::Instance();
+        search.show();
+        const auto hide = qScopeGuard([&search] { search.close(); });
+        port = search.Scan();
+        SetLinkButtonsEnabled(false);
+    }
+    if (port.isEmpty()) {
+        Messages().Error(Msg::PortNotFound);
+        return;
+    }
+
+    try {
+        link.SetPortName(port);
+        link.Open();
+        cbComPort->setEnabled(false);
+        SelectConnectedPort(port);
+        ShowSwitchPicture(true);
+        fSwitchOn = true;
+        // Asked before any identity has arrived; the poller runs meanwhile.
+        if (Messages().Confirm(Msg::ConnectedOfferDownload)) {
+            btnDownloadFromClick();
+            btnPageNavClick(btnConnectedSystem);
+        }
+        SetLinkButtonsEnabled(true);
+    } catch (...) {
+        Messages().Error(Fmt(Msg::CriticalCommError, ExceptionText(std::current_exception())));
+    }
+}
+
+void TfrmMain::EnterOffState()
+{
+    cbComPort->setEnabled(true);
+    ShowSwitchPicture(false);
+    fSwitchOn = false;
+    SetLinkButtonsEnabled(false);
+}
+
+void TfrmMain::ShowSwitchPicture(bool on)
+{
+    imgPortSwitch->setIcon(QIcon((on ? imgSwitchON : imgSwitchOFF)->pixmap()));
+}
+
+void TfrmMain::SetLinkButtonsEnabled(bool enabled)
+{
+    for (QPushButton *button : {btnUploadTo, btnDownloadFrom, btnDownloadEvents, btnRealTime, btnOverride})
+        button->setEnabled(enabled);
+}
+
+void TfrmMain::SelectConnectedPort(const QString &port)
+{
+    int index = cbComPort->findText(port);
+    if (index < 0) {
+        // Discovery lists the ports anew; one that appeared after the start
+        // is added rather than leaving the box blank.
+        cbComPort->addItem(port);
+        index = cbComPort->count() - 1;
+    }
+    cbComPort->setCurrentIndex(index);
+}
+
+void TfrmMain::tmrInterfaceTimer()
+{
+    const TdmCOM &link = dmCOM();
+    if (link.UniConnected()) {
+        StatusBar->SetPanelText(0, Fmt(Msg::StatusConnectedToPort, link.PortName()));
+        StatusBar->SetPanelText(4, Fmt(Msg::StatusRetries, int(link.AttemptCount()), kMaxRetries));
+        if (!link.SignSerial().isEmpty()) {
+            StatusBar->SetPanelText(1, Fmt(Msg::StatusSerialNumber, link.SignSerial()));
+            StatusBar->SetPanelText(2, Fmt(Msg::StatusFirmware, link.SignFirmwareVer()));
+            StatusBar->SetPanelText(3, Fmt(Msg::StatusBoard, link.SignBoardVer()));
+        }
+    } else {
+        StatusBar->SetPanelText(0, Msg::StatusPortDisconnected);
+        for (int panel = 1; panel < StatusBar->PanelCount(); ++panel)
+            StatusBar->SetPanelText(panel, QString());
+        if (fSwitchOn) {
+            // Switched off first, so a tick during the message finds the
+            // switch off and does not report the loss again.
+            imgPortSwitchClick();
+            Messages().Error(Msg::ConnectionLost);
+        }
+    }
+    if (!cbComPort->isEnabled()) {
+        // The event-log download keeps what the switch gave it.
+        const bool identified = !link.SignSerial().isEmpty();
+        for (QPushButton *button : {btnDownloadFrom, btnUploadTo, btnRealTime, btnOverride})
+            button->setEnabled(identified);
+    }
+}
+
+void TfrmMain::cbComPortChange()
+{
+    // "Autodetect" is no port to remember.
+    if (cbComPort->currentIndex() > 0)
+        AppConfig().SetPortName(cbComPort->currentText());
+}
+
+void TfrmMain::btnDownloadFromClick()
+{
+    // The download dialog of the transfers opens here, modally.
+}
