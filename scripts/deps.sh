@@ -6,6 +6,7 @@ packages=(
   cmake make g++ pkg-config
   qt6-base-dev qt6-serialport-dev qt6-svg-dev libgl-dev
   libsqlite3-dev
+  tzdata
   fonts-dejavu-core fonts-liberation
   poppler-utils
 )

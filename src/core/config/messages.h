@@ -153,6 +153,15 @@ inline constexpr const char *CliNoController = "No Beacon answered on any port."
 inline constexpr const char *CliControllerFound = "Beacon found on %s";
 inline constexpr const char *CliFileMissing = "The file %s does not exist.";
 inline constexpr const char *CliEventsSaved = "%d event(s) saved to %s";
+inline constexpr const char *CliTryHelp = "%s\nTry \"pvbcs-cli --help\" for more information.";
+inline constexpr const char *CliNoCommand = "No command given.";
+inline constexpr const char *CliUnknownCommand = "Unknown command \"%s\".";
+inline constexpr const char *CliExtraArgument = "Unexpected argument \"%s\".";
+inline constexpr const char *CliOptionNeeded = "The command %s needs --%s.";
+inline constexpr const char *CliOptionNotUsed = "The command %s does not take --%s.";
+inline constexpr const char *CliUnknownPart = "Unknown part \"%s\" in --parts: use schedule, holidays, advanced.";
+inline constexpr const char *CliOverrideMode = "The command override takes auto, on or off.";
+inline constexpr const char *CliUntilTime = "--until takes a time of day as HH:MM, for example 15:30.";
 }
 
 namespace MsgDetail {

@@ -1,0 +1,146 @@
+// Transfer figures against a simulated controller that answers at once: a
+// full upload and a full download beside the protocol's floor (the settle
+// wait plus the wire time at 115200 baud), the 93-slot event-log download,
+// and the peak resident memory of pvbcs-cli during a full download.
+#include "eventlog/eventdownload.h"
+#include "link/dmcom.h"
+#include "protocol/beaconprotocol.h"
+#include "sim/beaconsimulator.h"
+#include "store/device.h"
+#include "transfer/workflows.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+constexpr int Runs = 5;
+constexpr double SettleMs = 300;
+constexpr double BitsPerByte = 10; // start, 8 data, stop
+constexpr double Baud = 115200;
+constexpr double AllowancePerExchangeMs = 10;
+
+class TSilentLog final : public TProgressLog {
+public:
+    void Clear() override {}
+    void Add(const QString &) override {}
+    void ReplaceLast(const QString &) override {}
+    bool Closed() const override { return false; }
+};
+
+struct TFigure {
+    double medianMs = 0;
+    double worstMs = 0;
+    int exchanges = 0;
+    double wireMs = 0;
+};
+
+// Runs work Runs times; the line's traffic is counted from the last run.
+TFigure Measure(TBeaconSimulator &sim, const std::function<void()> &work)
+{
+    std::vector<double> times;
+    for (int i = 0; i < Runs; ++i) {
+        sim.ClearFrameLog();
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        times.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    TFigure figure;
+    figure.medianMs = times[times.size() / 2];
+    figure.worstMs = times.back();
+    qint64 bytes = 0;
+    for (const TFrameLogEntry &entry : sim.FrameLog()) {
+        bytes += entry.text.size();
+        if (entry.direction == QLatin1String("RX"))
+            ++figure.exchanges;
+    }
+    figure.wireMs = double(bytes) * BitsPerByte / Baud * 1000;
+    return figure;
+}
+
+void Report(const char *name, const TFigure &f, double settleMs)
+{
+    const double floor = settleMs + f.wireMs;
+    const double target = floor + AllowancePerExchangeMs * f.exchanges;
+    std::printf("%-20s median %8.1f ms  worst %8.1f ms  | %3d exchanges, floor %7.1f ms (settle %.0f + wire %.1f), "
+                "target %7.1f ms: %s\n",
+                name, f.medianMs, f.worstMs, f.exchanges, floor, settleMs, f.wireMs, target,
+                f.worstMs <= target ? "met" : "MISSED");
+}
+
+void FillConfiguration()
+{
+    DeviceSchedule().Clear();
+    DeviceCalendar().Clear();
+    for (int i = 0; i < 16; ++i) {
+        DeviceSchedule().SaveRecord({i + 1, 0, quint8(1 << (i % 7)), 400 + i, 900 + i}, true);
+        DeviceCalendar().SaveRecord({i + 1, 0, QStringLiteral("HOLIDAY NAME %1").arg(i, 2, 10, QLatin1Char('0')),
+                                     5400 + 7 * i, 1 + i % 3, quint8(i % 10)},
+                                    true);
+    }
+    BeaconSettings.CommMode = 2;
+    BeaconSettings.BrightnessRange = 0x1F;
+    BeaconSettings.FlashPattern = 4;
+    BeaconSettings.FlashSpeed = 2;
+    BeaconSettings.DstStartDay = 5545;
+    BeaconSettings.DstEndDay = 5783;
+    BeaconSettings.DstShiftTime = 120;
+    BeaconSettings.DstOffset = 60;
+}
+
+// Peak resident memory, in MB, of pvbcs-cli during a full download.
+double CliPeakMegabytes(const QString &port)
+{
+    QTemporaryDir dir;
+    QProcess cli;
+    cli.start(QStringLiteral(PVBCS_CLI), {QStringLiteral("--port"), port, QStringLiteral("download"),
+                                          QStringLiteral("--out"), dir.filePath(QStringLiteral("bench.bcfg"))});
+    if (!cli.waitForFinished(60000) || cli.exitCode() != 0) {
+        std::printf("pvbcs-cli failed: %s\n", cli.readAllStandardError().constData());
+        return -1;
+    }
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage); // the only child this program starts
+    return double(usage.ru_maxrss) / 1024;
+}
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    TBeaconSimulator sim;
+    TdmCOM link;
+    link.tmrPortCheck.SetEnabled(false);
+    link.SetPortName(sim.PortName());
+    TSilentLog log;
+
+    FillConfiguration();
+    const TFigure upload = Measure(sim, [&] { UploadToBeacon(log, true, true, true, true); });
+    const TFigure download = Measure(sim, [&] { DownloadFromBeacon(log, true, true, true); });
+    if (DeviceSchedule().Count() != 16 || DeviceCalendar().Count() != 16) {
+        std::printf("the download did not bring back the 16 + 16 records\n");
+        return 1;
+    }
+    int rows = 0;
+    const TFigure events = Measure(sim, [&] { rows = int(DownloadEventLog(nullptr).Rows.size()); });
+    link.Close();
+
+    std::printf("Transfers against the in-process simulator, %d runs each:\n", Runs);
+    Report("full upload", upload, SettleMs);
+    Report("full download", download, SettleMs);
+    Report("event log (93 slots)", events, 0);
+    std::printf("event log: %d rows, median %.1f ms, target under 1500 ms: %s\n", rows, events.medianMs,
+                events.worstMs < 1500 ? "met" : "MISSED");
+    const double peak = CliPeakMegabytes(sim.PortName());
+    std::printf("pvbcs-cli peak resident memory during a full download: %.1f MB (target under 40 MB: %s)\n", peak,
+                peak >= 0 && peak < 40 ? "met" : "MISSED");
+    return 0;
+}

@@ -1,0 +1,89 @@
+#include "transfer/monitoring.h"
+
+#include "config/messages.h"
+#include "config/messageservice.h"
+#include "protocol/beaconprotocol.h"
+#include "store/localetext.h"
+#include "transfer/workflows.h"
+
+namespace {
+constexpr int StepCount = 4;
+
+QString Field(const QString &text)
+{
+    return u' ' + text;
+}
+
+// Before the first clock reading the fields show the date system's day 0.
+const QDateTime ClockNotRead(QDate(1899, 12, 30), QTime(0, 0));
+}
+
+bool SendOverride(quint8 mode, const QTime &until)
+{
+    const QTime end = mode != 0 && until.isValid() ? QTime(until.hour(), until.minute()) : QTime(0, 0);
+    const bool answered = WriteOverride(mode, end);
+    if (answered)
+        Messages().Information(QString::fromUtf8(Msg::OverrideSet));
+    else
+        Messages().Error(QString::fromUtf8(Msg::OverrideNotSet));
+    return answered;
+}
+
+double SupplyVoltage(int raw)
+{
+    return raw * 0.022831 + 0.3379;
+}
+
+TDiagnostics::TDiagnostics(const QLocale &locale) : fLocale(locale)
+{
+    fLocale.setNumberOptions(QLocale::OmitGroupSeparator);
+    const QString empty = QString::fromUtf8(Msg::FieldNotFilled);
+    lblStatusTime = lblStatusDate = lblStatusVoltage = lblStatusBeacon = lblStateOverride = lblSwitchState = empty;
+}
+
+void TDiagnostics::Tick()
+{
+    switch (fStep) {
+    case 0:
+        ReadClock();
+        break;
+    case 1:
+        Refresh();
+        break;
+    case 2:
+        ReadLiveValues();
+        break;
+    case 3:
+        ReadOverrideStatus();
+        break;
+    }
+    fStep = (fStep + 1) % StepCount;
+}
+
+void TDiagnostics::Refresh()
+{
+    const QDateTime clock = BeaconSettings.ClockValue.isValid() ? BeaconSettings.ClockValue : ClockNotRead;
+    lblStatusTime = Field(Fmt(Msg::StatusTime, TimeToText(clock.time(), fLocale)));
+    lblStatusDate = Field(Fmt(Msg::StatusDate, DateToText(clock.date(), fLocale)));
+    const QString volts = fLocale.toString(SupplyVoltage(BeaconStatus.LiveValues[1]), 'f', 2).rightJustified(4);
+    lblStatusVoltage = Field(Fmt(Msg::StatusVoltage, volts));
+    lblStatusBeacon = Field(QString::fromUtf8(BeaconStatus.BeaconOn ? Msg::BeaconIsOn : Msg::BeaconIsOff));
+    // An unknown position or state leaves its field as it was.
+    if (BeaconStatus.SwitchPosition < 3)
+        lblSwitchState = Field(QString::fromUtf8(Msg::SwitchPositionNames[BeaconStatus.SwitchPosition]));
+    if (BeaconStatus.OverrideState < 3)
+        lblStateOverride = Field(QString::fromUtf8(Msg::OverrideStateNames[BeaconStatus.OverrideState]));
+}
+
+void TDiagnostics::RunCycle()
+{
+    RequireAnswer(ReadClock(), QString::fromUtf8(Msg::ItemClock));
+    RequireAnswer(ReadLiveValues(), QString::fromUtf8(Msg::ItemLiveValues));
+    RequireAnswer(ReadOverrideStatus(), QString::fromUtf8(Msg::ItemOverrideStatus));
+    Refresh();
+}
+
+QStringList TDiagnostics::Fields() const
+{
+    return {lblStatusTime, lblStatusDate, lblStatusVoltage, lblStatusBeacon, lblStateOverride, lblSwitchState};
+}

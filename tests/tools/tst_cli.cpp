@@ -1,0 +1,280 @@
+// pvbcs-cli as a technician uses it, against the simulated controller on a
+// pseudo-terminal: the program is run as a separate process.
+#include "link/portlist.h"
+#include "sim/beaconsimulator.h"
+#include "testenv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+struct TRun {
+    int code = -1;
+    QStringList out; // lines
+    QString err;
+};
+
+TRun Cli(const QStringList &arguments)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_GB")); // day-first dates, 24-hour clock
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(PVBCS_CLI), arguments);
+    if (!process.waitForFinished(120000))
+        return {};
+    TRun run;
+    run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    run.out = QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    run.err = QString::fromUtf8(process.readAllStandardError()).trimmed();
+    return run;
+}
+
+QString ReadText(const QString &fileName)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+}
+
+void WriteText(const QString &fileName, const QString &text)
+{
+    QFile file(fileName);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text.toLatin1());
+}
+
+// Edits the one line key=old of the file's text, as a technician would in an editor.
+void Edit(QString &text, const QString &from, const QString &to)
+{
+    QCOMPARE(text.count(from + QStringLiteral("\r\n")), 1);
+    text.replace(from + QStringLiteral("\r\n"), to + QStringLiteral("\r\n"));
+}
+
+int DstDay(const QDate &date)
+{
+    return int(QDate(2010, 1, 1).daysTo(date)) - 1;
+}
+}
+
+class TestCli : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TBeaconSimulator> sim;
+    QTemporaryDir dir;
+
+    QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
+    QString port() const { return sim->PortName(); }
+
+    TBeaconController Controller()
+    {
+        std::optional<TBeaconController> copy;
+        sim->WithController([&](TBeaconController &c) { copy = c; });
+        return *copy;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        InitTestEnvironment();
+        QDir(VirtualPortFolder()).removeRecursively();
+        QVERIFY(dir.isValid());
+    }
+
+    void init() { sim = std::make_unique<TBeaconSimulator>(); }
+    void cleanup() { sim.reset(); }
+
+    void downloadEditByHandAndUpload()
+    {
+        const TRun download = Cli({"--port", port(), "download", "--out", path("beacon.bcfg")});
+        QCOMPARE(download.code, 0);
+        QCOMPARE(download.out, QStringList({"Reading Communication Mode Settings...", "Reading Advanced Settings...",
+                                            "Reading Beacon Schedule...", "Reading Calendar of Exceptions...",
+                                            "Reading DST Settings...", "Reading Name for calendar record 2..."}));
+        QVERIFY(download.err.isEmpty());
+
+        QString text = ReadText(path("beacon.bcfg"));
+        QVERIFY(text.startsWith(QLatin1String("[General]\r\nBrightnessMin=10\r\nBrightnessMax=100\r\nFlashPattern=4\r\n")));
+        Edit(text, "BrightnessMin=10", "BrightnessMin=40");
+        Edit(text, "FlashPattern=4", "FlashPattern=1");
+        Edit(text, "FlashSpeed=2", "FlashSpeed=4");
+        Edit(text, "LinkChannel=0", "LinkChannel=3");
+        Edit(text, "BeaconRole=0", "BeaconRole=1");
+        text.replace(QRegularExpression("DateDST1=[^\r]*"), "DateDST1=30/03/2025");
+        text.replace(QRegularExpression("DateDST2=[^\r]*"), "DateDST2=26/10/2025");
+        Edit(text, "TimeDST=02:00:00", "TimeDST=03:00:00");
+        Edit(text, "cbOffsetDST=1", "cbOffsetDST=0");
+        Edit(text, "ScheduleCount=2", "ScheduleCount=3");
+        Edit(text, "RecOnTime=420", "RecOnTime=450");
+        Edit(text, "Name=XMAS", "Name=CHRISTMAS DAY");
+        text += "\r\n[Schedule2]\r\nid=7\r\nScheduleId=0\r\nRecDay=64\r\nRecOnTime=600\r\nRecOffTime=720\r\n";
+        WriteText(path("beacon.bcfg"), text);
+
+        sim->WithController([](TBeaconController &c) { c.SetClock(QDateTime(QDate(2020, 1, 1), QTime(0, 0))); });
+        sim->ClearFrameLog();
+        const TRun upload = Cli({"--port", port(), "upload", "--in", path("beacon.bcfg")});
+        QCOMPARE(upload.code, 0);
+        QVERIFY2(upload.err.isEmpty(), qPrintable(upload.err)); // the master role gives no warning
+        QCOMPARE(upload.out, QStringList({"Writing Communication Mode Settings...", "Writing Real-Time Clock Settings...",
+                                          "Writing Advanced Settings...", "Writing DST Settings...",
+                                          "Writing Beacon Schedule...", "Writing Calendar of Exceptions...",
+                                          "Writing Name for calendar record 2..."}));
+
+        // The controller now holds exactly what the file said.
+        const TBeaconController c = Controller();
+        QCOMPARE(c.commMode, quint8(2));
+        QCOMPARE(c.advanced, (std::array<quint8, 5>{0x5F, 1, 4, 1, 3}));
+        QCOMPARE(int(c.dstStart), DstDay(QDate(2025, 3, 30)));
+        QCOMPARE(int(c.dstEnd), DstDay(QDate(2025, 10, 26)));
+        QCOMPARE(c.dstShift, quint16(180));
+        QCOMPARE(c.dstOffset, quint8(30));
+        QVERIFY(qAbs(c.Clock().secsTo(QDateTime::currentDateTime())) < 60);
+        QCOMPARE(c.schedule[0].day, quint8(0x1F));
+        QCOMPARE(c.schedule[0].on, quint16(450));
+        QCOMPARE(c.schedule[0].off, quint16(510));
+        QCOMPARE(c.schedule[1].on, quint16(870));
+        QCOMPARE(c.schedule[2].day, quint8(64));
+        QCOMPARE(c.schedule[2].on, quint16(600));
+        QCOMPARE(c.schedule[2].off, quint16(720));
+        QCOMPARE(c.schedule[3].day, quint8(0));
+        QCOMPARE(c.calendar[0].name, QByteArray("CHRISTMAS DAY").leftJustified(15, '\0'));
+        QCOMPARE(c.calendar[1].name, QByteArray("NEW YEAR").leftJustified(15, '\0'));
+        QCOMPARE(c.calendar[2].dayNum, quint16(0));
+
+        // A second download brings the edits back.
+        QCOMPARE(Cli({"--port", port(), "download", "--out", path("again.bcfg")}).code, 0);
+        const QString again = ReadText(path("again.bcfg"));
+        for (const char *line : {"FlashPattern=1", "BrightnessMin=40", "DateDST1=30/03/2025", "TimeDST=03:00:00",
+                                 "RecOnTime=450", "Name=CHRISTMAS DAY", "ScheduleCount=3"})
+            QVERIFY2(again.contains(QLatin1String(line) + QLatin1String("\r\n")), line);
+    }
+
+    void uploadOptions()
+    {
+        WriteText(path("schedule.bcfg"), "[General]\r\nScheduleCount=1\r\n[Schedule0]\r\nRecDay=2\r\nRecOnTime=60\r\n"
+                                         "RecOffTime=120\r\n");
+        const TRun run = Cli({"--port", port(), "upload", "--in", path("schedule.bcfg"), "--parts", "schedule",
+                              "--no-clock"});
+        QCOMPARE(run.code, 0);
+        QCOMPARE(run.out, QStringList({"Writing Communication Mode Settings...", "Writing Beacon Schedule..."}));
+        QStringList codes;
+        for (const QByteArray &frame : sim->Received())
+            codes << QString::fromLatin1(frame.mid(1, 2));
+        QCOMPARE(codes, QStringList({"02", "07"}));
+        QCOMPARE(Controller().schedule[0].on, quint16(60));
+        QCOMPARE(Controller().calendar[0].name, QByteArray("XMAS")); // left alone
+    }
+
+    void downloadOfOnePart()
+    {
+        QCOMPARE(Cli({"--port", port(), "download", "--out", path("part.bcfg"), "--parts", "schedule"}).code, 0);
+        const QString text = ReadText(path("part.bcfg"));
+        QVERIFY(text.startsWith(QLatin1String("[General]\r\nScheduleCount=2\r\n\r\n[Schedule0]\r\n")));
+        QVERIFY(!text.contains(QLatin1String("Calendar")));
+        QVERIFY(!text.contains(QLatin1String("Flash")));
+    }
+
+    void identifyStatusOverrideAndEvents()
+    {
+        TRun run = Cli({"--port", port(), "identify"});
+        QCOMPARE(run.code, 0);
+        QCOMPARE(run.out, QStringList({"Serial Number: 20240001", "Firmware: 0105", "Board: 0003"}));
+
+        run = Cli({"--port", port(), "override", "on", "--until", "15:30"});
+        QCOMPARE(run.code, 0);
+        QCOMPARE(run.out, QStringList{"Override parameters were set to Beacon."});
+        QCOMPARE(sim->Received().last(), QByteArray("!32030103A2"));
+
+        sim->WithController([](TBeaconController &c) { c.SetClock(QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9))); });
+        run = Cli({"--port", port(), "status"});
+        QCOMPARE(run.code, 0);
+        QCOMPARE(run.out.size(), 6);
+        QVERIFY(run.out.at(0).startsWith(QLatin1String("Time: 14:07:")));
+        QCOMPARE(run.out.at(1), QStringLiteral("Date: 05/03/2024"));
+        QVERIFY(run.out.at(2).startsWith(QLatin1String("Voltage: 12.")));
+        QCOMPARE(run.out.at(4), QStringLiteral("Schedule overridden to ON state"));
+        QCOMPARE(run.out.at(5), QStringLiteral("Switch in AUTO position"));
+
+        QCOMPARE(Cli({"--port", port(), "override", "auto"}).code, 0);
+        QCOMPARE(sim->Received().last(), QByteArray("!3203000000"));
+
+        run = Cli({"--port", port(), "events", "--out", path("events.csv")});
+        QCOMPARE(run.code, 0);
+        QCOMPARE(run.out, QStringList{"93 event(s) saved to " + path("events.csv")});
+        const QStringList lines = ReadText(path("events.csv")).split("\r\n", Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 93);
+        QVERIFY(lines.first().contains(QLatin1String("Schedule overridden; Beacons turned ON"))); // the newest
+        // The override took the place of the oldest entry, the start-up.
+        QVERIFY(lines.last().contains(QLatin1String("Beacons switched ON [Scheduled]")));
+    }
+
+    void portsAndDiscovery()
+    {
+        QVERIFY(Cli({"ports"}).out.contains(port()));
+        const TRun run = Cli({"--port", "auto", "identify"});
+        QCOMPARE(run.code, 0);
+        QVERIFY(run.out.contains("Beacon found on " + port()));
+        QVERIFY(run.out.contains("Serial Number: 20240001"));
+    }
+
+    void badUsageTouchesNoPort()
+    {
+        const QList<QStringList> cases = {
+            {},
+            {"frobnicate"},
+            {"identify"},
+            {"--port", port(), "download"},
+            {"--port", port(), "download", "--out", "x.bcfg", "--parts", "schedule,bogus"},
+            {"--port", port(), "override", "maybe"},
+            {"--port", port(), "override"},
+            {"--port", port(), "override", "on", "--until", "25:00"},
+            {"--port", port(), "status", "--out", "x"},
+            {"--port", port(), "status", "extra"},
+            {"ports", "--colour"},
+        };
+        for (const QStringList &arguments : cases) {
+            const TRun run = Cli(arguments);
+            QVERIFY2(run.code == 1, qPrintable(arguments.join(' ')));
+            QVERIFY(run.err.endsWith(QLatin1String("Try \"pvbcs-cli --help\" for more information.")));
+        }
+        QVERIFY(sim->Received().isEmpty());
+
+        const TRun help = Cli({"--help"});
+        QCOMPARE(help.code, 0);
+        for (const char *topic : {"identify", "--parts LIST", "--no-clock", "--until HH:MM", "Exit status", "auto"})
+            QVERIFY2(help.out.join('\n').contains(QLatin1String(topic)), topic);
+    }
+
+    void failuresHaveTheirExitStatus()
+    {
+        QCOMPARE(Cli({"--port", path("no-such-port"), "identify"}).code, 2);
+
+        TRun run = Cli({"--port", port(), "upload", "--in", path("missing.bcfg")});
+        QCOMPARE(run.code, 4);
+        QCOMPARE(run.err, "The file " + path("missing.bcfg") + " does not exist.");
+        QCOMPARE(Cli({"--port", port(), "download", "--out", path("no-folder/x.bcfg")}).code, 4);
+
+        WriteText(path("wide.bcfg"), "[General]\r\nScheduleCount=1\r\n[Schedule0]\r\nRecDay=1\r\nRecOnTime=70000\r\n");
+        sim->ClearFrameLog();
+        run = Cli({"--port", port(), "upload", "--in", path("wide.bcfg"), "--parts", "schedule"});
+        QCOMPARE(run.code, 5);
+        QCOMPARE(run.err, QStringLiteral("On time of schedule record 1: the value 70000 cannot be sent to the Beacon "
+                                         "(allowed 0 to 65535)."));
+        QVERIFY(sim->Received().isEmpty());
+
+        sim.reset();
+        TSimOptions silent;
+        silent.silent = true;
+        sim = std::make_unique<TBeaconSimulator>(silent);
+        run = Cli({"--port", port(), "download", "--out", path("silent.bcfg")});
+        QCOMPARE(run.code, 3);
+        QCOMPARE(run.err, QStringLiteral("Exception while processing Communication Mode Settings"));
+        QCOMPARE(run.out, QStringList{"Reading Communication Mode Settings..."});
+        QVERIFY(!QFile::exists(path("silent.bcfg")));
+        QCOMPARE(Cli({"--port", port(), "identify"}).code, 3);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"

@@ -1,0 +1,355 @@
+// pvbcs-cli: the operator's jobs on a beacon controller from the command line,
+// for technicians who keep many beacons' configurations in files and script
+// them. The same core code as the window does the work.
+#include "cliconsole.h"
+#include "config/exceptions.h"
+#include "config/messages.h"
+#include "eventlog/eventdownload.h"
+#include "eventlog/eventlogfile.h"
+#include "link/dmcom.h"
+#include "link/portlist.h"
+#include "link/portsearch.h"
+#include "protocol/beaconprotocol.h"
+#include "transfer/advancedsettings.h"
+#include "transfer/monitoring.h"
+#include "transfer/settingsfile.h"
+#include "transfer/workflows.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QMap>
+#include <QRegularExpression>
+#include <QSet>
+
+namespace {
+enum ExitCode { ExitDone = 0, ExitUsage = 1, ExitPort = 2, ExitNoAnswer = 3, ExitFile = 4, ExitRefused = 5 };
+
+const char *const HelpText = R"(Usage: pvbcs-cli ports
+       pvbcs-cli --port DEVICE identify
+       pvbcs-cli --port DEVICE download --out FILE.bcfg [--parts LIST]
+       pvbcs-cli --port DEVICE upload --in FILE.bcfg [--parts LIST] [--no-clock]
+       pvbcs-cli --port DEVICE override auto|on|off [--until HH:MM]
+       pvbcs-cli --port DEVICE status
+       pvbcs-cli --port DEVICE events --out FILE.csv
+
+Reads and writes the configuration of a beacon controller on a serial line,
+overrides its schedule, shows its live state and downloads its event log.
+Configurations are kept in the settings files (.bcfg) that the program's
+"Save to File" and "Load from File" use, so a file made here opens there and
+the other way round.
+
+Commands:
+  ports      List the serial ports, one a line: first the system's, then the
+             virtual ports (such as a running controller simulator).
+  identify   Ask the controller for its identity once and print
+             "Serial Number: ...", "Firmware: ..." and "Board: ...".
+  download   Read the controller's configuration and save it to the file given
+             with --out, replacing any file of that name.
+  upload     Load the file given with --in and write it to the controller,
+             setting the controller's clock to this computer's time.
+  override   Force the beacons on or off until a time of day, or give them
+             back to their schedule with "auto".
+  status     Read the controller's clock, live values and override state once
+             and print the six lines of the diagnostics window.
+  events     Read the controller's event log (93 entries) and save it, newest
+             first, as an event-log file (.csv) to the file given with --out.
+
+Options:
+  --port DEVICE  The serial port: a name listed by "ports", a device path, or
+                 "auto" to search all ports for a controller (about 6 s).
+  --out FILE     The file that download or events writes.
+  --in FILE      The settings file that upload reads; it must exist.
+  --parts LIST   For download and upload: a comma-separated choice of
+                 schedule, holidays and advanced; the default is all three.
+                 It chooses both what is transferred and what is written to
+                 or read from the file. "advanced" covers the flashing,
+                 brightness, radio and daylight-saving settings.
+                 A download always reads the daylight-saving rule and the
+                 names of the holidays; an upload always writes the
+                 communication mode and the names of the holidays it holds.
+  --no-clock     For upload: leave the controller's clock as it is.
+  --until HH:MM  For override on and off: when the override ends (24-hour
+                 clock; default 23:59). Ignored with auto.
+  --help         Show this help.
+
+Output:
+  Each step is logged on standard output as the program's progress window
+  shows it; messages that need attention go to standard error. Dates and
+  times follow the locale (LANG, LC_ALL, LC_TIME) and settings files are
+  written in its date and time formats.
+
+Exit status:
+  0  done
+  1  bad usage
+  2  the port could not be opened, or with --port auto no controller answered
+  3  the controller did not answer a step (the error names it); what was
+     transferred before it stays transferred
+  4  a file could not be read or written
+  5  the configuration in the file cannot be sent to the controller (the
+     error names the value); nothing was sent
+)";
+
+// A command that cannot go on: the text (already shown when empty) and the exit status.
+struct TFailure {
+    int code;
+    QString text;
+};
+
+// Runs work and turns the program's errors into a failure with the given status.
+template <typename Work>
+void Guard(int code, Work &&work)
+{
+    try {
+        work();
+    } catch (const Exception &e) {
+        throw TFailure{code, e.Message()};
+    }
+}
+
+[[noreturn]] void Usage(const QString &text)
+{
+    throw TFailure{ExitUsage, Fmt(Msg::CliTryHelp, text)};
+}
+
+struct TCommand {
+    bool needsPort;
+    QStringList required;
+    QStringList optional;
+    int arguments; // positional arguments after the command
+};
+
+const QMap<QString, TCommand> Commands = {
+    {QStringLiteral("ports"), {false, {}, {}, 0}},
+    {QStringLiteral("identify"), {true, {}, {}, 0}},
+    {QStringLiteral("download"), {true, {QStringLiteral("out")}, {QStringLiteral("parts")}, 0}},
+    {QStringLiteral("upload"), {true, {QStringLiteral("in")}, {QStringLiteral("parts"), QStringLiteral("no-clock")}, 0}},
+    {QStringLiteral("override"), {true, {}, {QStringLiteral("until")}, 1}},
+    {QStringLiteral("status"), {true, {}, {}, 0}},
+    {QStringLiteral("events"), {true, {QStringLiteral("out")}, {}, 0}},
+};
+
+void CheckUsage(const QCommandLineParser &parser, const QString &name)
+{
+    const TCommand &command = Commands.value(name);
+    const QStringList args = parser.positionalArguments();
+    if (args.size() > 1 + command.arguments)
+        Usage(Fmt(Msg::CliExtraArgument, args.at(1 + command.arguments)));
+    if (args.size() < 1 + command.arguments)
+        Usage(QString::fromUtf8(Msg::CliOverrideMode)); // override is the one command with an argument
+    QStringList allowed = command.required + command.optional;
+    if (command.needsPort) {
+        if (!parser.isSet(QStringLiteral("port")))
+            Usage(Fmt(Msg::CliOptionNeeded, name, QStringLiteral("port")));
+        allowed << QStringLiteral("port");
+    }
+    for (const QString &option : command.required)
+        if (!parser.isSet(option))
+            Usage(Fmt(Msg::CliOptionNeeded, name, option));
+    for (const QString &option : parser.optionNames())
+        if (!allowed.contains(option))
+            Usage(Fmt(Msg::CliOptionNotUsed, name, option));
+}
+
+TConfigParts ParseParts(const QCommandLineParser &parser)
+{
+    if (!parser.isSet(QStringLiteral("parts")))
+        return {};
+    TConfigParts parts{false, false, false};
+    for (const QString &item : parser.value(QStringLiteral("parts")).split(u',')) {
+        const QString part = item.trimmed().toLower();
+        if (part == QLatin1String("schedule"))
+            parts.Schedule = true;
+        else if (part == QLatin1String("holidays"))
+            parts.Holidays = true;
+        else if (part == QLatin1String("advanced"))
+            parts.Advanced = true;
+        else
+            Usage(Fmt(Msg::CliUnknownPart, item));
+    }
+    return parts;
+}
+
+quint8 ParseMode(const QCommandLineParser &parser)
+{
+    static const QStringList modes = {QStringLiteral("auto"), QStringLiteral("on"), QStringLiteral("off")};
+    const qsizetype mode = modes.indexOf(parser.positionalArguments().at(1).toLower());
+    if (mode < 0)
+        Usage(QString::fromUtf8(Msg::CliOverrideMode));
+    return quint8(mode);
+}
+
+QTime ParseUntil(const QCommandLineParser &parser)
+{
+    if (!parser.isSet(QStringLiteral("until")))
+        return QTime(23, 59); // the window's picker starts there
+    static const QRegularExpression pattern(QStringLiteral("^(\\d{1,2}):(\\d{2})$"));
+    const QRegularExpressionMatch match = pattern.match(parser.value(QStringLiteral("until")).trimmed());
+    const QTime time = match.hasMatch() ? QTime(match.captured(1).toInt(), match.captured(2).toInt()) : QTime();
+    if (!time.isValid())
+        Usage(QString::fromUtf8(Msg::CliUntilTime));
+    return time;
+}
+
+// Opens the port named by --port, searching all ports for "auto".
+void OpenPort(TdmCOM &link, const QString &requested)
+{
+    QString port = requested;
+    if (port.compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0) {
+        QString shown;
+        port = ScanForController(GetRegPortList(), [&](const QString &status, int) {
+            if (status != shown)
+                PrintOut(shown = status);
+        });
+        if (port.isEmpty())
+            throw TFailure{ExitPort, QString::fromUtf8(Msg::CliNoController)};
+        PrintOut(Fmt(Msg::CliControllerFound, port));
+    }
+    link.SetPortName(port);
+    Guard(ExitPort, [&] { link.Open(); });
+}
+
+void Identify(TdmCOM &link)
+{
+    // The identity poll's own two halves: ask, and take the reply at the next tick.
+    link.tmrPortCheckTimer();
+    link.Delay(2500, 5);
+    link.tmrPortCheckTimer();
+    if (link.SignSerial().isEmpty())
+        throw TFailure{ExitNoAnswer, Fmt(Msg::CliNoAnswer, link.PortName())};
+    PrintOut(Fmt(Msg::CliSerialNumber, link.SignSerial()));
+    PrintOut(Fmt(Msg::CliFirmware, link.SignFirmwareVer()));
+    PrintOut(Fmt(Msg::CliBoard, link.SignBoardVer()));
+}
+
+void Download(const QString &fileName, const TConfigParts &parts)
+{
+    TAdvancedSettings page;
+    {
+        TCliLog log;
+        Guard(ExitNoAnswer, [&] { DownloadFromBeacon(log, parts.Schedule, parts.Holidays, parts.Advanced); });
+    }
+    page.ShowSettings(BeaconSettings);
+    Guard(ExitFile, [&] { SaveSettingsFile(fileName, parts, page); });
+}
+
+void Upload(TdmCOM &link, const QCommandLineParser &parser, const TConfigParts &parts)
+{
+    const QString fileName = parser.value(QStringLiteral("in"));
+    // A mistyped name would otherwise upload an empty configuration.
+    if (!QFile::exists(fileName))
+        throw TFailure{ExitFile, Fmt(Msg::CliFileMissing, fileName)};
+    TAdvancedSettings page;
+    Guard(ExitFile, [&] { LoadSettingsFile(fileName, parts, page); });
+    page.SetSettings(BeaconSettings);
+    BeaconSettings.CommMode = 2;
+    Guard(ExitRefused, [&] { CheckUploadConfiguration(parts.Advanced, parts.Schedule, parts.Holidays); });
+    OpenPort(link, parser.value(QStringLiteral("port")));
+    TCliLog log;
+    Guard(ExitNoAnswer, [&] {
+        UploadToBeacon(log, parts.Advanced, !parser.isSet(QStringLiteral("no-clock")), parts.Schedule, parts.Holidays);
+    });
+}
+
+void Override(quint8 mode, const QTime &until)
+{
+    bool answered = false;
+    Guard(ExitNoAnswer, [&] { answered = SendOverride(mode, until); });
+    if (!answered)
+        throw TFailure{ExitNoAnswer, {}}; // the message service has said so
+}
+
+void Status()
+{
+    TDiagnostics diagnostics;
+    Guard(ExitNoAnswer, [&] { diagnostics.RunCycle(); });
+    for (const QString &field : diagnostics.Fields())
+        PrintOut(field.mid(1)); // the blank is the window's margin
+}
+
+void Events(const QString &fileName)
+{
+    const TEventLogDownload download = DownloadEventLog(nullptr);
+    if (!download.Error.isEmpty())
+        throw TFailure{ExitNoAnswer, download.Error};
+    if (download.Rows.isEmpty())
+        throw TFailure{ExitNoAnswer, Fmt(Msg::CliNoAnswer, dmCOM().PortName())};
+    Guard(ExitFile, [&] { SaveEventLogFile(fileName, download.Rows); });
+    PrintOut(Fmt(Msg::CliEventsSaved, download.Rows.size(), fileName));
+    if (download.Unreadable > 0)
+        throw TFailure{ExitNoAnswer, Fmt(Msg::EventSlotsUnreadable, download.Unreadable)};
+}
+
+int Run(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.addOptions({
+        {QStringLiteral("port"), {}, QStringLiteral("DEVICE")},
+        {QStringLiteral("out"), {}, QStringLiteral("FILE")},
+        {QStringLiteral("in"), {}, QStringLiteral("FILE")},
+        {QStringLiteral("parts"), {}, QStringLiteral("LIST")},
+        {QStringLiteral("no-clock"), {}},
+        {QStringLiteral("until"), {}, QStringLiteral("HH:MM")},
+        {QStringLiteral("help"), {}},
+    });
+    if (!parser.parse(arguments))
+        Usage(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs(HelpText, stdout);
+        return ExitDone;
+    }
+    if (parser.positionalArguments().isEmpty())
+        Usage(QString::fromUtf8(Msg::CliNoCommand));
+    const QString command = parser.positionalArguments().at(0).toLower();
+    if (!Commands.contains(command))
+        Usage(Fmt(Msg::CliUnknownCommand, parser.positionalArguments().at(0)));
+    CheckUsage(parser, command);
+    // Every argument is checked before the port is touched.
+    const TConfigParts parts = ParseParts(parser);
+    const QTime until = ParseUntil(parser);
+    const quint8 mode = command == QLatin1String("override") ? ParseMode(parser) : 0;
+    const QString out = parser.value(QStringLiteral("out"));
+
+    if (command == QLatin1String("ports")) {
+        for (const QString &port : GetRegPortList())
+            PrintOut(port);
+        return ExitDone;
+    }
+    TdmCOM link;
+    link.tmrPortCheck.SetEnabled(false); // one job, then the program ends: nothing to watch
+    if (command == QLatin1String("upload")) {
+        Upload(link, parser, parts); // checks the file before it takes the port
+        return ExitDone;
+    }
+    OpenPort(link, parser.value(QStringLiteral("port")));
+    if (command == QLatin1String("identify"))
+        Identify(link);
+    else if (command == QLatin1String("download"))
+        Download(out, parts);
+    else if (command == QLatin1String("override"))
+        Override(mode, until);
+    else if (command == QLatin1String("status"))
+        Status();
+    else
+        Events(out);
+    return ExitDone;
+}
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("pvbcs-cli"));
+    TCliMessages messages;
+    TMessageService::Install(&messages);
+    try {
+        return Run(app.arguments());
+    } catch (const TFailure &failure) {
+        if (!failure.text.isEmpty())
+            Messages().Error(failure.text);
+        return failure.code;
+    } catch (const Exception &e) { // an error of the line outside any step
+        Messages().Error(e.Message());
+        return ExitNoAnswer;
+    }
+}
