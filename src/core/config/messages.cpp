@@ -11,11 +11,11 @@ QString MsgDetail::format(const QString &pattern, const QStringList &args)
             out.append(c);
             continue;
         }
-        const QChar spec = pattern.at(i + 1);
-        if (spec == u'%') {
+        const QChar kind = pattern.at(i + 1);
+        if (kind == u'%') {
             out.append(u'%');
             ++i;
-        } else if ((spec == u's' || spec == u'd') && next < args.size()) {
+        } else if ((kind == u's' || kind == u'd') && next < args.size()) {
             out.append(args.at(next++));
             ++i;
         } else {

@@ -4,6 +4,7 @@
 #include "link/dmcom.h"
 #include "link/portlist.h"
 #include "sim/beaconsimulator.h"
+#include "simulatedline.h"
 #include "testenv.h"
 
 #include <QDir>
@@ -41,35 +42,24 @@ QStringList FirstVoltages(const QList<TListItem> &rows)
 }
 }
 
-class TestEventDownload : public QObject {
+class TestEventDownload : public QObject, TSimulatedLine {
     Q_OBJECT
-    std::unique_ptr<TBeaconSimulator> sim;
-    std::unique_ptr<TdmCOM> dm;
-
     void Start(const TSimOptions &options = {})
     {
-        dm.reset();
-        sim = std::make_unique<TBeaconSimulator>(options);
+        TSimulatedLine::Start(options);
         sim->WithController(FillEvents);
-        dm = std::make_unique<TdmCOM>();
-        dm->tmrPortCheck.SetEnabled(false);
-        dm->SetPortName(sim->PortName());
     }
 
 private Q_SLOTS:
     void initTestCase()
     {
         InitTestEnvironment();
-        QDir(VirtualPortFolder()).removeRecursively();
+        ClearVirtualPorts();
     }
 
     void init() { Start(); }
 
-    void cleanup()
-    {
-        dm.reset();
-        sim.reset();
-    }
+    void cleanup() { StopLine(); }
 
     void allSlotsNewestFirst()
     {

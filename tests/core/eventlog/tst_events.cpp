@@ -38,15 +38,6 @@ void writeAll(const QString &fileName, const QByteArray &bytes)
     file.write(bytes);
 }
 
-QString errorOf(const std::function<void()> &work)
-{
-    try {
-        work();
-    } catch (const Exception &e) {
-        return e.Message();
-    }
-    return QStringLiteral("<no exception>");
-}
 }
 
 class TestEvents : public QObject {
@@ -163,13 +154,13 @@ private Q_SLOTS:
 
         // A short line ends the load; the rows before it stay.
         writeAll(path("short.csv"), "\"1\",\"b\",\"c\",\"d\",\"e\";\r\n\"2\",\"b\",\"c\",\"d\"\r\n\"3\",\"b\",\"c\",\"d\",\"e\"\r\n");
-        QCOMPARE(errorOf([&] { LoadEventLogFile(path("short.csv"), rows); }),
+        QCOMPARE(ErrorOf([&] { LoadEventLogFile(path("short.csv"), rows); }),
                  QStringLiteral("Line 2 of %1 does not hold the five fields of an event.").arg(path("short.csv")));
         QCOMPARE(rows.size(), 1);
         QCOMPARE(rows.first().Caption, QStringLiteral("1"));
 
         // A file that cannot be read leaves the list as it was.
-        QCOMPARE(errorOf([&] { LoadEventLogFile(path("missing.csv"), rows); }),
+        QCOMPARE(ErrorOf([&] { LoadEventLogFile(path("missing.csv"), rows); }),
                  QStringLiteral("Unable to read %1").arg(path("missing.csv")));
         QCOMPARE(rows.size(), 1);
     }

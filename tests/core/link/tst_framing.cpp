@@ -4,6 +4,7 @@
 #include "link/frame.h"
 #include "link/portlist.h"
 #include "sim/beaconsimulator.h"
+#include "simulatedline.h"
 #include "testenv.h"
 
 #include <QDir>
@@ -12,18 +13,11 @@
 #include <QRegularExpression>
 #include <QtTest>
 
-class TestFraming : public QObject {
+class TestFraming : public QObject, TSimulatedLine {
     Q_OBJECT
-    std::unique_ptr<TBeaconSimulator> sim;
-    std::unique_ptr<TdmCOM> dm;
-
-    void Start(TSimOptions options = {})
+    void Start(const TSimOptions &options = {})
     {
-        dm.reset();
-        sim = std::make_unique<TBeaconSimulator>(options);
-        dm = std::make_unique<TdmCOM>();
-        dm->tmrPortCheck.SetEnabled(false);
-        dm->SetPortName(sim->PortName());
+        TSimulatedLine::Start(options);
         // A tenth of the line's timeouts, so failed attempts end quickly.
         dm->SetReadTimeouts(25, 25, 250);
     }
@@ -32,16 +26,12 @@ private Q_SLOTS:
     void initTestCase()
     {
         InitTestEnvironment();
-        QDir(VirtualPortFolder()).removeRecursively();
+        ClearVirtualPorts();
     }
 
     void init() { Start(); }
 
-    void cleanup()
-    {
-        dm.reset();
-        sim.reset();
-    }
+    void cleanup() { StopLine(); }
 
     void framesAreBuiltWithUpperCaseDigits()
     {

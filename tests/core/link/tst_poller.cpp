@@ -3,23 +3,17 @@
 #include "link/frame.h"
 #include "link/portlist.h"
 #include "sim/beaconsimulator.h"
+#include "simulatedline.h"
 #include "testenv.h"
 
 #include <QDir>
 #include <QtTest>
 
-class TestPoller : public QObject {
+class TestPoller : public QObject, TSimulatedLine {
     Q_OBJECT
-    std::unique_ptr<TBeaconSimulator> sim;
-    std::unique_ptr<TdmCOM> dm;
-
-    void Start(TSimOptions options = {})
+    void Start(const TSimOptions &options = {})
     {
-        dm.reset();
-        sim = std::make_unique<TBeaconSimulator>(options);
-        dm = std::make_unique<TdmCOM>();
-        dm->tmrPortCheck.SetEnabled(false);
-        dm->SetPortName(sim->PortName());
+        TSimulatedLine::Start(options);
         dm->Open();
     }
 
@@ -36,14 +30,10 @@ private Q_SLOTS:
     void initTestCase()
     {
         InitTestEnvironment();
-        QDir(VirtualPortFolder()).removeRecursively();
+        ClearVirtualPorts();
     }
 
-    void cleanup()
-    {
-        dm.reset();
-        sim.reset();
-    }
+    void cleanup() { StopLine(); }
 
     void answeredPollsKeepTheCountAtOne()
     {

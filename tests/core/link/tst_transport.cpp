@@ -23,15 +23,6 @@ qint64 ProcessCpuMs()
     return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
 }
 
-QString ExceptionText(const std::function<void()> &work)
-{
-    try {
-        work();
-    } catch (const Exception &e) {
-        return e.Message();
-    }
-    return {};
-}
 }
 
 class TestTransport : public QObject {
@@ -76,7 +67,7 @@ private Q_SLOTS:
         dm->Open();
         for (const QString &name : {pty->SlavePath(), link}) {
             QSerialPort second;
-            const QString text = ExceptionText([&] { OpenSerialLine(second, name); });
+            const QString text = ErrorOf([&] { OpenSerialLine(second, name); });
             QVERIFY2(!text.isEmpty(), qPrintable(name));
             qInfo("A second opener of %s is told: %s", qPrintable(name), qPrintable(text));
             QVERIFY(!second.isOpen());
@@ -186,11 +177,11 @@ private Q_SLOTS:
         dm->Delay(5000, 5);
         QVERIFY(clock.elapsed() < 2500);
         QByteArray text;
-        const QString failure = ExceptionText([&] { dm->UniReadStr(text, 5); });
+        const QString failure = ErrorOf([&] { dm->UniReadStr(text, 5); });
         QVERIFY(!failure.isEmpty());
         QVERIFY(!dm->UniConnected());
         // Reported once: what follows is a fresh open of a device that is gone.
-        QVERIFY(!ExceptionText([&] { dm->UniWriteStr("!0100"); }).isEmpty());
+        QVERIFY(!ErrorOf([&] { dm->UniWriteStr("!0100"); }).isEmpty());
         QVERIFY(!dm->UniConnected());
         QVERIFY2(ProcessCpuMs() - cpu < 300, "the failed line kept the processor busy");
     }
@@ -205,7 +196,7 @@ private Q_SLOTS:
         QElapsedTimer clock;
         clock.start();
         QByteArray text;
-        const QString failure = ExceptionText([&] { dm->UniReadStr(text, 5); });
+        const QString failure = ErrorOf([&] { dm->UniReadStr(text, 5); });
         unplug.join();
         QVERIFY(!failure.isEmpty());
         QVERIFY(clock.elapsed() < 3000); // not the full 3750 ms of a silent line

@@ -4,48 +4,21 @@
 #include "link/portlist.h"
 #include "protocol/beaconprotocol.h"
 #include "sim/beaconsimulator.h"
+#include "simulatedline.h"
 #include "testenv.h"
 
 #include <QDir>
 #include <QtTest>
 
-namespace {
-QString ExceptionText(const std::function<void()> &work)
-{
-    try {
-        work();
-    } catch (const Exception &e) {
-        return e.Message();
-    }
-    return {};
-}
-}
 
-class TestSettingsCodecs : public QObject {
+class TestSettingsCodecs : public QObject, TSimulatedLine {
     Q_OBJECT
-    std::unique_ptr<TBeaconSimulator> sim;
-    std::unique_ptr<TdmCOM> dm;
-
-    void Start(TSimOptions options = {})
-    {
-        dm.reset();
-        sim = std::make_unique<TBeaconSimulator>(options);
-        dm = std::make_unique<TdmCOM>();
-        dm->tmrPortCheck.SetEnabled(false);
-        dm->SetPortName(sim->PortName());
-    }
-
-    QByteArray LastSent() const
-    {
-        const QList<QByteArray> received = sim->Received();
-        return received.isEmpty() ? QByteArray() : received.last();
-    }
 
 private Q_SLOTS:
     void initTestCase()
     {
         InitTestEnvironment();
-        QDir(VirtualPortFolder()).removeRecursively();
+        ClearVirtualPorts();
     }
 
     void init()
@@ -55,11 +28,7 @@ private Q_SLOTS:
         Start();
     }
 
-    void cleanup()
-    {
-        dm.reset();
-        sim.reset();
-    }
+    void cleanup() { StopLine(); }
 
     void workedExamplesGoOutByteExact()
     {
@@ -242,7 +211,7 @@ private Q_SLOTS:
         const auto refused = [&](qint32 TBeaconSettings::*field, qint32 value, const char *item) {
             const TBeaconSettings good = BeaconSettings;
             BeaconSettings.*field = value;
-            const QString text = ExceptionText([] { WriteDstSettings(); });
+            const QString text = ErrorOf([] { WriteDstSettings(); });
             BeaconSettings = good;
             QVERIFY2(text.contains(QLatin1String(item)) && text.contains(QString::number(value)), qPrintable(text));
         };
@@ -251,7 +220,7 @@ private Q_SLOTS:
         refused(&TBeaconSettings::DstShiftTime, -1, "DST shift time");
         refused(&TBeaconSettings::DstOffset, 256, "DST offset");
         for (int year : {1999, 2256}) {
-            const QString text = ExceptionText([&] { WriteClock(QDateTime(QDate(year, 6, 1), QTime(12, 0))); });
+            const QString text = ErrorOf([&] { WriteClock(QDateTime(QDate(year, 6, 1), QTime(12, 0))); });
             QVERIFY2(text.contains(QLatin1String("Clock year")) && text.contains(QString::number(year)),
                      qPrintable(text));
         }

@@ -5,21 +5,13 @@
 #include "protocol/beaconprotocol.h"
 #include "sim/beaconsimulator.h"
 #include "store/device.h"
+#include "simulatedline.h"
 #include "testenv.h"
 
 #include <QDir>
 #include <QtTest>
 
 namespace {
-QString ExceptionText(const std::function<void()> &work)
-{
-    try {
-        work();
-    } catch (const Exception &e) {
-        return e.Message();
-    }
-    return {};
-}
 
 void AddSchedule(quint8 day, int on, int off)
 {
@@ -48,31 +40,14 @@ QByteArray Repeat(const char *text, int times)
 }
 }
 
-class TestTransferCodecs : public QObject {
+class TestTransferCodecs : public QObject, TSimulatedLine {
     Q_OBJECT
-    std::unique_ptr<TBeaconSimulator> sim;
-    std::unique_ptr<TdmCOM> dm;
-
-    void Start(TSimOptions options = {})
-    {
-        dm.reset();
-        sim = std::make_unique<TBeaconSimulator>(options);
-        dm = std::make_unique<TdmCOM>();
-        dm->tmrPortCheck.SetEnabled(false);
-        dm->SetPortName(sim->PortName());
-    }
-
-    QByteArray LastSent() const
-    {
-        const QList<QByteArray> received = sim->Received();
-        return received.isEmpty() ? QByteArray() : received.last();
-    }
 
 private Q_SLOTS:
     void initTestCase()
     {
         InitTestEnvironment();
-        QDir(VirtualPortFolder()).removeRecursively();
+        ClearVirtualPorts();
     }
 
     void init()
@@ -82,11 +57,7 @@ private Q_SLOTS:
         Start();
     }
 
-    void cleanup()
-    {
-        dm.reset();
-        sim.reset();
-    }
+    void cleanup() { StopLine(); }
 
     void workedExamplesGoOutByteExact()
     {
@@ -194,7 +165,7 @@ private Q_SLOTS:
     void whatTheControllerCannotHoldIsRefusedBeforeSending()
     {
         const auto refused = [](const std::function<void()> &codec, const QStringList &parts) {
-            const QString text = ExceptionText(codec);
+            const QString text = ErrorOf(codec);
             for (const QString &part : parts)
                 QVERIFY2(text.contains(part), qPrintable(text));
         };

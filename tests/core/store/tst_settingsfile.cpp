@@ -35,16 +35,6 @@ void writeAll(const QString &fileName, const QByteArray &bytes)
     file.write(bytes);
 }
 
-template <typename F>
-QString errorOf(F &&f)
-{
-    try {
-        f();
-    } catch (const Exception &e) {
-        return e.Message();
-    }
-    return QStringLiteral("<no exception>");
-}
 }
 
 class TestSettingsFile : public QObject {
@@ -304,7 +294,7 @@ private Q_SLOTS:
         rlimit small = saved;
         small.rlim_cur = 512;
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        const QString error = errorOf([&] { ini.SaveToFile(file); });
+        const QString error = ErrorOf([&] { ini.SaveToFile(file); });
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, previousHandler);
         QCOMPARE(error, QStringLiteral("Unable to write to %1").arg(file));
@@ -313,8 +303,8 @@ private Q_SLOTS:
                  QStringList{QStringLiteral("config.bcfg")});
 
         const QString nowhere = dir.filePath(QStringLiteral("no/such/folder/x.bcfg"));
-        QCOMPARE(errorOf([&] { ini.SaveToFile(nowhere); }), QStringLiteral("Unable to write to %1").arg(nowhere));
-        QCOMPARE(errorOf([&] { ini.LoadFromFile(dir.path()); }), QStringLiteral("Unable to read %1").arg(dir.path()));
+        QCOMPARE(ErrorOf([&] { ini.SaveToFile(nowhere); }), QStringLiteral("Unable to write to %1").arg(nowhere));
+        QCOMPARE(ErrorOf([&] { ini.LoadFromFile(dir.path()); }), QStringLiteral("Unable to read %1").arg(dir.path()));
     }
 };
 

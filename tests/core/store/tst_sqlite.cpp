@@ -22,17 +22,6 @@ class TestSqlite : public QObject {
         return file;
     }
 
-    template <typename F>
-    static QString errorOf(F &&f)
-    {
-        try {
-            f();
-        } catch (const ESqliteException &e) {
-            return e.Message();
-        }
-        return QStringLiteral("<no exception>");
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
@@ -94,19 +83,19 @@ private Q_SLOTS:
         // A row-returning statement is only an error when a row comes back.
         dm.Exec(QStringLiteral("select * from schedules"));
         dm.Exec(QStringLiteral("insert into schedules (name) values ('x')"));
-        QCOMPARE(errorOf([&] { dm.Exec(QStringLiteral("select * from schedules")); }),
+        QCOMPARE(ErrorOf([&] { dm.Exec(QStringLiteral("select * from schedules")); }),
                  QStringLiteral("Unknown database error! Error Code: \"100\""));
 
         const QString bad = QStringLiteral("select * from nowhere");
-        QCOMPARE(errorOf([&] { dm.Query(bad); }),
+        QCOMPARE(ErrorOf([&] { dm.Query(bad); }),
                  QStringLiteral("Error: no such table: nowhere\r\n\r\n") + bad);
-        QCOMPARE(errorOf([&] { dm.Exec(QStringLiteral("insert into nowhere values (1)")); }),
+        QCOMPARE(ErrorOf([&] { dm.Exec(QStringLiteral("insert into nowhere values (1)")); }),
                  QStringLiteral("Error: no such table: nowhere\r\n\r\ninsert into nowhere values (1)"));
 
         // A run-time failure of the step: the legacy interface reports a generic error.
         dm.Exec(QStringLiteral("create table uniq (v integer unique)"));
         dm.Exec(QStringLiteral("insert into uniq values (1)"));
-        QCOMPARE(errorOf([&] { dm.Exec(QStringLiteral("insert into uniq values (1)")); }),
+        QCOMPARE(ErrorOf([&] { dm.Exec(QStringLiteral("insert into uniq values (1)")); }),
                  QStringLiteral("Database file is read-only or file is missing \"%1\"").arg(dm.DBName()));
     }
 

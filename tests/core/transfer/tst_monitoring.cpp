@@ -5,6 +5,7 @@
 #include "link/portlist.h"
 #include "protocol/beaconprotocol.h"
 #include "sim/beaconsimulator.h"
+#include "simulatedline.h"
 #include "testenv.h"
 #include "testmessageservice.h"
 #include "transfer/monitoring.h"
@@ -16,41 +17,14 @@ namespace {
 const QLocale enUS(QStringLiteral("en_US"));
 }
 
-class TestMonitoring : public QObject {
+class TestMonitoring : public QObject, TSimulatedLine {
     Q_OBJECT
-    std::unique_ptr<TBeaconSimulator> sim;
-    std::unique_ptr<TdmCOM> dm;
-
-    void Start(const TSimOptions &options = {})
-    {
-        dm.reset();
-        sim = std::make_unique<TBeaconSimulator>(options);
-        dm = std::make_unique<TdmCOM>();
-        dm->tmrPortCheck.SetEnabled(false);
-        dm->SetPortName(sim->PortName());
-    }
-
-    // A controller that leaves these commands unanswered; the reads give up
-    // soon after the reply wait, so a failing step costs seconds less.
-    void StartIgnoring(const QSet<quint8> &commands)
-    {
-        TSimOptions options;
-        options.ignore = commands;
-        Start(options);
-        dm->SetReadTimeouts(250, 250, 250);
-    }
-
-    QByteArray LastSent() const
-    {
-        const QList<QByteArray> received = sim->Received();
-        return received.isEmpty() ? QByteArray() : received.last();
-    }
 
 private Q_SLOTS:
     void initTestCase()
     {
         InitTestEnvironment();
-        QDir(VirtualPortFolder()).removeRecursively();
+        ClearVirtualPorts();
     }
 
     void init()
@@ -60,11 +34,7 @@ private Q_SLOTS:
         Start();
     }
 
-    void cleanup()
-    {
-        dm.reset();
-        sim.reset();
-    }
+    void cleanup() { StopLine(); }
 
     void overrideSendsModeAndMinutes()
     {
