@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "dialoganswer.h"
 #include "pages/childcalendarlist.h"
 #include "pages/childschedulelist.h"
 #include "pages/frmcalendarrec.h"
@@ -28,38 +29,6 @@
 using Kind = TMessageService::Kind;
 
 namespace {
-// How a test drives the modal dialogs the pages open: an answer is set up
-// before the click that opens the dialog and looks every few milliseconds
-// whether the dialog is open. Then it fills the controls and presses one of
-// the dialog's buttons; a dialog that refuses to close is cancelled, so a
-// failing test never hangs. An answer whose dialog never opened is withdrawn
-// when it goes out of scope.
-class TDialogAnswer {
-public:
-    TDialogAnswer(QDialog &dialog, std::function<void()> fill, QAbstractButton *press)
-    {
-        QObject::connect(&fTimer, &QTimer::timeout, [this, &dialog, fill = std::move(fill), press] {
-            if (!dialog.isVisible())
-                return;
-            fTimer.stop();
-            opened = true;
-            if (fill)
-                fill();
-            press->click();
-            stayedOpen = dialog.isVisible();
-            if (stayedOpen)
-                dialog.reject();
-        });
-        fTimer.start(5);
-    }
-
-    bool opened = false;
-    bool stayedOpen = false;
-
-private:
-    QTimer fTimer;
-};
-
 struct TAnswered {
     bool opened;
     bool stayedOpen;

@@ -74,6 +74,8 @@ QString TDialogMessageService::SaveFileName(const QString &title, const QString 
 {
     QFileDialog dialog(owner(), title);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // The program's saves replace an existing file without asking, as operators expect.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (!initialName.isEmpty())
         dialog.selectFile(initialName);
     return runFileDialog(dialog, filter, defaultExt);

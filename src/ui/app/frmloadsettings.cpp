@@ -1,0 +1,53 @@
+#include "app/frmloadsettings.h"
+
+#include "config/errorhandler.h"
+#include "config/exceptions.h"
+#include "config/messageservice.h"
+#include "pages/childadvanced.h"
+#include "pages/childrecordlist.h"
+
+#include <QPushButton>
+#include <QScopeGuard>
+
+namespace {
+TfrmLoadSettings *instance = nullptr;
+}
+
+TfrmLoadSettings::TfrmLoadSettings(TfrmChildAdvanced &advancedPage, TChildRecordList &scheduleRecords,
+                                   TChildRecordList &calendarRecords, QWidget *parent)
+    : TSettingsFileDialog({QStringLiteral("frmLoadSettings"), QStringLiteral("Load Settings"),
+                           QStringLiteral("  Select parameters for loading:  "), true,
+                           QStringLiteral("btnLoadFromFile"), QStringLiteral("Load")},
+                          parent),
+      btnLoadFromFile(fButton), fAdvancedPage(advancedPage), fScheduleRecords(scheduleRecords),
+      fCalendarRecords(calendarRecords)
+{
+    connect(btnLoadFromFile, &QPushButton::clicked, this, [this] { RunAction([this] { btnLoadFromFileClick(); }); });
+    instance = this;
+}
+
+TfrmLoadSettings::~TfrmLoadSettings()
+{
+    if (instance == this)
+        instance = nullptr;
+}
+
+TfrmLoadSettings &TfrmLoadSettings::Instance()
+{
+    if (!instance)
+        throw Exception(QStringLiteral("The load settings dialog does not exist."));
+    return *instance;
+}
+
+void TfrmLoadSettings::btnLoadFromFileClick()
+{
+    const QString fileName = Messages().OpenFileName(QStringLiteral("Open"), FileFilter(), FileExtension());
+    if (fileName.isEmpty())
+        return;
+    const auto finish = qScopeGuard([this] {
+        fScheduleRecords.ShowRecords();
+        fCalendarRecords.ShowRecords();
+        accept();
+    });
+    fAdvancedPage.Change([&](TAdvancedSettings &settings) { LoadSettingsFile(fileName, Parts(), settings); });
+}

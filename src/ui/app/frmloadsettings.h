@@ -1,0 +1,31 @@
+#pragma once
+#include "app/settingsfiledialog.h"
+
+class TChildRecordList;
+class TfrmChildAdvanced;
+
+// "Load Settings": reads the chosen parts of a settings file into the beacon's
+// configuration (its schedule, its holidays and exceptions, the advanced
+// settings page); the parts not chosen keep their content.
+class TfrmLoadSettings : public TSettingsFileDialog {
+    Q_OBJECT
+public:
+    TfrmLoadSettings(TfrmChildAdvanced &advancedPage, TChildRecordList &scheduleRecords,
+                     TChildRecordList &calendarRecords, QWidget *parent = nullptr);
+    ~TfrmLoadSettings() override;
+
+    // The one instance; raises an exception before start-up created it.
+    static TfrmLoadSettings &Instance();
+
+    // Asks for the file; Cancel leaves the dialog open. Otherwise reads the
+    // file, redraws the beacon's two record lists and closes the dialog,
+    // whatever happened.
+    void btnLoadFromFileClick();
+
+    QPushButton *const btnLoadFromFile;
+
+private:
+    TfrmChildAdvanced &fAdvancedPage;
+    TChildRecordList &fScheduleRecords;
+    TChildRecordList &fCalendarRecords;
+};

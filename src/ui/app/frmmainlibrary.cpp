@@ -1,0 +1,216 @@
+// The main window's library pages: Schedules and Holidays & Exceptions. Each
+// lists its library's entries, adds, renames and deletes them, and shows the
+// records of the selected entry in its records panel. The two pages behave
+// alike; only their library, controls and texts differ.
+#include "app/frmmain.h"
+
+#include "config/errorhandler.h"
+#include "config/messages.h"
+#include "config/messageservice.h"
+#include "pages/childcalendarlist.h"
+#include "pages/childschedulelist.h"
+#include "store/calendar.h"
+#include "store/schedule.h"
+#include "widgets/listfill.h"
+
+#include <QEvent>
+#include <QGroupBox>
+#include <QItemSelectionModel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <functional>
+
+namespace {
+// The library operations under one name for both kinds of entry.
+TSchedule *Entry(const TScheduleList &library, int idx) { return library.Schedules(idx); }
+TCalendar *Entry(const TCalendarList &library, int idx) { return library.Calendars(idx); }
+void AddEntry(TScheduleList &library, const QString &name) { library.AddSchedule(name); }
+void AddEntry(TCalendarList &library, const QString &name) { library.AddCalendar(name); }
+void RenameEntry(TScheduleList &library, int idx, const QString &name) { library.RenameSchedule(idx, name); }
+void RenameEntry(TCalendarList &library, int idx, const QString &name) { library.RenameCalendar(idx, name); }
+void DeleteEntry(TScheduleList &library, int idx) { library.DeleteSchedule(idx); }
+void DeleteEntry(TCalendarList &library, int idx) { library.DeleteCalendar(idx); }
+void Bind(TfrmChildScheduleList *records, TSchedule *schedule) { records->SetSchedule(schedule); }
+void Bind(TfrmChildCalendarList *records, TCalendar *calendar) { records->SetCalendar(calendar); }
+
+// One library page as its handlers see it.
+template <class Library, class Records> struct TLibraryPage {
+    Library *library; // none in the reduced mode, where the page cannot be reached
+    QTreeWidget *list;
+    QAbstractButton *btnAdd;
+    QAbstractButton *btnRename;
+    QAbstractButton *btnDelete;
+    QGroupBox *group;
+    Records *records;
+    QString kind; // "Schedule" or "Calendar": the prompt's title and the no-selection error
+
+    void ButtonProc(QObject *sender) const
+    {
+        if (!library)
+            return;
+        if (sender == btnAdd) {
+            const std::optional<QString> name =
+                Messages().PromptText(kind, QString::fromUtf8(Msg::LibraryNamePrompt), QString());
+            // Cancel adds nothing: an entry without a name is never what it meant.
+            if (!name)
+                return;
+            AddEntry(*library, *name);
+        } else if (sender == btnRename || sender == btnDelete) {
+            const int row = SelectedRow(list);
+            if (row < 0) {
+                Messages().Error(kind);
+                return;
+            }
+            const QString current = Entry(*library, row)->Name();
+            if (sender == btnRename) {
+                // Cancel keeps the current name.
+                RenameEntry(*library, row,
+                            Messages()
+                                .PromptText(kind, QString::fromUtf8(Msg::LibraryNamePrompt), current)
+                                .value_or(current));
+            } else if (Messages().Confirm(Fmt(Msg::LibraryDeleteConfirm, current))) {
+                // The deletion rebuilds every library object; the records
+                // panel is bound again to the new ones below.
+                Bind(records, nullptr);
+                DeleteEntry(*library, row);
+            }
+        } else {
+            return;
+        }
+        Refresh();
+    }
+
+    // After an add, rename or delete: the list again, keeping the selected
+    // row while it exists, and the records panel following the selection.
+    void Refresh() const
+    {
+        FillListView(list, library->ShowList(SelectedRow(list)));
+        const int row = SelectedRow(list);
+        SelectItem(row, row >= 0);
+    }
+
+    void SelectItem(int row, bool selected) const
+    {
+        const bool shown = library && selected && row >= 0 && row < library->Count();
+        records->setVisible(shown);
+        if (!shown) {
+            group->setTitle(QStringLiteral("  %1 not selected  ").arg(kind));
+            Bind(records, nullptr);
+            return;
+        }
+        group->setTitle(Fmt(QStringLiteral("  Selected %1: %s  ").arg(kind), Entry(*library, row)->Name()));
+        Bind(records, Entry(*library, row));
+    }
+
+    void DblClick() const
+    {
+        if (SelectedRow(list) < 0)
+            records->hide();
+        else
+            ButtonProc(btnRename);
+    }
+};
+
+TLibraryPage<TScheduleList, TfrmChildScheduleList> SchedulePage(const TfrmMain &w)
+{
+    return {w.ScheduleLibrary(),   w.lvSchedules,       w.btnAddSchedule,         w.btnRenameSchedule,
+            w.btnDeleteSchedule,   w.gbScheduleRecords, w.LibraryScheduleRecords, QString::fromUtf8(Msg::LibrarySchedule)};
+}
+
+TLibraryPage<TCalendarList, TfrmChildCalendarList> CalendarPage(const TfrmMain &w)
+{
+    return {w.CalendarLibrary(),   w.lvCalendars,       w.btnAddCalendar,         w.btnRenameCalendar,
+            w.btnDeleteCalendar,   w.gbCalendarRecords, w.LibraryCalendarRecords, QString::fromUtf8(Msg::LibraryCalendar)};
+}
+
+// A double-click anywhere in a list, on a row or not.
+class TDoubleClickWatch : public QObject {
+public:
+    TDoubleClickWatch(QWidget *watched, std::function<void()> onDoubleClick)
+        : QObject(watched), fOnDoubleClick(std::move(onDoubleClick))
+    {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::MouseButtonDblClick) {
+            RunAction(fOnDoubleClick);
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> fOnDoubleClick;
+};
+
+// The rows a selection change names, column 0 only.
+QList<int> Rows(const QItemSelection &selection)
+{
+    QList<int> rows;
+    for (const QModelIndex &index : selection.indexes())
+        if (index.isValid() && index.column() == 0)
+            rows << index.row();
+    return rows;
+}
+}
+
+void TfrmMain::btnScheduleProc(QObject *sender)
+{
+    SchedulePage(*this).ButtonProc(sender);
+}
+
+void TfrmMain::lvSchedulesSelectItem(int row, bool selected)
+{
+    SchedulePage(*this).SelectItem(row, selected);
+}
+
+void TfrmMain::lvSchedulesDblClick()
+{
+    SchedulePage(*this).DblClick();
+}
+
+void TfrmMain::btnCalendarProc(QObject *sender)
+{
+    CalendarPage(*this).ButtonProc(sender);
+}
+
+void TfrmMain::lvCalendarsSelectItem(int row, bool selected)
+{
+    CalendarPage(*this).SelectItem(row, selected);
+}
+
+void TfrmMain::lvCalendarsDblClick()
+{
+    CalendarPage(*this).DblClick();
+}
+
+void TfrmMain::ConnectLibraryHandlers()
+{
+    using TProc = void (TfrmMain::*)(QObject *);
+    using TSelect = void (TfrmMain::*)(int, bool);
+    auto connectPage = [this](QTreeWidget *list, std::initializer_list<QAbstractButton *> buttons, TProc proc,
+                              TSelect select, void (TfrmMain::*dblClick)()) {
+        for (QAbstractButton *button : buttons)
+            connect(button, &QAbstractButton::clicked, this,
+                    [this, button, proc] { RunAction([&] { (this->*proc)(button); }); });
+        // The row left is reported before the row chosen, so the records
+        // panel ends on the new row.
+        connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                [this, select](const QItemSelection &chosen, const QItemSelection &left) {
+                    RunAction([&] {
+                        for (int row : Rows(left))
+                            (this->*select)(row, false);
+                        for (int row : Rows(chosen))
+                            (this->*select)(row, true);
+                    });
+                });
+        new TDoubleClickWatch(list->viewport(), [this, dblClick] { (this->*dblClick)(); });
+    };
+    connectPage(lvSchedules, {btnAddSchedule, btnRenameSchedule, btnDeleteSchedule}, &TfrmMain::btnScheduleProc,
+                &TfrmMain::lvSchedulesSelectItem, &TfrmMain::lvSchedulesDblClick);
+    connectPage(lvCalendars, {btnAddCalendar, btnRenameCalendar, btnDeleteCalendar}, &TfrmMain::btnCalendarProc,
+                &TfrmMain::lvCalendarsSelectItem, &TfrmMain::lvCalendarsDblClick);
+}

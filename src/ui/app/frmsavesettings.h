@@ -1,0 +1,27 @@
+#pragma once
+#include "app/settingsfiledialog.h"
+
+class TfrmChildAdvanced;
+
+// "Save Settings": writes the chosen parts of the beacon's configuration (its
+// schedule, its holidays and exceptions, the advanced settings page) to a
+// settings file.
+class TfrmSaveSettings : public TSettingsFileDialog {
+    Q_OBJECT
+public:
+    explicit TfrmSaveSettings(const TfrmChildAdvanced &advancedPage, QWidget *parent = nullptr);
+    ~TfrmSaveSettings() override;
+
+    // The one instance; raises an exception before start-up created it.
+    static TfrmSaveSettings &Instance();
+
+    // Asks for the file; Cancel leaves the dialog open. Otherwise writes the
+    // file and closes the dialog, also when the writing fails (the failure
+    // then goes on to the operator).
+    void btnSaveToFileClick();
+
+    QPushButton *const btnSaveToFile;
+
+private:
+    const TfrmChildAdvanced &fAdvancedPage;
+};
