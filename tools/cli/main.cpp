@@ -10,6 +10,8 @@
 #include "link/portlist.h"
 #include "link/portsearch.h"
 #include "protocol/beaconprotocol.h"
+#include "report/beaconreports.h"
+#include "report/reportdata.h"
 #include "transfer/advancedsettings.h"
 #include "transfer/monitoring.h"
 #include "transfer/settingsfile.h"
@@ -18,9 +20,11 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QMap>
 #include <QRegularExpression>
 #include <QSet>
+#include <memory>
 
 namespace {
 enum ExitCode { ExitDone = 0, ExitUsage = 1, ExitPort = 2, ExitNoAnswer = 3, ExitFile = 4, ExitRefused = 5 };
@@ -32,9 +36,12 @@ const char *const HelpText = R"(Usage: pvbcs-cli ports
        pvbcs-cli --port DEVICE override auto|on|off [--until HH:MM]
        pvbcs-cli --port DEVICE status
        pvbcs-cli --port DEVICE events --out FILE.csv
+       pvbcs-cli report config --in FILE.bcfg --pdf OUT.pdf
+       pvbcs-cli report events --in FILE.csv --pdf OUT.pdf [--settings FILE.bcfg]
 
 Reads and writes the configuration of a beacon controller on a serial line,
-overrides its schedule, shows its live state and downloads its event log.
+overrides its schedule, shows its live state and downloads its event log;
+prints the program's two reports to PDF files without a window.
 Configurations are kept in the settings files (.bcfg) that the program's
 "Save to File" and "Load from File" use, so a file made here opens there and
 the other way round.
@@ -54,12 +61,24 @@ Commands:
              and print the six lines of the diagnostics window.
   events     Read the controller's event log (93 entries) and save it, newest
              first, as an event-log file (.csv) to the file given with --out.
+  report     Make a report as a PDF file, laid out as the program prints it:
+             "report config" the configuration report ("Beacons' Schedule and
+             Calendar") of the settings file given with --in; "report events"
+             the event-log report of the event-log file given with --in, its
+             settings block from the settings file given with --settings
+             (left empty without it). The report needs no controller.
 
 Options:
   --port DEVICE  The serial port: a name listed by "ports", a device path, or
                  "auto" to search all ports for a controller (about 6 s).
   --out FILE     The file that download or events writes.
-  --in FILE      The settings file that upload reads; it must exist.
+  --in FILE      The settings file that upload and report config read, or
+                 the event-log file that report events reads; it must exist.
+  --pdf FILE     The PDF file that report writes, replacing any file of that
+                 name.
+  --settings FILE
+                 For report events: the settings file whose advanced settings
+                 fill the report's settings block; it must exist.
   --parts LIST   For download and upload: a comma-separated choice of
                  schedule, holidays and advanced; the default is all three.
                  It chooses both what is transferred and what is written to
@@ -77,7 +96,8 @@ Output:
   Each step is logged on standard output as the program's progress window
   shows it; messages that need attention go to standard error. Dates and
   times follow the locale (LANG, LC_ALL, LC_TIME) and settings files are
-  written in its date and time formats.
+  written in its date and time formats. A report prints the number of pages
+  it wrote.
 
 Exit status:
   0  done
@@ -117,6 +137,7 @@ struct TCommand {
     QStringList required;
     QStringList optional;
     int arguments; // positional arguments after the command
+    const char *argumentUsage = nullptr; // the error when the argument is missing
 };
 
 const QMap<QString, TCommand> Commands = {
@@ -124,9 +145,11 @@ const QMap<QString, TCommand> Commands = {
     {QStringLiteral("identify"), {true, {}, {}, 0}},
     {QStringLiteral("download"), {true, {QStringLiteral("out")}, {QStringLiteral("parts")}, 0}},
     {QStringLiteral("upload"), {true, {QStringLiteral("in")}, {QStringLiteral("parts"), QStringLiteral("no-clock")}, 0}},
-    {QStringLiteral("override"), {true, {}, {QStringLiteral("until")}, 1}},
+    {QStringLiteral("override"), {true, {}, {QStringLiteral("until")}, 1, Msg::CliOverrideMode}},
     {QStringLiteral("status"), {true, {}, {}, 0}},
     {QStringLiteral("events"), {true, {QStringLiteral("out")}, {}, 0}},
+    {QStringLiteral("report"),
+     {false, {QStringLiteral("in"), QStringLiteral("pdf")}, {QStringLiteral("settings")}, 1, Msg::CliReportKind}},
 };
 
 void CheckUsage(const QCommandLineParser &parser, const QString &name)
@@ -136,7 +159,7 @@ void CheckUsage(const QCommandLineParser &parser, const QString &name)
     if (args.size() > 1 + command.arguments)
         Usage(Fmt(Msg::CliExtraArgument, args.at(1 + command.arguments)));
     if (args.size() < 1 + command.arguments)
-        Usage(QString::fromUtf8(Msg::CliOverrideMode)); // override is the one command with an argument
+        Usage(QString::fromUtf8(command.argumentUsage));
     QStringList allowed = command.required + command.optional;
     if (command.needsPort) {
         if (!parser.isSet(QStringLiteral("port")))
@@ -280,6 +303,42 @@ void Events(const QString &fileName)
         throw TFailure{ExitNoAnswer, Fmt(Msg::EventSlotsUnreadable, download.Unreadable)};
 }
 
+// A report made with the window's templates and callbacks, from files.
+void Report(const QCommandLineParser &parser)
+{
+    const QString kind = parser.positionalArguments().at(1).toLower();
+    const bool events = kind == QLatin1String("events");
+    if (!events && kind != QLatin1String("config"))
+        Usage(QString::fromUtf8(Msg::CliReportKind));
+    if (!events && parser.isSet(QStringLiteral("settings")))
+        Usage(Fmt(Msg::CliOptionNotUsed, QStringLiteral("report config"), QStringLiteral("settings")));
+    const QString in = parser.value(QStringLiteral("in"));
+    const QString settingsFile = events ? parser.value(QStringLiteral("settings")) : in;
+    // A mistyped name would otherwise give an empty report.
+    for (const QString &fileName : {in, settingsFile})
+        if (!fileName.isEmpty() && !QFile::exists(fileName))
+            throw TFailure{ExitFile, Fmt(Msg::CliFileMissing, fileName)};
+
+    TReportSources sources;
+    TAdvancedSettings page;
+    if (!settingsFile.isEmpty()) {
+        const TConfigParts parts{!events, !events, true};
+        Guard(ExitFile, [&] { LoadSettingsFile(settingsFile, parts, page); });
+        sources.Settings = [&page] { return page; };
+    }
+    QList<TListItem> rows;
+    if (events)
+        Guard(ExitFile, [&] { LoadEventLogFile(in, rows); });
+    sources.Events = [&rows] { return rows; };
+
+    TReportTemplate report = events ? CreateEventLogReport() : CreateConfigurationReport();
+    ConnectReport(report, sources);
+    const TPreparedReport prepared = report.Prepare();
+    const QString pdf = parser.value(QStringLiteral("pdf"));
+    Guard(ExitFile, [&] { prepared.ExportToPdf(pdf); });
+    PrintOut(Fmt(Msg::CliReportSaved, prepared.Pages.size(), pdf));
+}
+
 int Run(const QStringList &arguments)
 {
     QCommandLineParser parser;
@@ -287,6 +346,8 @@ int Run(const QStringList &arguments)
         {QStringLiteral("port"), {}, QStringLiteral("DEVICE")},
         {QStringLiteral("out"), {}, QStringLiteral("FILE")},
         {QStringLiteral("in"), {}, QStringLiteral("FILE")},
+        {QStringLiteral("pdf"), {}, QStringLiteral("FILE")},
+        {QStringLiteral("settings"), {}, QStringLiteral("FILE")},
         {QStringLiteral("parts"), {}, QStringLiteral("LIST")},
         {QStringLiteral("no-clock"), {}},
         {QStringLiteral("until"), {}, QStringLiteral("HH:MM")},
@@ -310,6 +371,10 @@ int Run(const QStringList &arguments)
     const quint8 mode = command == QLatin1String("override") ? ParseMode(parser) : 0;
     const QString out = parser.value(QStringLiteral("out"));
 
+    if (command == QLatin1String("report")) {
+        Report(parser);
+        return ExitDone;
+    }
     if (command == QLatin1String("ports")) {
         for (const QString &port : GetRegPortList())
             PrintOut(port);
@@ -336,14 +401,27 @@ int Run(const QStringList &arguments)
 }
 }
 
+// Reports lay text out with the fonts of Qt's GUI library, which needs a
+// platform; the offscreen one needs no display. The other commands need none.
+std::unique_ptr<QCoreApplication> MakeApplication(int &argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (qstricmp(argv[i], "report") == 0) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            return std::make_unique<QGuiApplication>(argc, argv);
+        }
+    }
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = MakeApplication(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("pvbcs-cli"));
     TCliMessages messages;
     TMessageService::Install(&messages);
     try {
-        return Run(app.arguments());
+        return Run(QCoreApplication::arguments());
     } catch (const TFailure &failure) {
         if (!failure.text.isEmpty())
             Messages().Error(failure.text);

@@ -79,20 +79,6 @@ QStringList PdfPages(const TPreparedReport &prepared)
     return PdfPageTexts(fileName);
 }
 
-// The cells in order on one line. Text extraction may drop a narrow blank
-// inside a cell ("0 %" comes out as "0%"), so those are optional.
-QRegularExpression RowPattern(const QStringList &cells)
-{
-    QStringList patterns;
-    for (const QString &cell : cells) {
-        QStringList words;
-        for (const QString &word : cell.split(u' '))
-            words.append(QRegularExpression::escape(word));
-        patterns.append(words.join(QStringLiteral("\\s*")));
-    }
-    return QRegularExpression(patterns.join(QStringLiteral("\\s+")));
-}
-
 } // namespace
 
 class TestBeaconReports : public QObject {
@@ -173,16 +159,16 @@ private Q_SLOTS:
         Connect(report, data);
         const QString text = PdfPages(report.Prepare()).join(QString());
         QVERIFY(text.contains(QLatin1String("Beacons' Schedule and Calendar")));
-        QVERIFY(text.contains(RowPattern({QStringLiteral("Flashing Pattern:"), QStringLiteral("Alternating"),
+        QVERIFY(text.contains(PdfRowPattern({QStringLiteral("Flashing Pattern:"), QStringLiteral("Alternating"),
                                           QStringLiteral("Radio Mode:"), QStringLiteral("Master")})));
-        QVERIFY(text.contains(RowPattern({QStringLiteral("Switch from DST at:"), QStringLiteral("03/11/2024 02:00:00"),
+        QVERIFY(text.contains(PdfRowPattern({QStringLiteral("Switch from DST at:"), QStringLiteral("03/11/2024 02:00:00"),
                                           QStringLiteral("Brightness Max:"), QStringLiteral("100%")})));
-        QVERIFY(text.contains(RowPattern(ReportNames::ScheduleColumns)));
-        QVERIFY(text.contains(RowPattern(ReportNames::CalendarColumns)));
+        QVERIFY(text.contains(PdfRowPattern(ReportNames::ScheduleColumns)));
+        QVERIFY(text.contains(PdfRowPattern(ReportNames::CalendarColumns)));
         for (const QStringList &row : data.schedule)
-            QVERIFY2(text.contains(RowPattern(row)), qPrintable(row.join(u'|')));
+            QVERIFY2(text.contains(PdfRowPattern(row)), qPrintable(row.join(u'|')));
         for (const QStringList &row : data.calendar)
-            QVERIFY2(text.contains(RowPattern(row)), qPrintable(row.join(u'|')));
+            QVERIFY2(text.contains(PdfRowPattern(row)), qPrintable(row.join(u'|')));
     }
 
     void eventLogPdfHoldsEveryRowWithHeadersOnEachPage()
@@ -193,17 +179,17 @@ private Q_SLOTS:
         const QStringList pages = PdfPages(report.Prepare());
         QVERIFY(pages.size() >= 2);
         QVERIFY(pages.at(0).contains(QLatin1String("Event Log")));
-        QVERIFY(pages.at(0).contains(RowPattern({QStringLiteral("Flashing Speed:"), QStringLiteral("Fast"),
+        QVERIFY(pages.at(0).contains(PdfRowPattern({QStringLiteral("Flashing Speed:"), QStringLiteral("Fast"),
                                                  QStringLiteral("Radio Link:"), QStringLiteral("Channel 15")})));
         int row = 0;
         for (const QString &page : pages) {
-            QVERIFY(page.contains(RowPattern(ReportNames::LogColumns)));
+            QVERIFY(page.contains(PdfRowPattern(ReportNames::LogColumns)));
             // Rows in list order, each on one line, the second voltage left out.
             for (const QString &line : page.split(u'\n')) {
                 if (row < data.log.size()) {
                     const QStringList cells = {data.log.at(row).at(0), data.log.at(row).at(1), data.log.at(row).at(2),
                                                data.log.at(row).at(4)};
-                    if (line.contains(RowPattern(cells)))
+                    if (line.contains(PdfRowPattern(cells)))
                         ++row;
                 }
             }

@@ -1,0 +1,65 @@
+// The main window's part of the reports: "Print Configuration" on the Manage
+// Beacons page, "Print" and "Save to PDF" on the Event Log page.
+#include "app/frmmain.h"
+
+#include "config/errorhandler.h"
+#include "monitor/frmreport.h"
+#include "pages/childadvanced.h"
+
+#include <QPushButton>
+#include <QTreeWidget>
+
+namespace {
+// The rows of the Event Log page's list in list order, the hidden second
+// voltage among them.
+QList<TListItem> EventRows(const QTreeWidget *lv)
+{
+    QList<TListItem> rows;
+    for (int i = 0; i < lv->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *item = lv->topLevelItem(i);
+        TListItem row{item->text(0), {}};
+        for (int column = 1; column < lv->columnCount(); ++column)
+            row.SubItems << item->text(column);
+        rows << row;
+    }
+    return rows;
+}
+
+// The report window reads the pages afresh at every build, so a report shows
+// them as they are when it is built.
+void SetReportSources(TfrmMain &window, TfrmReport &form)
+{
+    form.Sources.Settings = [&window] { return window.AdvancedSettingsPage->Settings(); };
+    form.Sources.Events = [&window] { return EventRows(window.lvEvents); };
+}
+}
+
+void TfrmMain::ConnectReportHandlers()
+{
+    for (QPushButton *button : {Button2, btnPrintLog})
+        connect(button, &QPushButton::clicked, this, [this, button] { RunAction([&] { Button2Click(button); }); });
+    connect(Button5, &QPushButton::clicked, this, [this] { RunAction([this] { Button5Click(); }); });
+}
+
+void TfrmMain::Button2Click(QObject *sender)
+{
+    TfrmReport &form = TfrmReport::Instance();
+    SetReportSources(*this, form);
+    if (sender && sender->objectName() == QLatin1String("btnPrintLog")) {
+        form.setWindowTitle(QStringLiteral("Event Log"));
+        form.ShowReport(form.frxReportLog);
+    } else {
+        form.setWindowTitle(QStringLiteral("Configuration report"));
+        form.ShowReport(form.frxReport);
+    }
+    form.show();
+    form.raise();
+    form.activateWindow();
+}
+
+void TfrmMain::Button5Click()
+{
+    TfrmReport &form = TfrmReport::Instance();
+    SetReportSources(*this, form);
+    form.ExportReport(form.frxReportLog);
+}
