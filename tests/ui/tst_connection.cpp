@@ -6,6 +6,8 @@
 #include "config/appconfig.h"
 #include "link/dmcom.h"
 #include "link/portlist.h"
+#include "monitor/frmcomprogress.h"
+#include "monitor/transferdialogs.h"
 #include "sim/beaconsimulator.h"
 #include "store/datamodule.h"
 #include "store/librarydb.h"
@@ -14,6 +16,7 @@
 #include "widgets/navbutton.h"
 #include "widgets/panelstatusbar.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -67,6 +70,8 @@ struct TRig {
     TDM dm;
     TdmCOM link;
     TfrmPortSearch search;
+    TfrmComProgress comProgress;
+    TfDownloadSettings downloadSettings{window};
 };
 }
 
@@ -193,6 +198,15 @@ private Q_SLOTS:
                                 && dmCOM().SignSerial().isEmpty();
         };
         rig.messages.confirmAnswers << download;
+        // Accepting opens the download dialog; the operator starts the download there.
+        QTimer press;
+        connect(&press, &QTimer::timeout, this, [&] {
+            if (QApplication::activeModalWidget() == &rig.downloadSettings) {
+                press.stop();
+                rig.downloadSettings.btnDownloadFrom->click();
+            }
+        });
+        press.start(20);
         QTest::mouseClick(window.imgPortSwitch, Qt::LeftButton);
 
         QCOMPARE(rig.messages.entries.size(), 1);

@@ -91,6 +91,13 @@ inline constexpr const char *CheckTimeRange = "Please check the selected Time Ra
 inline constexpr const char *SelectOneDay = "Please select at least one day.";
 inline constexpr const char *CheckDateRange = "Please check the selected Range of Dates.";
 
+// Library pages (Schedules, Holidays & Exceptions): the prompt's title and the
+// error when no entry is selected are the same one word.
+inline constexpr const char *LibrarySchedule = "Schedule";
+inline constexpr const char *LibraryCalendar = "Calendar";
+inline constexpr const char *LibraryNamePrompt = "Please type a Name:";
+inline constexpr const char *LibraryDeleteConfirm = "Do you want to delete %s?";
+
 // Transfers, advanced settings, override, diagnostics and event log
 inline constexpr const char *WritingItem = "Writing %s...";
 inline constexpr const char *ReadingItem = "Reading %s...";
@@ -144,6 +151,10 @@ inline constexpr const char *EventSlotsUnreadable =
     "%d of the Beacon's event log entries could not be read; they are not listed.";
 inline constexpr const char *EventLogLineInvalid = "Line %d of %s does not hold the five fields of an event.";
 
+// Event Log page (main window)
+inline constexpr const char *EventDownloadStopped =
+    "%s\n\nThe download of the event log stopped; the %d event(s) read before it are listed.";
+
 // Command-line tool
 inline constexpr const char *CliSerialNumber = "Serial Number: %s";
 inline constexpr const char *CliFirmware = "Firmware: %s";
@@ -162,6 +173,12 @@ inline constexpr const char *CliOptionNotUsed = "The command %s does not take --
 inline constexpr const char *CliUnknownPart = "Unknown part \"%s\" in --parts: use schedule, holidays, advanced.";
 inline constexpr const char *CliOverrideMode = "The command override takes auto, on or off.";
 inline constexpr const char *CliUntilTime = "--until takes a time of day as HH:MM, for example 15:30.";
+
+// Reports (report window and command-line tool)
+inline constexpr const char *ReportExportTitle = "Export to PDF";
+inline constexpr const char *ReportExporting = "Exporting page %d of %d...";
+inline constexpr const char *CliReportKind = "The command report takes config or events.";
+inline constexpr const char *CliReportSaved = "%d page(s) written to %s";
 }
 
 namespace MsgDetail {

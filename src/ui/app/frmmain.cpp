@@ -1,6 +1,8 @@
 #include "app/frmmain.h"
 
 #include "app/frmaboutbox.h"
+#include "app/frmloadsettings.h"
+#include "app/frmsavesettings.h"
 #include "app/makersite.h"
 #include "config/appconfig.h"
 #include "config/errorhandler.h"
@@ -9,8 +11,12 @@
 #include "config/updatechecker.h"
 #include "config/version.h"
 #include "link/portlist.h"
+#include "pages/childadvanced.h"
+#include "pages/childcalendarlist.h"
+#include "pages/childschedulelist.h"
 #include "store/calendar.h"
 #include "store/datamodule.h"
+#include "store/device.h"
 #include "store/schedule.h"
 #include "widgets/listfill.h"
 #include "widgets/navbutton.h"
@@ -86,14 +92,36 @@ void TfrmMain::FormCreate()
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
     setStatusBar(StatusBar);
 
+    CreateEmbeddedPages();
     SetTabOrder();
     ConnectHandlers();
+    ConnectLibraryHandlers();
+    ConnectMonitorHandlers();
+    ConnectReportHandlers();
     // The embedded pages go into their hosts before this, so that the size
     // fixed here makes room for them.
     FixWindowSize();
 
     tmrInterface.OnTimer = [this] { tmrInterfaceTimer(); };
     tmrInterface.SetEnabled(true);
+}
+
+void TfrmMain::CreateEmbeddedPages()
+{
+    // Creating the advanced settings page runs its "Auto Set", so the DST
+    // fields start from the workstation's rules for the current year.
+    AdvancedSettingsPage = new TfrmChildAdvanced(pageAdvancedSettings);
+    BeaconScheduleRecords = new TfrmChildScheduleList(pageSettingsSchedule);
+    BeaconScheduleRecords->SetSchedule(&DeviceSchedule());
+    BeaconCalendarRecords = new TfrmChildCalendarList(pageSettingsCalendar);
+    BeaconCalendarRecords->SetCalendar(&DeviceCalendar());
+    // The library pages stay hidden and unbound until an entry is selected.
+    LibraryScheduleRecords = new TfrmChildScheduleList(pnlScheduleRecords);
+    LibraryScheduleRecords->SetLibraryListLink(lvSchedules);
+    LibraryScheduleRecords->hide();
+    LibraryCalendarRecords = new TfrmChildCalendarList(pnlCalendarRecords);
+    LibraryCalendarRecords->SetLibraryListLink(lvCalendars);
+    LibraryCalendarRecords->hide();
 }
 
 void TfrmMain::SetTabOrder()
@@ -121,6 +149,8 @@ void TfrmMain::ConnectHandlers()
     onClick(btnHelp, &TfrmMain::btnHelpClick);
     onClick(btnAbout, &TfrmMain::btnAboutClick);
     onClick(btnDownloadFrom, &TfrmMain::btnDownloadFromClick);
+    onClick(btnSaveToFile, &TfrmMain::btnSaveToFileClick);
+    onClick(btnLoadFromFile, &TfrmMain::btnLoadFromFileClick);
     onClick(imgPortSwitch, &TfrmMain::imgPortSwitchClick);
     // Only the operator's choice counts: selecting the connected port from
     // code must not remember it.
@@ -173,13 +203,18 @@ void TfrmMain::LoadLibraries()
     FillListView(lvCalendars, fCalendarList->ShowList(SelectedRow(lvCalendars)));
     fScheduleList = std::make_unique<TScheduleList>();
     FillListView(lvSchedules, fScheduleList->ShowList(SelectedRow(lvSchedules)));
+    // Both loaded: the record lists may offer and redraw the libraries.
+    BeaconScheduleRecords->SetScheduleList(fScheduleList.get());
+    LibraryScheduleRecords->SetScheduleList(fScheduleList.get());
+    BeaconCalendarRecords->SetCalendarList(fCalendarList.get());
+    LibraryCalendarRecords->SetCalendarList(fCalendarList.get());
 }
 
 void TfrmMain::EnterReducedMode()
 {
     // No library object outlives a failed load, so nothing can reach a
-    // half-loaded library. The record lists of the Manage Beacons page offer
-    // no loading from the library either; they ask DatabaseFunctions().
+    // half-loaded library. The record lists were never given a library, so
+    // their load buttons stay disabled.
     fCalendarList.reset();
     fScheduleList.reset();
     lvCalendars->clear();
@@ -256,4 +291,14 @@ void TfrmMain::btnHelpClick()
 void TfrmMain::btnAboutClick()
 {
     TfrmAboutBox::Instance().exec();
+}
+
+void TfrmMain::btnSaveToFileClick()
+{
+    TfrmSaveSettings::Instance().exec();
+}
+
+void TfrmMain::btnLoadFromFileClick()
+{
+    TfrmLoadSettings::Instance().exec();
 }

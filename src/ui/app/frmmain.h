@@ -20,6 +20,9 @@ class TPageLed;
 class TPanelStatusBar;
 class TCalendarList;
 class TScheduleList;
+class TfrmChildAdvanced;
+class TfrmChildCalendarList;
+class TfrmChildScheduleList;
 
 // The main window: the connection controls and six navigation buttons on the
 // left, a stack of six pages of which one is shown, and a status bar. Its
@@ -45,6 +48,34 @@ public:
     // Opens the download dialog; also what the connection switch runs when the
     // operator accepts the download offered after connecting.
     void btnDownloadFromClick();
+    void btnSaveToFileClick();
+    void btnLoadFromFileClick();
+
+    // Transfers and monitoring (frmmainmonitor.cpp): the upload dialog, the
+    // manual override, the real-time window and the Event Log page.
+    void btnUploadToClick();
+    void cbOverrideModeChange();
+    void btnOverrideClick();
+    void btnRealTimeClick();
+    void btnDownloadEventsClick();
+    void btnSaveLogToFileClick();
+    void btnLoadLogFromFileClick();
+
+    // The reports (frmmainreport.cpp): "Print Configuration" and the Event Log
+    // page's "Print" share one handler, which tells them apart by the sender;
+    // "Save to PDF" exports the event-log report without showing the window.
+    void Button2Click(QObject *sender);
+    void Button5Click();
+
+    // The library pages' handlers (frmmainlibrary.cpp). The three buttons of a
+    // page share one handler, which tells them apart by the sender; a row of
+    // -1 is no row.
+    void btnScheduleProc(QObject *sender);
+    void lvSchedulesSelectItem(int row, bool selected);
+    void lvSchedulesDblClick();
+    void btnCalendarProc(QObject *sender);
+    void lvCalendarsSelectItem(int row, bool selected);
+    void lvCalendarsDblClick();
 
     // The link's handlers. The switch connects on the chosen port, or on the
     // port discovery finds for "Autodetect", and disconnects; the status tick
@@ -145,6 +176,14 @@ public:
     QPushButton *btnPrintLog;
     QPushButton *Button5;
 
+    // The five embedded pages, program-wide: created with the window, living
+    // as long as it.
+    TfrmChildAdvanced *AdvancedSettingsPage;
+    TfrmChildScheduleList *BeaconScheduleRecords;
+    TfrmChildCalendarList *BeaconCalendarRecords;
+    TfrmChildScheduleList *LibraryScheduleRecords;
+    TfrmChildCalendarList *LibraryCalendarRecords;
+
     // The status tick, every second from creation on.
     TThreadedTimer tmrInterface;
 
@@ -153,6 +192,10 @@ protected:
 
 private:
     void FormCreate();
+    void CreateEmbeddedPages();
+    void ConnectLibraryHandlers();
+    void ConnectMonitorHandlers();
+    void ConnectReportHandlers();
     void FormShow();
     void LoadLibraries();
     void EnterReducedMode();

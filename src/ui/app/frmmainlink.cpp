@@ -153,8 +153,3 @@ void TfrmMain::cbComPortChange()
     if (cbComPort->currentIndex() > 0)
         AppConfig().SetPortName(cbComPort->currentText());
 }
-
-void TfrmMain::btnDownloadFromClick()
-{
-    // The download dialog of the transfers opens here, modally.
-}

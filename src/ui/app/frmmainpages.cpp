@@ -74,8 +74,12 @@ QTreeWidget *newReportList(const char *name, const QStringList &headers, const Q
     list->setAllColumnsShowFocus(true);
     list->header()->setStretchLastSection(false);
     list->header()->setSectionsMovable(false);
+    // Styling the items takes over their selected look too, so it is named:
+    // the selected row stays readable and highlighted without the focus.
     list->setStyleSheet(QStringLiteral("QTreeView::item { border-right: 1px solid #d4d4d4;"
-                                       " border-bottom: 1px solid #d4d4d4; }"));
+                                       " border-bottom: 1px solid #d4d4d4; }"
+                                       "QTreeView::item:selected { background: palette(highlight);"
+                                       " color: palette(highlighted-text); }"));
     for (int column = 0; column < widths.size(); ++column) {
         list->setColumnWidth(column, widths.at(column));
         list->setColumnHidden(column, widths.at(column) == 0);

@@ -1,0 +1,148 @@
+// The main window's part of the transfers and the monitoring: the upload and
+// download dialogs, the manual override, the real-time window and the Event
+// Log page.
+#include "app/frmmain.h"
+
+#include "config/errorhandler.h"
+#include "config/messages.h"
+#include "config/messageservice.h"
+#include "eventlog/eventdownload.h"
+#include "eventlog/eventlogfile.h"
+#include "monitor/fprogbar.h"
+#include "monitor/frmrealtime.h"
+#include "monitor/transferdialogs.h"
+#include "transfer/monitoring.h"
+#include "transfer/scanpause.h"
+#include "widgets/listfill.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTimeEdit>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace {
+const QString kSaveLogTitle = QStringLiteral("Save As");
+const QString kSaveLogFilter = QStringLiteral("CSV file (*.csv)|*.csv|All Files (*.*)|*.*");
+const QString kOpenLogTitle = QStringLiteral("Open");
+const QString kOpenLogFilter = QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*");
+const QString kLogExt = QStringLiteral(".csv");
+
+// The list's rows in list order, as the event-log file holds them.
+QList<TListItem> ListRows(const QTreeWidget *lv)
+{
+    QList<TListItem> rows;
+    for (int i = 0; i < lv->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *item = lv->topLevelItem(i);
+        TListItem row{item->text(0), {}};
+        for (int column = 1; column < lv->columnCount(); ++column)
+            row.SubItems << item->text(column);
+        rows << row;
+    }
+    return rows;
+}
+}
+
+void TfrmMain::ConnectMonitorHandlers()
+{
+    auto onClick = [this](QAbstractButton *button, void (TfrmMain::*handler)()) {
+        connect(button, &QAbstractButton::clicked, this, [this, handler] { RunAction([&] { (this->*handler)(); }); });
+    };
+    onClick(btnUploadTo, &TfrmMain::btnUploadToClick);
+    onClick(btnOverride, &TfrmMain::btnOverrideClick);
+    onClick(btnRealTime, &TfrmMain::btnRealTimeClick);
+    onClick(btnDownloadEvents, &TfrmMain::btnDownloadEventsClick);
+    onClick(btnSaveLogToFile, &TfrmMain::btnSaveLogToFileClick);
+    onClick(btnLoadLogFromFile, &TfrmMain::btnLoadLogFromFileClick);
+    connect(cbOverrideMode, &QComboBox::currentIndexChanged, this,
+            [this] { RunAction([this] { cbOverrideModeChange(); }); });
+}
+
+void TfrmMain::btnUploadToClick()
+{
+    TfULoadSettings::Instance().exec();
+}
+
+void TfrmMain::btnDownloadFromClick()
+{
+    TfDownloadSettings::Instance().exec();
+}
+
+void TfrmMain::cbOverrideModeChange()
+{
+    // The picker keeps its time while "Auto" has no use for it.
+    cbScheduleTimeOn->setEnabled(cbOverrideMode->currentIndex() > 0);
+}
+
+void TfrmMain::btnOverrideClick()
+{
+    SendOverride(quint8(qMax(0, cbOverrideMode->currentIndex())), cbScheduleTimeOn->time());
+}
+
+void TfrmMain::btnRealTimeClick()
+{
+    // The window polls the controller itself.
+    const TScanPause pause;
+    TfrmRealTime::Instance().exec();
+}
+
+void TfrmMain::btnDownloadEventsClick()
+{
+    TfProgBar &progress = TfProgBar::Instance();
+    progress.Start(this);
+    QCoreApplication::processEvents();
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    // The progress window is not modal: what else would use the line waits
+    // until the download ends.
+    imgPortSwitch->setEnabled(false);
+    pageConnectedSystem->setEnabled(false);
+    btnDownloadEvents->setEnabled(false);
+    TEventLogDownload download;
+    {
+        const auto release = qScopeGuard([this, &progress] {
+            progress.close();
+            QGuiApplication::restoreOverrideCursor();
+            imgPortSwitch->setEnabled(true);
+            pageConnectedSystem->setEnabled(true);
+            // A link lost meanwhile has switched off and disabled it.
+            btnDownloadEvents->setEnabled(fSwitchOn);
+        });
+        download = DownloadEventLog([&progress](int slot) {
+            progress.pbProgBar->setValue(slot);
+            QCoreApplication::processEvents(); // where Abort is seen
+            return !progress.Aborted();
+        });
+    }
+    // Aborted, the list keeps what it showed.
+    if (!download.Aborted)
+        FillListView(lvEvents, {download.Rows, -1});
+    if (!download.Error.isEmpty())
+        Messages().Error(Fmt(Msg::EventDownloadStopped, download.Error, int(download.Rows.size())));
+    else if (download.Unreadable > 0)
+        Messages().Warning(Fmt(Msg::EventSlotsUnreadable, download.Unreadable));
+}
+
+void TfrmMain::btnSaveLogToFileClick()
+{
+    const QString fileName = Messages().SaveFileName(kSaveLogTitle, kSaveLogFilter, kLogExt, QString());
+    if (fileName.isEmpty())
+        return;
+    // An empty list writes nothing, leaving a file of that name as it was.
+    SaveEventLogFile(fileName, ListRows(lvEvents));
+}
+
+void TfrmMain::btnLoadLogFromFileClick()
+{
+    const QString fileName = Messages().OpenFileName(kOpenLogTitle, kOpenLogFilter, kLogExt);
+    if (fileName.isEmpty())
+        return;
+    // A file that cannot be read leaves the rows as they were; a bad line
+    // leaves those loaded before it. Either way the list shows them.
+    QList<TListItem> rows = ListRows(lvEvents);
+    const auto show = qScopeGuard([this, &rows] { FillListView(lvEvents, {rows, -1}); });
+    LoadEventLogFile(fileName, rows);
+}

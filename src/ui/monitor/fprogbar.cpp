@@ -1,0 +1,70 @@
+#include "monitor/fprogbar.h"
+
+#include "config/exceptions.h"
+#include "eventlog/eventdownload.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+TfProgBar *instance = nullptr;
+}
+
+TfProgBar::TfProgBar(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("fProgBar"));
+    setWindowTitle(QStringLiteral("Loading Events..."));
+    setWindowFlags(Qt::Tool);
+
+    lblProgBar = new QLabel(QStringLiteral("Loading..."), this);
+    lblProgBar->setObjectName(QStringLiteral("lblProgBar"));
+    pbProgBar = new QProgressBar(this);
+    pbProgBar->setObjectName(QStringLiteral("pbProgBar"));
+    pbProgBar->setRange(0, EventSlotCount - 1);
+    btnlbProgBar = new QPushButton(QStringLiteral("Abort"), this);
+    btnlbProgBar->setObjectName(QStringLiteral("btnlbProgBar"));
+    connect(btnlbProgBar, &QPushButton::clicked, this, [this] { btnlbProgBarClick(); });
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(12, 10, 12, 10);
+    layout->setSpacing(6);
+    layout->addWidget(lblProgBar);
+    layout->addWidget(pbProgBar);
+    layout->addWidget(btnlbProgBar, 0, Qt::AlignRight);
+    resize(QSize(320, 0).expandedTo(sizeHint()));
+
+    if (!instance)
+        instance = this;
+}
+
+TfProgBar::~TfProgBar()
+{
+    if (instance == this)
+        instance = nullptr;
+}
+
+TfProgBar &TfProgBar::Instance()
+{
+    if (!instance)
+        throw Exception(QStringLiteral("The event download window does not exist."));
+    return *instance;
+}
+
+void TfProgBar::Start(const QWidget *owner)
+{
+    fAbort = false;
+    pbProgBar->setValue(0);
+    if (owner)
+        move(owner->geometry().center() - rect().center());
+    show();
+}
+
+void TfProgBar::closeEvent(QCloseEvent *event)
+{
+    // Closing mid-download is the operator giving up on it.
+    fAbort = true;
+    QWidget::closeEvent(event);
+}

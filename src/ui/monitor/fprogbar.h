@@ -1,0 +1,32 @@
+#pragma once
+#include <QWidget>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+// "Loading Events...": how far the event-log download has come, with Abort.
+// Not modal; closing it aborts as Abort does. Created once at start-up.
+class TfProgBar : public QWidget {
+    Q_OBJECT
+public:
+    explicit TfProgBar(QWidget *parent = nullptr);
+    ~TfProgBar() override;
+
+    static TfProgBar &Instance();
+
+    // Shows the window centred on owner with the bar at 0 and the abort flag clear.
+    void Start(const QWidget *owner);
+    bool Aborted() const { return fAbort; }
+    void btnlbProgBarClick() { fAbort = true; }
+
+    QLabel *lblProgBar;
+    QProgressBar *pbProgBar;
+    QPushButton *btnlbProgBar;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    bool fAbort = false;
+};

@@ -1,0 +1,184 @@
+#include "monitor/transferdialogs.h"
+
+#include "app/frmmain.h"
+#include "config/errorhandler.h"
+#include "config/exceptions.h"
+#include "config/messageservice.h"
+#include "monitor/frmcomprogress.h"
+#include "pages/childadvanced.h"
+#include "pages/childcalendarlist.h"
+#include "pages/childschedulelist.h"
+#include "protocol/beaconprotocol.h"
+#include "transfer/workflows.h"
+#include "widgets/pictures.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace {
+TfULoadSettings *uploadInstance = nullptr;
+TfDownloadSettings *downloadInstance = nullptr;
+
+const QString kWarning = QStringLiteral(
+    "If Advanced Settings is checked, critical settings such as master/slave, channel, etc. will be overwritten!");
+
+template <typename Dialog> Dialog &Existing(Dialog *dialog)
+{
+    if (!dialog)
+        throw Exception(QStringLiteral("The transfer dialog does not exist."));
+    return *dialog;
+}
+}
+
+TfTransferSettings::TfTransferSettings(TfrmMain &main, const TDesign &design) : QDialog(&main), fMain(main)
+{
+    setObjectName(QString::fromLatin1(design.name));
+    setWindowTitle(design.title);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setModal(true);
+
+    gbParameters = new QGroupBox(design.groupCaption, this);
+    gbParameters->setObjectName(QStringLiteral("gbParameters"));
+    auto box = [this](const char *name, const QString &caption) {
+        auto *check = new QCheckBox(caption, gbParameters);
+        check->setObjectName(QString::fromLatin1(name));
+        check->setChecked(true);
+        return check;
+    };
+    // A doubled ampersand shows one and gives no mnemonic.
+    cbSchedule = box("cbSchedule", QStringLiteral("Schedule"));
+    cbHolidays = box("cbHolidays", QStringLiteral("Holidays && Exceptions"));
+    cbAdvanced = box("cbAdvanced", QStringLiteral("Advanced Settings"));
+
+    auto *warningIcon = new QLabel(gbParameters);
+    warningIcon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(32, 32));
+    warningIcon->setAlignment(Qt::AlignTop);
+    auto *warning = new QLabel(kWarning, gbParameters);
+    warning->setTextFormat(Qt::PlainText);
+    warning->setWordWrap(true);
+    auto *warningRow = new QHBoxLayout;
+    warningRow->setSpacing(8);
+    warningRow->addWidget(warningIcon);
+    warningRow->addWidget(warning, 1);
+
+    auto *group = new QVBoxLayout(gbParameters);
+    group->setSpacing(6);
+    group->addWidget(cbSchedule);
+    group->addWidget(cbHolidays);
+    group->addWidget(cbAdvanced);
+    group->addSpacing(4);
+    group->addLayout(warningRow);
+
+    fButton = new QPushButton(Icon(design.buttonIcon), design.buttonCaption, this);
+    fButton->setObjectName(QString::fromLatin1(design.buttonName));
+    fButton->setIconSize(QSize(24, 24));
+    fButton->setMinimumSize(QSize(140, 40).expandedTo(fButton->minimumSizeHint()));
+    fButton->setAutoDefault(false);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(10, 10, 10, 10);
+    layout->setSpacing(10);
+    layout->addWidget(gbParameters);
+    layout->addWidget(fButton, 0, Qt::AlignRight);
+    warning->setMinimumWidth(260);
+    setFixedSize(sizeHint());
+}
+
+void TfTransferSettings::RunSequence(const std::function<void(TfrmComProgress &)> &sequence,
+                                     const std::function<void()> &afterwards)
+{
+    TfrmComProgress &progress = TfrmComProgress::Instance();
+    fButton->setEnabled(false);
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto done = qScopeGuard([this, &progress] {
+        progress.close();
+        QGuiApplication::restoreOverrideCursor();
+        fButton->setEnabled(true);
+        close();
+    });
+    progress.ShowOver(this);
+    try {
+        sequence(progress);
+    } catch (...) {
+        Messages().Error(ExceptionText(std::current_exception()));
+    }
+    if (afterwards)
+        afterwards();
+}
+
+TfULoadSettings::TfULoadSettings(TfrmMain &main)
+    : TfTransferSettings(main, {"fULoadSettings", QStringLiteral("Upload to Beacon"),
+                                QStringLiteral("  Select parameters for uploading:  "), "btnUploadTo",
+                                QStringLiteral("Upload to Beacon"), QStringLiteral("btn-upload")})
+{
+    btnUploadTo = fButton;
+    connect(btnUploadTo, &QPushButton::clicked, this, [this] { RunAction([this] { btnUploadToClick(); }); });
+    if (!uploadInstance)
+        uploadInstance = this;
+}
+
+TfULoadSettings::~TfULoadSettings()
+{
+    if (uploadInstance == this)
+        uploadInstance = nullptr;
+}
+
+TfULoadSettings &TfULoadSettings::Instance()
+{
+    return Existing(uploadInstance);
+}
+
+void TfULoadSettings::btnUploadToClick()
+{
+    RunSequence(
+        [this](TfrmComProgress &log) {
+            BeaconSettings.CommMode = 2;
+            fMain.AdvancedSettingsPage->SetSettings();
+            UploadToBeacon(log, cbAdvanced->isChecked(), fMain.cbSyncRTC->isChecked(), cbSchedule->isChecked(),
+                           cbHolidays->isChecked());
+        },
+        nullptr);
+}
+
+TfDownloadSettings::TfDownloadSettings(TfrmMain &main)
+    : TfTransferSettings(main, {"fDownloadSettings", QStringLiteral("Download Settings"),
+                                QStringLiteral("  Select parameters for downloading:  "), "btnDownloadFrom",
+                                QStringLiteral("Download from Beacon"), QStringLiteral("btn-download")})
+{
+    btnDownloadFrom = fButton;
+    connect(btnDownloadFrom, &QPushButton::clicked, this, [this] { RunAction([this] { btnDownloadFromClick(); }); });
+    if (!downloadInstance)
+        downloadInstance = this;
+}
+
+TfDownloadSettings::~TfDownloadSettings()
+{
+    if (downloadInstance == this)
+        downloadInstance = nullptr;
+}
+
+TfDownloadSettings &TfDownloadSettings::Instance()
+{
+    return Existing(downloadInstance);
+}
+
+void TfDownloadSettings::btnDownloadFromClick()
+{
+    RunSequence(
+        [this](TfrmComProgress &log) {
+            DownloadFromBeacon(log, cbSchedule->isChecked(), cbHolidays->isChecked(), cbAdvanced->isChecked());
+        },
+        // Also after a failure: the page shows whatever memory now holds.
+        [this] {
+            fMain.BeaconScheduleRecords->ShowList();
+            fMain.BeaconCalendarRecords->ShowList();
+            fMain.AdvancedSettingsPage->ShowSettings();
+        });
+}

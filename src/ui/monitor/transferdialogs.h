@@ -1,0 +1,67 @@
+#pragma once
+#include <QDialog>
+#include <functional>
+
+class QCheckBox;
+class QGroupBox;
+class QPushButton;
+class TfrmComProgress;
+class TfrmMain;
+
+// What the upload and download dialogs share: the three parts to transfer,
+// the warning about the advanced settings and the button that runs the
+// sequence. Created once at start-up over the main window and reused, so the
+// boxes keep the operator's last choice.
+class TfTransferSettings : public QDialog {
+    Q_OBJECT
+public:
+    QGroupBox *gbParameters;
+    QCheckBox *cbSchedule;
+    QCheckBox *cbHolidays;
+    QCheckBox *cbAdvanced;
+
+protected:
+    struct TDesign {
+        const char *name;
+        QString title, groupCaption;
+        const char *buttonName;
+        QString buttonCaption, buttonIcon;
+    };
+    TfTransferSettings(TfrmMain &main, const TDesign &design);
+
+    // Runs a sequence with the busy cursor and the communication log shown:
+    // an error ends it in an error box, afterwards runs in every case, and
+    // the dialog closes itself. The button stays disabled meanwhile, so a
+    // second click cannot start a sequence inside the first.
+    void RunSequence(const std::function<void(TfrmComProgress &)> &sequence, const std::function<void()> &afterwards);
+
+    TfrmMain &fMain;
+    QPushButton *fButton;
+};
+
+// "Upload to Beacon": writes the Manage Beacons page to the controller.
+class TfULoadSettings : public TfTransferSettings {
+    Q_OBJECT
+public:
+    explicit TfULoadSettings(TfrmMain &main);
+    ~TfULoadSettings() override;
+    static TfULoadSettings &Instance();
+
+    void btnUploadToClick();
+
+    QPushButton *btnUploadTo;
+};
+
+// "Download Settings": reads the controller's configuration into the Manage
+// Beacons page.
+class TfDownloadSettings : public TfTransferSettings {
+    Q_OBJECT
+public:
+    explicit TfDownloadSettings(TfrmMain &main);
+    ~TfDownloadSettings() override;
+    static TfDownloadSettings &Instance();
+
+    void btnDownloadFromClick();
+
+    QPushButton *btnDownloadFrom;
+};
