@@ -31,20 +31,6 @@ const QString kSaveLogFilter = QStringLiteral("CSV file (*.csv)|*.csv|All Files 
 const QString kOpenLogTitle = QStringLiteral("Open");
 const QString kOpenLogFilter = QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*");
 const QString kLogExt = QStringLiteral(".csv");
-
-// The list's rows in list order, as the event-log file holds them.
-QList<TListItem> ListRows(const QTreeWidget *lv)
-{
-    QList<TListItem> rows;
-    for (int i = 0; i < lv->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem *item = lv->topLevelItem(i);
-        TListItem row{item->text(0), {}};
-        for (int column = 1; column < lv->columnCount(); ++column)
-            row.SubItems << item->text(column);
-        rows << row;
-    }
-    return rows;
-}
 }
 
 void TfrmMain::ConnectMonitorHandlers()
@@ -132,7 +118,7 @@ void TfrmMain::btnSaveLogToFileClick()
     if (fileName.isEmpty())
         return;
     // An empty list writes nothing, leaving a file of that name as it was.
-    SaveEventLogFile(fileName, ListRows(lvEvents));
+    SaveEventLogFile(fileName, ListViewRows(lvEvents));
 }
 
 void TfrmMain::btnLoadLogFromFileClick()
@@ -142,7 +128,7 @@ void TfrmMain::btnLoadLogFromFileClick()
         return;
     // A file that cannot be read leaves the rows as they were; a bad line
     // leaves those loaded before it. Either way the list shows them.
-    QList<TListItem> rows = ListRows(lvEvents);
+    QList<TListItem> rows = ListViewRows(lvEvents);
     const auto show = qScopeGuard([this, &rows] { FillListView(lvEvents, {rows, -1}); });
     LoadEventLogFile(fileName, rows);
 }

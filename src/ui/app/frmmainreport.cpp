@@ -5,32 +5,18 @@
 #include "config/errorhandler.h"
 #include "monitor/frmreport.h"
 #include "pages/childadvanced.h"
+#include "widgets/listfill.h"
 
 #include <QPushButton>
 #include <QTreeWidget>
 
 namespace {
-// The rows of the Event Log page's list in list order, the hidden second
-// voltage among them.
-QList<TListItem> EventRows(const QTreeWidget *lv)
-{
-    QList<TListItem> rows;
-    for (int i = 0; i < lv->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem *item = lv->topLevelItem(i);
-        TListItem row{item->text(0), {}};
-        for (int column = 1; column < lv->columnCount(); ++column)
-            row.SubItems << item->text(column);
-        rows << row;
-    }
-    return rows;
-}
-
 // The report window reads the pages afresh at every build, so a report shows
 // them as they are when it is built.
 void SetReportSources(TfrmMain &window, TfrmReport &form)
 {
     form.Sources.Settings = [&window] { return window.AdvancedSettingsPage->Settings(); };
-    form.Sources.Events = [&window] { return EventRows(window.lvEvents); };
+    form.Sources.Events = [&window] { return ListViewRows(window.lvEvents); };
 }
 }
 

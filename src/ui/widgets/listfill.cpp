@@ -21,3 +21,16 @@ int SelectedRow(const QTreeWidget *lv)
     const QList<QTreeWidgetItem *> selected = lv->selectedItems();
     return selected.isEmpty() ? -1 : lv->indexOfTopLevelItem(selected.first());
 }
+
+QList<TListItem> ListViewRows(const QTreeWidget *lv)
+{
+    QList<TListItem> rows;
+    for (int i = 0; i < lv->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *item = lv->topLevelItem(i);
+        TListItem row{item->text(0), {}};
+        for (int column = 1; column < lv->columnCount(); ++column)
+            row.SubItems << item->text(column);
+        rows << row;
+    }
+    return rows;
+}
