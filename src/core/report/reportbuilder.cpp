@@ -12,12 +12,12 @@ constexpr double CellPadY = 20;
 constexpr double FramePen = 5;
 const QColor HeaderFill(0xC0, 0xC0, 0xC0); // silver
 
-QFont MakeFont(const TReportFont &spec)
+QFont MakeFont(const TReportFont &style)
 {
-    QFont font(ReportFontFamily(spec.Family));
-    font.setPixelSize(qRound(spec.PointSize * ReportDotsPerInch / 72.0));
-    font.setBold(spec.Bold);
-    font.setItalic(spec.Italic);
+    QFont font(ReportFontFamily(style.Family));
+    font.setPixelSize(qRound(style.PointSize * ReportDotsPerInch / 72.0));
+    font.setBold(style.Bold);
+    font.setItalic(style.Italic);
     // Unhinted metrics are the same at every resolution, so what is measured
     // here is what the printer and the PDF draw.
     font.setHintingPreference(QFont::PreferNoHinting);

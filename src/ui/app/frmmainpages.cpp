@@ -4,6 +4,7 @@
 #include "app/frmmain.h"
 
 #include "app/makersite.h"
+#include "pages/pagewidgets.h"
 #include "widgets/navbutton.h"
 #include "widgets/pagetitle.h"
 #include "widgets/panelstatusbar.h"
@@ -58,33 +59,6 @@ QPushButton *newButton(const char *name, const QString &caption, const QString &
     button->setIconSize(QSize(24, 24));
     button->setMinimumSize(design.expandedTo(button->minimumSizeHint()));
     return button;
-}
-
-// A read-only report list with grid lines and whole-row selection.
-QTreeWidget *newReportList(const char *name, const QStringList &headers, const QList<int> &widths, QWidget *parent)
-{
-    auto *list = named(new QTreeWidget(parent), name);
-    list->setHeaderLabels(headers);
-    list->setRootIsDecorated(false);
-    list->setItemsExpandable(false);
-    list->setUniformRowHeights(true);
-    list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list->setAllColumnsShowFocus(true);
-    list->header()->setStretchLastSection(false);
-    list->header()->setSectionsMovable(false);
-    // Styling the items takes over their selected look too, so it is named:
-    // the selected row stays readable and highlighted without the focus.
-    list->setStyleSheet(QStringLiteral("QTreeView::item { border-right: 1px solid #d4d4d4;"
-                                       " border-bottom: 1px solid #d4d4d4; }"
-                                       "QTreeView::item:selected { background: palette(highlight);"
-                                       " color: palette(highlighted-text); }"));
-    for (int column = 0; column < widths.size(); ++column) {
-        list->setColumnWidth(column, widths.at(column));
-        list->setColumnHidden(column, widths.at(column) == 0);
-    }
-    return list;
 }
 
 // A page of the stack: its title with the rule, then the content.
@@ -361,8 +335,8 @@ QWidget *TfrmMain::BuildLibraryPage(bool schedules)
 
     auto *upper = new QGroupBox(QStringLiteral(" List of %1s  ").arg(kind), page);
     // The name column of the schedule list is headed by what it shows, like the calendar list's.
-    QTreeWidget *list = newReportList(schedules ? "lvSchedules" : "lvCalendars", {kind, QStringLiteral("Records")},
-                                      {200, 100}, upper);
+    QTreeWidget *list = NewReportList(schedules ? QStringLiteral("lvSchedules") : QStringLiteral("lvCalendars"),
+                                      {kind, QStringLiteral("Records")}, {200, 100}, upper, false);
     list->setMinimumWidth(420);
     list->setFixedHeight(150);
     const QSize design(153, 41);
@@ -447,10 +421,10 @@ QWidget *TfrmMain::BuildLogPage()
     pageLog = named(new QWidget(this), "pageLog");
     auto *title = new TPageTitle(QStringLiteral("Event Log"), pageLog);
 
-    lvEvents = newReportList("lvEvents",
+    lvEvents = NewReportList(QStringLiteral("lvEvents"),
                              {QStringLiteral("Date/Time"), QStringLiteral("Events"), QStringLiteral("Power Supply"),
                               QStringLiteral("Voltage 2"), QStringLiteral("Brightness")},
-                             {120, 265, 95, 0, 68}, pageLog);
+                             {120, 265, 95, 0, 68}, pageLog, false);
 
     const QSize design(0, 41);
     btnDownloadEvents = newButton("btnDownloadEvents", QStringLiteral("Download from Beacon"),

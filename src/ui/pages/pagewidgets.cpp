@@ -17,7 +17,7 @@ static void RegisterPagePictures()
 }
 
 QTreeWidget *NewReportList(const QString &name, const QStringList &headers, const QList<int> &widths,
-                           QWidget *parent)
+                           QWidget *parent, bool stretchLast)
 {
     auto *list = new QTreeWidget(parent);
     list->setObjectName(name);
@@ -29,16 +29,18 @@ QTreeWidget *NewReportList(const QString &name, const QStringList &headers, cons
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->setAllColumnsShowFocus(true);
-    list->header()->setStretchLastSection(true);
+    list->header()->setStretchLastSection(stretchLast);
     list->header()->setSectionsMovable(false);
     // Styling the items takes over their selected look too, so it is named;
-    // the selected row stays highlighted while the list has no focus.
+    // the selected row stays readable and highlighted while the list has no focus.
     list->setStyleSheet(QStringLiteral("QTreeView::item { border-right: 1px solid #d4d4d4;"
                                        " border-bottom: 1px solid #d4d4d4; }"
                                        "QTreeView::item:selected { background: palette(highlight);"
                                        " color: palette(highlighted-text); }"));
-    for (int column = 0; column < widths.size(); ++column)
+    for (int column = 0; column < widths.size(); ++column) {
         list->setColumnWidth(column, widths.at(column));
+        list->setColumnHidden(column, widths.at(column) == 0);
+    }
     return list;
 }
 

@@ -10,9 +10,10 @@ class QWidget;
 // Building blocks shared by the configuration pages and their dialogs.
 
 // A read-only report list: grid lines, whole-row selection, the given column
-// widths, the last column taking the rest.
+// widths (a width of 0 hides its column), the last column taking the rest
+// unless told otherwise.
 QTreeWidget *NewReportList(const QString &name, const QStringList &headers, const QList<int> &widths,
-                           QWidget *parent);
+                           QWidget *parent, bool stretchLast = true);
 // Widens the columns whose texts need more room than their given widths.
 void FitColumns(QTreeWidget *list, const QList<int> &widths);
 // A page button with an icon (a picture name), at least 152 x 41 pixels.
