@@ -282,7 +282,7 @@ private Q_SLOTS:
     // is told how many are missing.
     void anUnreadableSlotIsLeftOutAndReported()
     {
-        TRig &rig = StartConnected(Slowed(0));
+        TRig &rig = StartConnected(Slowed(10));
         const TBeaconController controller = Controller(*fSim);
         Watch(&rig.progBar, [&] {
             if (!rig.progBar.isVisible() || rig.progBar.pbProgBar->value() < 5)
