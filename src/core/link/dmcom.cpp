@@ -19,8 +19,6 @@ TdmCOM *instance = nullptr;
 
 // How long a frame's payload may take to arrive once its header is in.
 constexpr int PayloadWaitMs = 2500;
-// Unanswered identity polls after which the link counts as lost.
-constexpr int MaxAttempts = 10;
 }
 
 TdmCOM::TdmCOM(QObject *parent)

@@ -41,6 +41,8 @@ public:
     bool ScanActive() const { return fScanActive; }
     void SetScanActive(bool active) { fScanActive = active; }
     quint8 AttemptCount() const { return fAttemptCount; }
+    // Unanswered identity polls after which the link counts as lost.
+    static constexpr int MaxAttempts = 10;
     const QString &SignSerial() const { return fSignSerial; }
     const QString &SignBoardVer() const { return fSignBoardVer; }
     const QString &SignFirmwareVer() const { return fSignFirmwareVer; }

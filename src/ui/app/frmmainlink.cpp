@@ -18,11 +18,6 @@
 #include <QScopeGuard>
 #include <QToolButton>
 
-namespace {
-// The unanswered identity polls after which the link closes the port.
-constexpr int kMaxRetries = 10;
-}
-
 void TfrmMain::imgPortSwitchClick()
 {
     TdmCOM &link = dmCOM();
@@ -122,7 +117,7 @@ void TfrmMain::tmrInterfaceTimer()
     const TdmCOM &link = dmCOM();
     if (link.UniConnected()) {
         StatusBar->SetPanelText(0, Fmt(Msg::StatusConnectedToPort, link.PortName()));
-        StatusBar->SetPanelText(4, Fmt(Msg::StatusRetries, int(link.AttemptCount()), kMaxRetries));
+        StatusBar->SetPanelText(4, Fmt(Msg::StatusRetries, int(link.AttemptCount()), TdmCOM::MaxAttempts));
         if (!link.SignSerial().isEmpty()) {
             StatusBar->SetPanelText(1, Fmt(Msg::StatusSerialNumber, link.SignSerial()));
             StatusBar->SetPanelText(2, Fmt(Msg::StatusFirmware, link.SignFirmwareVer()));
