@@ -3,6 +3,7 @@
 #include "testenv.h"
 #include "testmessageservice.h"
 
+#include <QFileDialog>
 #include <QPushButton>
 #include <QtTest>
 #include <stdexcept>
@@ -30,6 +31,23 @@ private Q_SLOTS:
         QTest::mouseClick(&button, Qt::LeftButton);
         QTRY_COMPARE(messages.entries.size(), 2);
         QVERIFY(button.isVisible());
+    }
+
+    void theOpenDialogAcceptsANameThatDoesNotExist()
+    {
+        TDialogMessageService service;
+        QFileDialog::FileMode mode = QFileDialog::Directory;
+        QTimer::singleShot(0, this, [&mode] {
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                if (auto *dialog = qobject_cast<QFileDialog *>(widget); dialog && dialog->isVisible()) {
+                    mode = dialog->fileMode();
+                    dialog->reject();
+                }
+            }
+        });
+        QVERIFY(service.OpenFileName(QStringLiteral("Open"), QStringLiteral("All Files (*.*)|*.*"), QString())
+                    .isEmpty());
+        QCOMPARE(mode, QFileDialog::AnyFile);
     }
 
     void fileFiltersBecomeQtFilters()

@@ -65,7 +65,9 @@ QString TDialogMessageService::OpenFileName(const QString &title, const QString 
 {
     QFileDialog dialog(owner(), title);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
+    // A name that does not exist is the caller's to judge: a settings file
+    // that is not there loads as empty, a missing database is ignored.
+    dialog.setFileMode(QFileDialog::AnyFile);
     return runFileDialog(dialog, filter, defaultExt);
 }
 

@@ -208,6 +208,8 @@ void TfrmReport::btnPrintClick()
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, false); // every page is printed
     if (dialog.exec() == QDialog::Accepted)
         PrintReport(printer);
+    else
+        ShowReport(*fCurrent); // the preview is built afresh either way
 }
 
 void TfrmReport::PrintReport(QPrinter &printer)
