@@ -15,7 +15,6 @@ const QString kUserFolder = QStringLiteral("UserFolder");
 const QString kPort = QStringLiteral("Port");
 const QString kDatabase = QStringLiteral("Database");
 
-TAppConfig *instance = nullptr;
 
 QString storePath()
 {
@@ -36,21 +35,6 @@ TAppConfig::TAppConfig()
     }
     fReg = std::make_unique<QSettings>(path, QSettings::IniFormat);
     Load();
-    if (!instance)
-        instance = this;
-}
-
-TAppConfig::~TAppConfig()
-{
-    if (instance == this)
-        instance = nullptr;
-}
-
-TAppConfig &TAppConfig::Instance()
-{
-    if (!instance)
-        throw Exception(QStringLiteral("The configuration store is not open."));
-    return *instance;
 }
 
 QString TAppConfig::DefaultUserFolder()

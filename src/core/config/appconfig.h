@@ -1,4 +1,6 @@
 #pragma once
+#include "config/processinstance.h"
+
 #include <QSettings>
 #include <QString>
 #include <memory>
@@ -6,12 +8,11 @@
 // The per-user configuration store: three text values, "UserFolder", "Port" and
 // "Database". A value that exists is taken as stored, even when empty; only an
 // absent one takes its default, and defaults are never written back.
-class TAppConfig {
+class TAppConfig : public TProcessInstance<TAppConfig> {
 public:
     // Opens the store (creating it when missing) and loads it. The store is the
     // per-user file of organisation "Orvella Works", application "PavolineBCS".
     TAppConfig();
-    ~TAppConfig();
     TAppConfig(const TAppConfig &) = delete;
     TAppConfig &operator=(const TAppConfig &) = delete;
 
@@ -29,8 +30,7 @@ public:
     static QString DefaultUserFolder();
     static QString DefaultPortName() { return QStringLiteral("ttyS0"); }
 
-    // The process-wide instance, created first at start-up.
-    static TAppConfig &Instance();
+    static constexpr const char *kMissingInstance = "The configuration store is not open.";
 
 private:
     void Write(const QString &key, const QString &value);

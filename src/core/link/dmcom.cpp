@@ -15,8 +15,6 @@
 #endif
 
 namespace {
-TdmCOM *instance = nullptr;
-
 // How long a frame's payload may take to arrive once its header is in.
 constexpr int PayloadWaitMs = 2500;
 }
@@ -24,8 +22,6 @@ constexpr int PayloadWaitMs = 2500;
 TdmCOM::TdmCOM(QObject *parent)
     : QObject(parent), tmrPortCheck(nullptr, 1000), fPortName(TAppConfig::DefaultPortName()), fScanActive(true)
 {
-    if (!instance)
-        instance = this;
     connect(&CPort, &QSerialPort::errorOccurred, this, &TdmCOM::PortError);
     tmrPortCheck.OnTimer = [this] { tmrPortCheckTimer(); };
     tmrPortCheck.SetEnabled(true);
@@ -35,15 +31,6 @@ TdmCOM::~TdmCOM()
 {
     tmrPortCheck.SetEnabled(false);
     Close();
-    if (instance == this)
-        instance = nullptr;
-}
-
-TdmCOM &TdmCOM::Instance()
-{
-    if (!instance)
-        throw Exception(QStringLiteral("The link module does not exist."));
-    return *instance;
 }
 
 void TdmCOM::Open()

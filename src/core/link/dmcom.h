@@ -1,4 +1,5 @@
 #pragma once
+#include "config/processinstance.h"
 #include "config/threadedtimer.h"
 
 #include <QByteArray>
@@ -14,7 +15,7 @@
 // bytes are there or the deadline passes, so timer ticks and operator input
 // run inside an exchange. ScanActive is the only guard: operations that
 // exchange several messages in a row clear it so the poller keeps off the line.
-class TdmCOM : public QObject {
+class TdmCOM : public QObject, public TProcessInstance<TdmCOM> {
     Q_OBJECT
 public:
     explicit TdmCOM(QObject *parent = nullptr);
@@ -22,8 +23,7 @@ public:
     TdmCOM(const TdmCOM &) = delete;
     TdmCOM &operator=(const TdmCOM &) = delete;
 
-    // The process-wide instance, created at start-up.
-    static TdmCOM &Instance();
+    static constexpr const char *kMissingInstance = "The link module does not exist.";
 
     // The port name the next open uses ("ttyS0" style or a path).
     const QString &PortName() const { return fPortName; }

@@ -2,29 +2,6 @@
 
 #include <QFileInfo>
 
-namespace {
-TDM *instance = nullptr;
-}
-
-TDM::TDM()
-{
-    if (!instance)
-        instance = this;
-}
-
-TDM::~TDM()
-{
-    if (instance == this)
-        instance = nullptr;
-}
-
-TDM &TDM::Instance()
-{
-    if (!instance)
-        throw ESqliteException(QStringLiteral("The database module does not exist."));
-    return *instance;
-}
-
 bool TDM::OpenDatabase(const QString &fileName)
 {
     if (fileName.isEmpty() || !QFileInfo::exists(fileName))

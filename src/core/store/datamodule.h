@@ -1,14 +1,14 @@
 #pragma once
+#include "config/processinstance.h"
 #include "store/sqlitedb.h"
 
 #include <functional>
 #include <memory>
 
 // The data module that holds the program's one library database connection.
-class TDM {
+class TDM : public TProcessInstance<TDM> {
 public:
-    TDM();
-    ~TDM();
+    TDM() = default;
     TDM(const TDM &) = delete;
     TDM &operator=(const TDM &) = delete;
 
@@ -27,8 +27,7 @@ public:
     TSqliteDatabase *DB() const { return fDB.get(); }
     const QString &DBName() const { return fDBName; }
 
-    // The process-wide instance, created at start-up.
-    static TDM &Instance();
+    static constexpr const char *kMissingInstance = "The database module does not exist.";
 
 private:
     TSqliteDatabase &Connection() const;

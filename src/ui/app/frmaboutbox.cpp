@@ -13,8 +13,6 @@
 #include <QVBoxLayout>
 
 namespace {
-TfrmAboutBox *instance = nullptr;
-
 QLabel *plainLabel(const QString &text, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
@@ -85,22 +83,6 @@ TfrmAboutBox::TfrmAboutBox(QWidget *parent) : QDialog(parent)
     layout->addLayout(buttons);
     legal2->setFixedWidth(320);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-
-    if (!instance)
-        instance = this;
-}
-
-TfrmAboutBox::~TfrmAboutBox()
-{
-    if (instance == this)
-        instance = nullptr;
-}
-
-TfrmAboutBox &TfrmAboutBox::Instance()
-{
-    if (!instance)
-        throw Exception(QStringLiteral("The about box does not exist."));
-    return *instance;
 }
 
 void TfrmAboutBox::showEvent(QShowEvent *event)

@@ -9,10 +9,6 @@
 #include <QPushButton>
 #include <QScopeGuard>
 
-namespace {
-TfrmLoadSettings *instance = nullptr;
-}
-
 TfrmLoadSettings::TfrmLoadSettings(TfrmChildAdvanced &advancedPage, TChildRecordList &scheduleRecords,
                                    TChildRecordList &calendarRecords, QWidget *parent)
     : TSettingsFileDialog({QStringLiteral("frmLoadSettings"), QStringLiteral("Load Settings"),
@@ -23,20 +19,6 @@ TfrmLoadSettings::TfrmLoadSettings(TfrmChildAdvanced &advancedPage, TChildRecord
       fCalendarRecords(calendarRecords)
 {
     connect(btnLoadFromFile, &QPushButton::clicked, this, [this] { RunAction([this] { btnLoadFromFileClick(); }); });
-    instance = this;
-}
-
-TfrmLoadSettings::~TfrmLoadSettings()
-{
-    if (instance == this)
-        instance = nullptr;
-}
-
-TfrmLoadSettings &TfrmLoadSettings::Instance()
-{
-    if (!instance)
-        throw Exception(QStringLiteral("The load settings dialog does not exist."));
-    return *instance;
 }
 
 void TfrmLoadSettings::btnLoadFromFileClick()

@@ -1,4 +1,5 @@
 #pragma once
+#include "config/processinstance.h"
 #include "app/settingsfiledialog.h"
 
 class TChildRecordList;
@@ -7,15 +8,13 @@ class TfrmChildAdvanced;
 // "Load Settings": reads the chosen parts of a settings file into the beacon's
 // configuration (its schedule, its holidays and exceptions, the advanced
 // settings page); the parts not chosen keep their content.
-class TfrmLoadSettings : public TSettingsFileDialog {
+class TfrmLoadSettings : public TSettingsFileDialog, public TProcessInstance<TfrmLoadSettings> {
     Q_OBJECT
 public:
     TfrmLoadSettings(TfrmChildAdvanced &advancedPage, TChildRecordList &scheduleRecords,
                      TChildRecordList &calendarRecords, QWidget *parent = nullptr);
-    ~TfrmLoadSettings() override;
 
-    // The one instance; raises an exception before start-up created it.
-    static TfrmLoadSettings &Instance();
+    static constexpr const char *kMissingInstance = "The load settings dialog does not exist.";
 
     // Asks for the file; Cancel leaves the dialog open. Otherwise reads the
     // file, redraws the beacon's two record lists and closes the dialog,

@@ -11,10 +11,6 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-namespace {
-TfrmPortSearch *instance = nullptr;
-}
-
 TfrmPortSearch::TfrmPortSearch(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmPortSearch"));
@@ -40,22 +36,6 @@ TfrmPortSearch::TfrmPortSearch(QWidget *parent) : QWidget(parent)
     // Wide enough for the longest status text, with a bar of some length.
     lblStatus->setMinimumWidth(lblStatus->fontMetrics().horizontalAdvance(QString::fromUtf8(Msg::ScanSearching)));
     setFixedSize(sizeHint().expandedTo(QSize(320, 0)));
-
-    if (!instance)
-        instance = this;
-}
-
-TfrmPortSearch::~TfrmPortSearch()
-{
-    if (instance == this)
-        instance = nullptr;
-}
-
-TfrmPortSearch &TfrmPortSearch::Instance()
-{
-    if (!instance)
-        throw Exception(QStringLiteral("The discovery window does not exist."));
-    return *instance;
 }
 
 void TfrmPortSearch::showEvent(QShowEvent *event)

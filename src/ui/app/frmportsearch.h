@@ -1,4 +1,6 @@
 #pragma once
+#include "config/processinstance.h"
+
 #include <QWidget>
 
 class QLabel;
@@ -9,13 +11,12 @@ class QProgressBar;
 // connection switch shows it around a Scan and closes it afterwards. While it
 // is shown the other windows take no input, so the operator cannot start a
 // second connection from inside the search.
-class TfrmPortSearch : public QWidget {
+class TfrmPortSearch : public QWidget, public TProcessInstance<TfrmPortSearch> {
     Q_OBJECT
 public:
     explicit TfrmPortSearch(QWidget *parent = nullptr);
-    ~TfrmPortSearch() override;
 
-    static TfrmPortSearch &Instance();
+    static constexpr const char *kMissingInstance = "The discovery window does not exist.";
 
     // Probes the system's ports for the full search time and returns the port
     // on which a controller answered (the last in the port list when several

@@ -8,10 +8,6 @@
 #include <QPushButton>
 #include <QScopeGuard>
 
-namespace {
-TfrmSaveSettings *instance = nullptr;
-}
-
 TfrmSaveSettings::TfrmSaveSettings(const TfrmChildAdvanced &advancedPage, QWidget *parent)
     : TSettingsFileDialog({QStringLiteral("frmSaveSettings"), QStringLiteral("Save Settings"),
                            QStringLiteral("  Select parameters for saving:  "), false, QStringLiteral("btnSaveToFile"),
@@ -20,20 +16,6 @@ TfrmSaveSettings::TfrmSaveSettings(const TfrmChildAdvanced &advancedPage, QWidge
       btnSaveToFile(fButton), fAdvancedPage(advancedPage)
 {
     connect(btnSaveToFile, &QPushButton::clicked, this, [this] { RunAction([this] { btnSaveToFileClick(); }); });
-    instance = this;
-}
-
-TfrmSaveSettings::~TfrmSaveSettings()
-{
-    if (instance == this)
-        instance = nullptr;
-}
-
-TfrmSaveSettings &TfrmSaveSettings::Instance()
-{
-    if (!instance)
-        throw Exception(QStringLiteral("The save settings dialog does not exist."));
-    return *instance;
 }
 
 void TfrmSaveSettings::btnSaveToFileClick()

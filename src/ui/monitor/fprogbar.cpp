@@ -9,10 +9,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace {
-TfProgBar *instance = nullptr;
-}
-
 TfProgBar::TfProgBar(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("fProgBar"));
@@ -35,22 +31,6 @@ TfProgBar::TfProgBar(QWidget *parent) : QWidget(parent)
     layout->addWidget(pbProgBar);
     layout->addWidget(btnlbProgBar, 0, Qt::AlignRight);
     resize(QSize(320, 0).expandedTo(sizeHint()));
-
-    if (!instance)
-        instance = this;
-}
-
-TfProgBar::~TfProgBar()
-{
-    if (instance == this)
-        instance = nullptr;
-}
-
-TfProgBar &TfProgBar::Instance()
-{
-    if (!instance)
-        throw Exception(QStringLiteral("The event download window does not exist."));
-    return *instance;
 }
 
 void TfProgBar::Start(const QWidget *owner)

@@ -1,4 +1,6 @@
 #pragma once
+#include "config/processinstance.h"
+
 #include <QWidget>
 
 class QLabel;
@@ -7,13 +9,12 @@ class QPushButton;
 
 // "Loading Events...": how far the event-log download has come, with Abort.
 // Not modal; closing it aborts as Abort does. Created once at start-up.
-class TfProgBar : public QWidget {
+class TfProgBar : public QWidget, public TProcessInstance<TfProgBar> {
     Q_OBJECT
 public:
     explicit TfProgBar(QWidget *parent = nullptr);
-    ~TfProgBar() override;
 
-    static TfProgBar &Instance();
+    static constexpr const char *kMissingInstance = "The event download window does not exist.";
 
     // Shows the window centred on owner with the bar at 0 and the abort flag clear.
     void Start(const QWidget *owner);

@@ -15,10 +15,6 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
-namespace {
-TfrmComProgress *instance = nullptr;
-}
-
 TfrmComProgress::TfrmComProgress(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmComProgress"));
@@ -55,22 +51,6 @@ TfrmComProgress::TfrmComProgress(QWidget *parent) : QWidget(parent)
              metrics.horizontalAdvance(Fmt(Msg::WritingItem, Fmt(Msg::ItemNameForCalendarRecord, 16))));
     mmoLog->setMinimumSize(lineWidth + 60, metrics.lineSpacing() * 8);
     setFixedSize(sizeHint());
-
-    if (!instance)
-        instance = this;
-}
-
-TfrmComProgress::~TfrmComProgress()
-{
-    if (instance == this)
-        instance = nullptr;
-}
-
-TfrmComProgress &TfrmComProgress::Instance()
-{
-    if (!instance)
-        throw Exception(QStringLiteral("The communication log window does not exist."));
-    return *instance;
 }
 
 void TfrmComProgress::ShowOver(QWidget *owner)

@@ -1,4 +1,5 @@
 #pragma once
+#include "config/processinstance.h"
 #include "transfer/workflows.h"
 
 #include <QWidget>
@@ -10,13 +11,12 @@ class QPushButton;
 // calendar name line counting up in place. A tool window, not modal; Cancel
 // only closes it, which ends the calendar name loop early. Created once at
 // start-up and reused.
-class TfrmComProgress : public QWidget, public TProgressLog {
+class TfrmComProgress : public QWidget, public TProgressLog, public TProcessInstance<TfrmComProgress> {
     Q_OBJECT
 public:
     explicit TfrmComProgress(QWidget *parent = nullptr);
-    ~TfrmComProgress() override;
 
-    static TfrmComProgress &Instance();
+    static constexpr const char *kMissingInstance = "The communication log window does not exist.";
 
     // Shows the window above owner, the modal dialog that runs the sequence,
     // so that the dialog's modality does not take Cancel away from the operator.

@@ -10,7 +10,6 @@
 #include <QScreen>
 
 namespace {
-TfrmRealTime *instance = nullptr;
 constexpr int kScanIntervalMs = 100;
 }
 
@@ -68,22 +67,6 @@ TfrmRealTime::TfrmRealTime(QWidget *parent) : QDialog(parent)
     // steps must never share the line.
     tmrScan.setSingleShot(true);
     connect(&tmrScan, &QTimer::timeout, this, [this] { tmrScanTimer(); });
-
-    if (!instance)
-        instance = this;
-}
-
-TfrmRealTime::~TfrmRealTime()
-{
-    if (instance == this)
-        instance = nullptr;
-}
-
-TfrmRealTime &TfrmRealTime::Instance()
-{
-    if (!instance)
-        throw Exception(QStringLiteral("The real-time diagnostics window does not exist."));
-    return *instance;
 }
 
 void TfrmRealTime::showEvent(QShowEvent *event)

@@ -1,4 +1,5 @@
 #pragma once
+#include "config/processinstance.h"
 #include "transfer/monitoring.h"
 
 #include <QDialog>
@@ -11,13 +12,12 @@ class QPushButton;
 // override and switch states, polled one command per tick of tmrScan while
 // the window is open. Created once at start-up; the poll cycle and the field
 // texts carry over from one opening to the next.
-class TfrmRealTime : public QDialog {
+class TfrmRealTime : public QDialog, public TProcessInstance<TfrmRealTime> {
     Q_OBJECT
 public:
     explicit TfrmRealTime(QWidget *parent = nullptr);
-    ~TfrmRealTime() override;
 
-    static TfrmRealTime &Instance();
+    static constexpr const char *kMissingInstance = "The real-time diagnostics window does not exist.";
 
     // One step of the poll cycle. An error of the link stops the polling
     // until the window is opened again and is shown once: a failed step would

@@ -18,8 +18,6 @@
 #include <QVBoxLayout>
 
 namespace {
-TfrmReport *instance = nullptr;
-
 const QString kExportFilter = QStringLiteral("Adobe PDF Files (*.pdf)|*.pdf|All Files (*.*)|*.*");
 const QString kExportExt = QStringLiteral(".pdf");
 
@@ -164,21 +162,6 @@ TfrmReport::TfrmReport(QWidget *parent)
         setFixedSize(size);
     }
 
-    if (!instance)
-        instance = this;
-}
-
-TfrmReport::~TfrmReport()
-{
-    if (instance == this)
-        instance = nullptr;
-}
-
-TfrmReport &TfrmReport::Instance()
-{
-    if (!instance)
-        throw Exception(QStringLiteral("The report window does not exist."));
-    return *instance;
 }
 
 void TfrmReport::ShowReport(TReportTemplate &report)

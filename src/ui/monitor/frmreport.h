@@ -1,4 +1,5 @@
 #pragma once
+#include "config/processinstance.h"
 #include "report/reportdata.h"
 #include "report/reporttemplate.h"
 
@@ -35,13 +36,12 @@ public:
 // The report window: previews, prints and exports the configuration report
 // and the event-log report. Created once at start-up and hidden; opening a
 // report makes it the current one.
-class TfrmReport : public QWidget {
+class TfrmReport : public QWidget, public TProcessInstance<TfrmReport> {
     Q_OBJECT
 public:
     explicit TfrmReport(QWidget *parent = nullptr);
-    ~TfrmReport() override;
 
-    static TfrmReport &Instance();
+    static constexpr const char *kMissingInstance = "The report window does not exist.";
 
     // Makes a report the current one and builds it into the preview, reading
     // the sources afresh.

@@ -23,18 +23,8 @@
 #include <QVBoxLayout>
 
 namespace {
-TfULoadSettings *uploadInstance = nullptr;
-TfDownloadSettings *downloadInstance = nullptr;
-
 const QString kWarning = QStringLiteral(
     "If Advanced Settings is checked, critical settings such as master/slave, channel, etc. will be overwritten!");
-
-template <typename Dialog> Dialog &Existing(Dialog *dialog)
-{
-    if (!dialog)
-        throw Exception(QStringLiteral("The transfer dialog does not exist."));
-    return *dialog;
-}
 }
 
 TfTransferSettings::TfTransferSettings(TfrmMain &main, const TDesign &design) : QDialog(&main), fMain(main)
@@ -120,19 +110,6 @@ TfULoadSettings::TfULoadSettings(TfrmMain &main)
 {
     btnUploadTo = fButton;
     connect(btnUploadTo, &QPushButton::clicked, this, [this] { RunAction([this] { btnUploadToClick(); }); });
-    if (!uploadInstance)
-        uploadInstance = this;
-}
-
-TfULoadSettings::~TfULoadSettings()
-{
-    if (uploadInstance == this)
-        uploadInstance = nullptr;
-}
-
-TfULoadSettings &TfULoadSettings::Instance()
-{
-    return Existing(uploadInstance);
 }
 
 void TfULoadSettings::btnUploadToClick()
@@ -154,19 +131,6 @@ TfDownloadSettings::TfDownloadSettings(TfrmMain &main)
 {
     btnDownloadFrom = fButton;
     connect(btnDownloadFrom, &QPushButton::clicked, this, [this] { RunAction([this] { btnDownloadFromClick(); }); });
-    if (!downloadInstance)
-        downloadInstance = this;
-}
-
-TfDownloadSettings::~TfDownloadSettings()
-{
-    if (downloadInstance == this)
-        downloadInstance = nullptr;
-}
-
-TfDownloadSettings &TfDownloadSettings::Instance()
-{
-    return Existing(downloadInstance);
 }
 
 void TfDownloadSettings::btnDownloadFromClick()

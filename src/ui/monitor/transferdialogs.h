@@ -1,4 +1,6 @@
 #pragma once
+#include "config/processinstance.h"
+
 #include <QDialog>
 #include <functional>
 
@@ -40,12 +42,11 @@ protected:
 };
 
 // "Upload to Beacon": writes the Manage Beacons page to the controller.
-class TfULoadSettings : public TfTransferSettings {
+class TfULoadSettings : public TfTransferSettings, public TProcessInstance<TfULoadSettings> {
     Q_OBJECT
 public:
     explicit TfULoadSettings(TfrmMain &main);
-    ~TfULoadSettings() override;
-    static TfULoadSettings &Instance();
+    static constexpr const char *kMissingInstance = "The upload dialog does not exist.";
 
     void btnUploadToClick();
 
@@ -54,12 +55,11 @@ public:
 
 // "Download Settings": reads the controller's configuration into the Manage
 // Beacons page.
-class TfDownloadSettings : public TfTransferSettings {
+class TfDownloadSettings : public TfTransferSettings, public TProcessInstance<TfDownloadSettings> {
     Q_OBJECT
 public:
     explicit TfDownloadSettings(TfrmMain &main);
-    ~TfDownloadSettings() override;
-    static TfDownloadSettings &Instance();
+    static constexpr const char *kMissingInstance = "The download dialog does not exist.";
 
     void btnDownloadFromClick();
 

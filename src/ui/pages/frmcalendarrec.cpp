@@ -19,8 +19,6 @@
 #include <QVBoxLayout>
 
 namespace {
-TfrmCalendarRec *instance = nullptr;
-
 // The beacon stores a first date from day 1 to day 65534 and reads day 0 as
 // the end of its list, so no picker offers a date past the last one it keeps.
 QDateEdit *newDatePicker(const QString &name, QWidget *parent)
@@ -85,20 +83,6 @@ TfrmCalendarRec::TfrmCalendarRec(QWidget *parent) : QDialog(parent)
     connect(BtnClose, &QPushButton::clicked, this, &TfrmCalendarRec::BtnCloseClick);
 
     InitControls();
-    instance = this;
-}
-
-TfrmCalendarRec::~TfrmCalendarRec()
-{
-    if (instance == this)
-        instance = nullptr;
-}
-
-TfrmCalendarRec &TfrmCalendarRec::Instance()
-{
-    if (!instance)
-        throw Exception(QStringLiteral("The calendar record editor does not exist."));
-    return *instance;
 }
 
 void TfrmCalendarRec::InitControls()

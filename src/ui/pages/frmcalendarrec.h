@@ -1,4 +1,5 @@
 #pragma once
+#include "config/processinstance.h"
 #include "store/calendar.h"
 
 #include <QDialog>
@@ -13,7 +14,7 @@ class QPushButton;
 // record, and closes with OK only while the dates make a valid record. It
 // stores nothing; the record list that opened it saves the record. Created
 // once at start-up and reused by every record list.
-class TfrmCalendarRec : public QDialog {
+class TfrmCalendarRec : public QDialog, public TProcessInstance<TfrmCalendarRec> {
     Q_OBJECT
 public:
     // The beacon keeps a record's length in one byte.
@@ -21,10 +22,8 @@ public:
     static constexpr int MaxNameLength = 15;
 
     explicit TfrmCalendarRec(QWidget *parent = nullptr);
-    ~TfrmCalendarRec() override;
 
-    // The one instance; raises an exception before start-up created it.
-    static TfrmCalendarRec &Instance();
+    static constexpr const char *kMissingInstance = "The calendar record editor does not exist.";
 
     // A new record: no name, today, no range, "Sunday".
     void InitControls();

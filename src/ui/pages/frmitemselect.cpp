@@ -10,10 +10,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace {
-TfrmItemSelect *instance = nullptr;
-}
-
 TfrmItemSelect::TfrmItemSelect(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmItemSelect"));
@@ -45,20 +41,6 @@ TfrmItemSelect::TfrmItemSelect(QWidget *parent) : QDialog(parent)
 
     connect(btnOk, &QPushButton::clicked, this, &TfrmItemSelect::btnOkClick);
     connect(BtnClose, &QPushButton::clicked, this, &TfrmItemSelect::BtnCloseClick);
-    instance = this;
-}
-
-TfrmItemSelect::~TfrmItemSelect()
-{
-    if (instance == this)
-        instance = nullptr;
-}
-
-TfrmItemSelect &TfrmItemSelect::Instance()
-{
-    if (!instance)
-        throw Exception(QStringLiteral("The selection dialog does not exist."));
-    return *instance;
 }
 
 std::optional<int> TfrmItemSelect::Select(const QString &title, const QString &prompt, const QStringList &entries)

@@ -1,4 +1,6 @@
 #pragma once
+#include "config/processinstance.h"
+
 #include <QDialog>
 #include <optional>
 
@@ -8,14 +10,12 @@ class QPushButton;
 
 // Picks one library entry by name. Created once at start-up and reused by
 // every record list.
-class TfrmItemSelect : public QDialog {
+class TfrmItemSelect : public QDialog, public TProcessInstance<TfrmItemSelect> {
     Q_OBJECT
 public:
     explicit TfrmItemSelect(QWidget *parent = nullptr);
-    ~TfrmItemSelect() override;
 
-    // The one instance; raises an exception before start-up created it.
-    static TfrmItemSelect &Instance();
+    static constexpr const char *kMissingInstance = "The selection dialog does not exist.";
 
     // Shows the dialog modally with the title, the prompt and the entries, the
     // first one selected; the chosen entry's index, or none on Cancel.

@@ -18,8 +18,6 @@
 #include <QVBoxLayout>
 
 namespace {
-TfrmScheduleRec *instance = nullptr;
-
 const int kDays = 7;
 const quint8 kSpecialDay = 0x80;
 
@@ -105,20 +103,6 @@ TfrmScheduleRec::TfrmScheduleRec(QWidget *parent) : QDialog(parent)
     connect(BtnClose, &QPushButton::clicked, this, &TfrmScheduleRec::BtnCloseClick);
 
     InitControls();
-    instance = this;
-}
-
-TfrmScheduleRec::~TfrmScheduleRec()
-{
-    if (instance == this)
-        instance = nullptr;
-}
-
-TfrmScheduleRec &TfrmScheduleRec::Instance()
-{
-    if (!instance)
-        throw Exception(QStringLiteral("The schedule record editor does not exist."));
-    return *instance;
 }
 
 void TfrmScheduleRec::InitControls()

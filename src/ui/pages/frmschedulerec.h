@@ -1,4 +1,5 @@
 #pragma once
+#include "config/processinstance.h"
 #include "store/schedule.h"
 
 #include <QDialog>
@@ -12,17 +13,15 @@ class QTimeEdit;
 // record, and closes with OK only while the controls hold a valid record. It
 // stores nothing; the record list that opened it saves the record. Created
 // once at start-up and reused by every record list.
-class TfrmScheduleRec : public QDialog {
+class TfrmScheduleRec : public QDialog, public TProcessInstance<TfrmScheduleRec> {
     Q_OBJECT
 public:
     // The items of cbDayMode.
     enum DayMode { EveryDay, Weekdays, Weekend, SelectedDays, SpecialDayMode1, SpecialDayMode2, SpecialDayMode3 };
 
     explicit TfrmScheduleRec(QWidget *parent = nullptr);
-    ~TfrmScheduleRec() override;
 
-    // The one instance; raises an exception before start-up created it.
-    static TfrmScheduleRec &Instance();
+    static constexpr const char *kMissingInstance = "The schedule record editor does not exist.";
 
     // A new record: "Weekdays", both times 00:00.
     void InitControls();
