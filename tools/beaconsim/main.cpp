@@ -72,6 +72,10 @@ int main(int argc, char **argv)
          QStringLiteral("Hang the line up when the Nth frame arrives, without answering it."), QStringLiteral("n")},
         {QStringLiteral("log"), QStringLiteral("Append every frame (time, direction, text) to this file."),
          QStringLiteral("file")},
+        {QStringLiteral("corrupt"),
+         QStringLiteral("Store one value of these commands' writes altered, as a faulty memory would (hex codes, "
+                        "comma-separated: 02 mode, 07 schedule, 06 calendar, 30 advanced, 16 DST, 33 names)."),
+         QStringLiteral("codes")},
     };
     parser.addOptions(options);
     parser.process(app);
@@ -93,7 +97,9 @@ int main(int argc, char **argv)
     sim.lowercase = parser.isSet(QStringLiteral("lowercase"));
     sim.noise = parser.value(QStringLiteral("noise")).toLatin1();
     sim.logFile = parser.value(QStringLiteral("log"));
+    QSet<quint8> corrupt;
     if (!ParseCommands(parser.value(QStringLiteral("ignore")), sim.ignore) ||
+        !ParseCommands(parser.value(QStringLiteral("corrupt")), corrupt) ||
         !ParseCount(parser, QStringLiteral("drop-every"), sim.dropEvery) ||
         !ParseCount(parser, QStringLiteral("reply-delay"), sim.replyDelayMs) ||
         !ParseCount(parser, QStringLiteral("byte-gap"), sim.byteGapMs) ||
@@ -104,6 +110,7 @@ int main(int argc, char **argv)
 
     try {
         TBeaconSimulator simulator(sim);
+        simulator.WithController([&corrupt](TBeaconController &controller) { controller.corruptWrites = corrupt; });
         out << "Beacon controller simulator on " << simulator.DevicePath() << ", registered as "
             << simulator.PortName() << Qt::endl;
 

@@ -1,9 +1,13 @@
 #include "cliconsole.h"
 
+#include <QJsonDocument>
 #include <cstdio>
 #include <unistd.h>
 
 namespace {
+// Standard output, until it is kept for one JSON document.
+FILE *gOut = stdout;
+
 void Write(FILE *stream, const QString &text)
 {
     std::fputs(text.toLocal8Bit().constData(), stream);
@@ -13,7 +17,17 @@ void Write(FILE *stream, const QString &text)
 
 void PrintOut(const QString &text)
 {
-    Write(stdout, text + u'\n');
+    Write(gOut, text + u'\n');
+}
+
+void KeepStdoutForJson()
+{
+    gOut = stderr;
+}
+
+void PrintJson(const QJsonObject &document)
+{
+    Write(stdout, QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Indented)));
 }
 
 bool TCliMessages::Show(Kind kind, const QString &text)
@@ -25,7 +39,7 @@ bool TCliMessages::Show(Kind kind, const QString &text)
     return kind != Kind::Confirmation;
 }
 
-TCliLog::TCliLog() : fTerminal(::isatty(STDOUT_FILENO) == 1) {}
+TCliLog::TCliLog() : fTerminal(::isatty(::fileno(gOut)) == 1) {}
 
 TCliLog::~TCliLog()
 {
@@ -42,13 +56,13 @@ void TCliLog::ReplaceLast(const QString &line)
 {
     fHeld = line;
     if (fTerminal)
-        Write(stdout, QStringLiteral("\r\033[K") + fHeld);
+        Write(gOut, QStringLiteral("\r\033[K") + fHeld);
 }
 
 void TCliLog::Finish()
 {
     if (fHeld.isEmpty())
         return;
-    Write(stdout, fTerminal ? QStringLiteral("\n") : fHeld + u'\n');
+    Write(gOut, fTerminal ? QStringLiteral("\n") : fHeld + u'\n');
     fHeld.clear();
 }

@@ -2,10 +2,16 @@
 #include "config/messageservice.h"
 #include "transfer/workflows.h"
 
+#include <QJsonObject>
 #include <QString>
 
 // Writes text and a line end to standard output.
 void PrintOut(const QString &text);
+// From now on standard output holds only the JSON document: the progress
+// lines and information that would go there go to standard error.
+void KeepStdoutForJson();
+// Writes the one JSON document to standard output.
+void PrintJson(const QJsonObject &document);
 
 // Messages of the command-line tool: information on standard output, errors
 // and warnings on standard error; questions are answered No and choosers

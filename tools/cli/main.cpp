@@ -2,6 +2,9 @@
 // for technicians who keep many beacons' configurations in files and script
 // them. The same core code as the window does the work.
 #include "cliconsole.h"
+#include "clifailure.h"
+#include "clihistory.h"
+#include "clijson.h"
 #include "config/exceptions.h"
 #include "config/messages.h"
 #include "eventlog/eventdownload.h"
@@ -27,15 +30,18 @@
 #include <memory>
 
 namespace {
-enum ExitCode { ExitDone = 0, ExitUsage = 1, ExitPort = 2, ExitNoAnswer = 3, ExitFile = 4, ExitRefused = 5 };
-
-const char *const HelpText = R"(Usage: pvbcs-cli ports
-       pvbcs-cli --port DEVICE identify
+const char *const HelpText = R"(Usage: pvbcs-cli ports [--json]
+       pvbcs-cli --port DEVICE identify [--json]
        pvbcs-cli --port DEVICE download --out FILE.bcfg [--parts LIST]
        pvbcs-cli --port DEVICE upload --in FILE.bcfg [--parts LIST] [--no-clock]
+                 [--verify]
        pvbcs-cli --port DEVICE override auto|on|off [--until HH:MM]
-       pvbcs-cli --port DEVICE status
+       pvbcs-cli --port DEVICE status [--json]
        pvbcs-cli --port DEVICE events --out FILE.csv
+       pvbcs-cli --port DEVICE diff --in FILE.bcfg [--json]
+       pvbcs-cli history [--serial SERIAL] [--since DATE] [--json]
+       pvbcs-cli history --serial SERIAL --config N --out FILE.bcfg
+       pvbcs-cli events --archive --serial SERIAL --out FILE.csv
        pvbcs-cli report config --in FILE.bcfg --pdf OUT.pdf
        pvbcs-cli report events --in FILE.csv --pdf OUT.pdf [--settings FILE.bcfg]
 
@@ -61,6 +67,17 @@ Commands:
              and print the six lines of the diagnostics window.
   events     Read the controller's event log (93 entries) and save it, newest
              first, as an event-log file (.csv) to the file given with --out.
+             With --archive, no controller is needed: save every event ever
+             downloaded from the controller given with --serial instead.
+  diff       Read the controller's configuration and list, item by item, how
+             it differs from the settings file given with --in, for the parts
+             the file holds ("Schedule record 3: OFF time 08:30 on the
+             Beacon, 08:45 in the file").
+  history    List the register of what was done to which controller: every
+             identification, upload, download, override and event-log
+             download, from this tool or the window, oldest first. With
+             --config, write the configuration recorded with action N (an
+             upload or a download) back to a settings file.
   report     Make a report as a PDF file, laid out as the program prints it:
              "report config" the configuration report ("Beacons' Schedule and
              Calendar") of the settings file given with --in; "report events"
@@ -88,13 +105,28 @@ Options:
                  names of the holidays; an upload always writes the
                  communication mode and the names of the holidays it holds.
   --no-clock     For upload: leave the controller's clock as it is.
+  --verify       For upload: read back what was written and compare it with
+                 what was sent; any difference is an error naming the item
+                 and both values.
+  --serial SERIAL
+                 For history: only this controller's actions; for history
+                 --config and events --archive: the controller.
+  --since DATE   For history: only actions from this UTC date (YYYY-MM-DD) or
+                 date and time (YYYY-MM-DDTHH:MM) on.
+  --config N     For history: the number (ID) of the recorded action whose
+                 configuration --out receives.
+  --archive      For events: the archived events instead of the controller's.
+  --json         For ports, identify, status, history and diff: print one
+                 JSON document instead of the lines described here.
   --until HH:MM  For override on and off: when the override ends (24-hour
                  clock; default 23:59). Ignored with auto.
   --help         Show this help.
 
 Output:
   Each step is logged on standard output as the program's progress window
-  shows it; messages that need attention go to standard error. Dates and
+  shows it; messages that need attention go to standard error. With --json
+  standard output holds only the JSON document, and the step lines go to
+  standard error. Dates and
   times follow the locale (LANG, LC_ALL, LC_TIME) and settings files are
   written in its date and time formats. A report prints the number of pages
   it wrote.
@@ -108,29 +140,18 @@ Exit status:
   4  a file could not be read or written
   5  the configuration in the file cannot be sent to the controller (the
      error names the value); nothing was sent
+  6  diff found differences, or an upload's verification found the
+     controller holding other values than were sent
+
+History:
+  Every command that works on a controller records what it did in the
+  register of the library database the window uses (the per-user
+  configuration names it): when (UTC), the user, the port, the controller's
+  serial number, the action and its options, the outcome, and for uploads and
+  downloads the configuration itself. Event-log downloads are merged into the
+  controller's event archive. A register that cannot be written is reported
+  once as a warning; the command goes on.
 )";
-
-// A command that cannot go on: the text (already shown when empty) and the exit status.
-struct TFailure {
-    int code;
-    QString text;
-};
-
-// Runs work and turns the program's errors into a failure with the given status.
-template <typename Work>
-void Guard(int code, Work &&work)
-{
-    try {
-        work();
-    } catch (const Exception &e) {
-        throw TFailure{code, e.Message()};
-    }
-}
-
-[[noreturn]] void Usage(const QString &text)
-{
-    throw TFailure{ExitUsage, Fmt(Msg::CliTryHelp, text)};
-}
 
 struct TCommand {
     bool needsPort;
@@ -141,13 +162,20 @@ struct TCommand {
 };
 
 const QMap<QString, TCommand> Commands = {
-    {QStringLiteral("ports"), {false, {}, {}, 0}},
-    {QStringLiteral("identify"), {true, {}, {}, 0}},
+    {QStringLiteral("ports"), {false, {}, {QStringLiteral("json")}, 0}},
+    {QStringLiteral("identify"), {true, {}, {QStringLiteral("json")}, 0}},
     {QStringLiteral("download"), {true, {QStringLiteral("out")}, {QStringLiteral("parts")}, 0}},
-    {QStringLiteral("upload"), {true, {QStringLiteral("in")}, {QStringLiteral("parts"), QStringLiteral("no-clock")}, 0}},
+    {QStringLiteral("upload"),
+     {true, {QStringLiteral("in")}, {QStringLiteral("parts"), QStringLiteral("no-clock"), QStringLiteral("verify")}, 0}},
     {QStringLiteral("override"), {true, {}, {QStringLiteral("until")}, 1, Msg::CliOverrideMode}},
-    {QStringLiteral("status"), {true, {}, {}, 0}},
+    {QStringLiteral("status"), {true, {}, {QStringLiteral("json")}, 0}},
     {QStringLiteral("events"), {true, {QStringLiteral("out")}, {}, 0}},
+    {QStringLiteral("events --archive"),
+     {false, {QStringLiteral("archive"), QStringLiteral("serial"), QStringLiteral("out")}, {}, 0}},
+    {QStringLiteral("diff"), {true, {QStringLiteral("in")}, {QStringLiteral("json")}, 0}},
+    {QStringLiteral("history"),
+     {false, {}, {QStringLiteral("serial"), QStringLiteral("since"), QStringLiteral("json"), QStringLiteral("config"),
+                  QStringLiteral("out")}, 0}},
     {QStringLiteral("report"),
      {false, {QStringLiteral("in"), QStringLiteral("pdf")}, {QStringLiteral("settings")}, 1, Msg::CliReportKind}},
 };
@@ -232,31 +260,43 @@ void OpenPort(TdmCOM &link, const QString &requested)
     Guard(ExitPort, [&] { link.Open(); });
 }
 
-void Identify(TdmCOM &link)
+void Identify(TdmCOM &link, bool json)
 {
     // The identity poll's own two halves: ask, and take the reply at the next tick.
     link.tmrPortCheckTimer();
     link.Delay(2500, 5);
     link.tmrPortCheckTimer();
-    if (link.SignSerial().isEmpty())
+    if (link.SignSerial().isEmpty()) {
+        TRecordedAction record(ConnectedController(), THistoryRegister::Identify, {});
+        record.SetOutcome(Fmt(Msg::CliNoAnswer, link.PortName()));
         throw TFailure{ExitNoAnswer, Fmt(Msg::CliNoAnswer, link.PortName())};
+    }
+    History().NoteIdentity(ConnectedController());
+    if (json) {
+        PrintJson(IdentityJson(ConnectedController()));
+        return;
+    }
     PrintOut(Fmt(Msg::CliSerialNumber, link.SignSerial()));
     PrintOut(Fmt(Msg::CliFirmware, link.SignFirmwareVer()));
     PrintOut(Fmt(Msg::CliBoard, link.SignBoardVer()));
 }
 
-void Download(const QString &fileName, const TConfigParts &parts)
+void Download(const TCliRegister &history, const QString &fileName, const TConfigParts &parts)
 {
     TAdvancedSettings page;
+    TRecordedAction record(history.Target(), THistoryRegister::Download,
+                           TransferOptions(parts.Schedule, parts.Holidays, parts.Advanced));
     {
         TCliLog log;
-        Guard(ExitNoAnswer, [&] { DownloadFromBeacon(log, parts.Schedule, parts.Holidays, parts.Advanced); });
+        Guard(ExitNoAnswer,
+              [&] { record.Run([&] { DownloadFromBeacon(log, parts.Schedule, parts.Holidays, parts.Advanced); }); });
     }
     page.ShowSettings(BeaconSettings);
+    record.SetConfig(SettingsFileText(parts, page));
     Guard(ExitFile, [&] { SaveSettingsFile(fileName, parts, page); });
 }
 
-void Upload(TdmCOM &link, const QCommandLineParser &parser, const TConfigParts &parts)
+void Upload(TdmCOM &link, const TCliRegister &history, const QCommandLineParser &parser, const TConfigParts &parts)
 {
     const QString fileName = parser.value(QStringLiteral("in"));
     // A mistyped name would otherwise upload an empty configuration.
@@ -268,31 +308,47 @@ void Upload(TdmCOM &link, const QCommandLineParser &parser, const TConfigParts &
     BeaconSettings.CommMode = 2;
     Guard(ExitRefused, [&] { CheckUploadConfiguration(parts.Advanced, parts.Schedule, parts.Holidays); });
     OpenPort(link, parser.value(QStringLiteral("port")));
+    const bool clock = !parser.isSet(QStringLiteral("no-clock"));
+    const bool verify = parser.isSet(QStringLiteral("verify"));
+    TRecordedAction record(history.Target(), THistoryRegister::Upload,
+                           TransferOptions(parts.Schedule, parts.Holidays, parts.Advanced, clock, verify));
+    record.SetConfig(SettingsFileText(parts, page));
     TCliLog log;
     Guard(ExitNoAnswer, [&] {
-        UploadToBeacon(log, parts.Advanced, !parser.isSet(QStringLiteral("no-clock")), parts.Schedule, parts.Holidays);
+        record.Run([&] { UploadToBeacon(log, parts.Advanced, clock, parts.Schedule, parts.Holidays); });
     });
+    if (verify)
+        VerifyCommand(record, log, parts.Advanced, parts.Schedule, parts.Holidays);
 }
 
-void Override(quint8 mode, const QTime &until)
+void Override(const TCliRegister &history, quint8 mode, const QTime &until)
 {
     bool answered = false;
-    Guard(ExitNoAnswer, [&] { answered = SendOverride(mode, until); });
-    if (!answered)
+    TRecordedAction record(history.Target(), THistoryRegister::Override, OverrideOptions(mode, until));
+    Guard(ExitNoAnswer, [&] { record.Run([&] { answered = SendOverride(mode, until); }); });
+    if (!answered) {
+        record.SetOutcome(QString::fromUtf8(Msg::OverrideNotSet));
         throw TFailure{ExitNoAnswer, {}}; // the message service has said so
+    }
 }
 
-void Status()
+void Status(bool json)
 {
     TDiagnostics diagnostics;
     Guard(ExitNoAnswer, [&] { diagnostics.RunCycle(); });
+    if (json) {
+        PrintJson(StatusJson(diagnostics));
+        return;
+    }
     for (const QString &field : diagnostics.Fields())
         PrintOut(field.mid(1)); // the blank is the window's margin
 }
 
-void Events(const QString &fileName)
+void Events(const TCliRegister &history, const QString &fileName)
 {
+    const TActionTarget target = history.Target();
     const TEventLogDownload download = DownloadEventLog(nullptr);
+    History().RecordEventDownload(target, download);
     if (!download.Error.isEmpty())
         throw TFailure{ExitNoAnswer, download.Error};
     if (download.Rows.isEmpty())
@@ -351,6 +407,12 @@ int Run(const QStringList &arguments)
         {QStringLiteral("parts"), {}, QStringLiteral("LIST")},
         {QStringLiteral("no-clock"), {}},
         {QStringLiteral("until"), {}, QStringLiteral("HH:MM")},
+        {QStringLiteral("verify"), {}},
+        {QStringLiteral("serial"), {}, QStringLiteral("SERIAL")},
+        {QStringLiteral("since"), {}, QStringLiteral("DATE")},
+        {QStringLiteral("config"), {}, QStringLiteral("N")},
+        {QStringLiteral("archive"), {}},
+        {QStringLiteral("json"), {}},
         {QStringLiteral("help"), {}},
     });
     if (!parser.parse(arguments))
@@ -361,10 +423,16 @@ int Run(const QStringList &arguments)
     }
     if (parser.positionalArguments().isEmpty())
         Usage(QString::fromUtf8(Msg::CliNoCommand));
-    const QString command = parser.positionalArguments().at(0).toLower();
-    if (!Commands.contains(command))
+    QString command = parser.positionalArguments().at(0).toLower();
+    if (command == QLatin1String("events") && parser.isSet(QStringLiteral("archive")))
+        command += QStringLiteral(" --archive");
+    // "events --archive" is a command of its own only when --archive says so.
+    if (!Commands.contains(command) || parser.positionalArguments().at(0).contains(u' '))
         Usage(Fmt(Msg::CliUnknownCommand, parser.positionalArguments().at(0)));
     CheckUsage(parser, command);
+    const bool json = parser.isSet(QStringLiteral("json"));
+    if (json)
+        KeepStdoutForJson();
     // Every argument is checked before the port is touched.
     const TConfigParts parts = ParseParts(parser);
     const QTime until = ParseUntil(parser);
@@ -376,27 +444,41 @@ int Run(const QStringList &arguments)
         return ExitDone;
     }
     if (command == QLatin1String("ports")) {
-        for (const QString &port : GetRegPortList())
-            PrintOut(port);
+        if (json)
+            PrintJson(PortsJson(GetRegPortList()));
+        else
+            for (const QString &port : GetRegPortList())
+                PrintOut(port);
+        return ExitDone;
+    }
+    const TCliRegister history;
+    if (command == QLatin1String("history") || command == QLatin1String("events --archive")) {
+        history.Require();
+        if (command == QLatin1String("history"))
+            HistoryCommand(parser);
+        else
+            ArchiveCommand(parser);
         return ExitDone;
     }
     TdmCOM link;
     link.tmrPortCheck.SetEnabled(false); // one job, then the program ends: nothing to watch
     if (command == QLatin1String("upload")) {
-        Upload(link, parser, parts); // checks the file before it takes the port
+        Upload(link, history, parser, parts); // checks the file before it takes the port
         return ExitDone;
     }
     OpenPort(link, parser.value(QStringLiteral("port")));
     if (command == QLatin1String("identify"))
-        Identify(link);
+        Identify(link, json);
     else if (command == QLatin1String("download"))
-        Download(out, parts);
+        Download(history, out, parts);
     else if (command == QLatin1String("override"))
-        Override(mode, until);
+        Override(history, mode, until);
     else if (command == QLatin1String("status"))
-        Status();
+        Status(json);
+    else if (command == QLatin1String("diff"))
+        return DiffCommand(parser);
     else
-        Events(out);
+        Events(history, out);
     return ExitDone;
 }
 }

@@ -133,7 +133,43 @@ void TBeaconController::AddEvent(quint8 type)
     nextEvent = (nextEvent + 1) % EventSlots;
 }
 
+void TBeaconController::Corrupt(quint8 cmd, int index)
+{
+    switch (cmd) {
+    case cmdCommMode:
+        ++commMode;
+        break;
+    case cmdSchedule:
+        schedule[0].off = quint16(schedule[0].off + 1);
+        break;
+    case cmdCalendar:
+        ++calendar[0].days;
+        break;
+    case cmdAdvanced:
+        advanced[2] = quint8((advanced[2] + 1) % 5);
+        break;
+    case cmdDst:
+        dstShift = quint16(dstShift + 1);
+        break;
+    case cmdCalendarName:
+        if (!calendar[size_t(index)].name.isEmpty())
+            calendar[size_t(index)].name[0] = '#';
+        break;
+    }
+}
+
 std::optional<QByteArray> TBeaconController::Handle(quint8 cmd, const QByteArray &payload)
+{
+    const std::optional<QByteArray> reply = Answer(cmd, payload);
+    // Only a write changes what is stored: a request with a payload, except
+    // the reads that name what they read.
+    const bool write = reply && !payload.isEmpty() && cmd != cmdEventRecord && (cmd != cmdCalendarName || payload.size() > 4);
+    if (write && corruptWrites.contains(cmd))
+        Corrupt(cmd, cmd == cmdCalendarName ? HexValue(payload.mid(2, 2)) : 0);
+    return reply;
+}
+
+std::optional<QByteArray> TBeaconController::Answer(quint8 cmd, const QByteArray &payload)
 {
     const std::optional<QByteArray> request = PayloadBytes(payload);
     if (!request)

@@ -1,6 +1,7 @@
 #pragma once
 #include <QByteArray>
 #include <QDateTime>
+#include <QSet>
 #include <array>
 #include <optional>
 
@@ -52,6 +53,18 @@ public:
     std::array<TEventSlot, EventSlots> events{};
     int nextEvent = 0; // the log is circular: the oldest slot is overwritten next
 
+    // A faulty memory: writes of these commands are answered as usual but one
+    // value is stored altered (see Corrupt), so that a verification after an
+    // upload has something to find.
+    QSet<quint8> corruptWrites;
+
 private:
+    // Alters the value a write of cmd stored: the communication mode, the
+    // first schedule record's OFF time or calendar record's length (one
+    // higher), the flash speed (one step up), the DST shift time (a minute
+    // later) or the first character of a calendar name ('#').
+    void Corrupt(quint8 cmd, int index);
+    std::optional<QByteArray> Answer(quint8 cmd, const QByteArray &payload);
+
     qint64 fClockOffsetMs = 0;
 };

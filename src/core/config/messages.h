@@ -155,6 +155,46 @@ inline constexpr const char *EventLogLineInvalid = "Line %d of %s does not hold 
 inline constexpr const char *EventDownloadStopped =
     "%s\n\nThe download of the event log stopped; the %d event(s) read before it are listed.";
 
+// History: the register of actions, the event archive, comparison and verification
+inline constexpr const char *RegisterDone = "done";
+inline constexpr const char *RegisterAborted = "aborted by the operator";
+inline constexpr const char *RegisterNotWritten = "History not recorded: %s";
+inline constexpr const char *RegisterNoLibrary = "%s holds no library; the history is kept only in a library database.";
+inline constexpr const char *ArchiveNoSerial = "Events not archived: the Beacon has not told its serial number yet.";
+inline constexpr const char *CompareNone = "none";
+inline constexpr const char *CompareCommMode = "Communication mode";
+inline constexpr const char *CompareAdvancedItem = "Advanced Settings: %s";
+inline constexpr const char *CompareBrightnessMin = "Brightness Min";
+inline constexpr const char *CompareBrightnessMax = "Brightness Max";
+inline constexpr const char *CompareFlashPattern = "Flashing Pattern";
+inline constexpr const char *CompareFlashSpeed = "Flashing Speed";
+inline constexpr const char *CompareRadioMode = "Radio Mode";
+inline constexpr const char *CompareRadioLink = "Radio Link";
+inline constexpr const char *CompareDstStart = "Shift to DST on";
+inline constexpr const char *CompareDstEnd = "Shift to Standard";
+inline constexpr const char *CompareDstTime = "Shift Time";
+inline constexpr const char *CompareDstOffset = "Time Offset";
+inline constexpr const char *ComparePercent = "%d%%";
+inline constexpr const char *CompareMinutes = "%d Minutes";
+inline constexpr const char *CompareScheduleRecord = "Schedule record %d:";
+inline constexpr const char *CompareScheduleRecordText = "%s %s to %s";
+inline constexpr const char *CompareDays = "Days";
+inline constexpr const char *CompareOnTime = "ON time";
+inline constexpr const char *CompareOffTime = "OFF time";
+inline constexpr const char *CompareCalendarRecord = "Calendar record %d:";
+inline constexpr const char *CompareCalendarRecordText = "%s %s, %s, %s";
+inline constexpr const char *CompareName = "Name";
+inline constexpr const char *CompareDate = "Date";
+inline constexpr const char *CompareDuration = "Duration";
+inline constexpr const char *CompareSubstitute = "Substitute";
+inline constexpr const char *DifferenceInFile = "%s %s on the Beacon, %s in the file";
+inline constexpr const char *DifferenceUploaded = "%s %s on the Beacon, %s uploaded";
+inline constexpr const char *VerifyFailed = "The Beacon does not hold what was uploaded:\n%s";
+inline constexpr const char *CompareSame = "The Beacon holds the configuration of %s.";
+inline constexpr const char *CompareDiffers = "The Beacon differs from %s:\n%s";
+inline constexpr const char *ArchiveEmpty = "No events have been archived yet.";
+inline constexpr const char *ArchiveShown = "Event archive of Beacon %s: %d event(s)";
+
 // Command-line tool
 inline constexpr const char *CliSerialNumber = "Serial Number: %s";
 inline constexpr const char *CliFirmware = "Firmware: %s";
@@ -173,6 +213,13 @@ inline constexpr const char *CliOptionNotUsed = "The command %s does not take --
 inline constexpr const char *CliUnknownPart = "Unknown part \"%s\" in --parts: use schedule, holidays, advanced.";
 inline constexpr const char *CliOverrideMode = "The command override takes auto, on or off.";
 inline constexpr const char *CliUntilTime = "--until takes a time of day as HH:MM, for example 15:30.";
+inline constexpr const char *CliSinceDate =
+    "--since takes a UTC date as YYYY-MM-DD or a date and time as YYYY-MM-DDTHH:MM, for example 2025-03-01.";
+inline constexpr const char *CliConfigNeeds = "history --config takes --serial and --out, and nothing else.";
+inline constexpr const char *CliConfigNumber = "--config takes the number (ID) of a recorded action.";
+inline constexpr const char *CliNoConfig = "No configuration %s is recorded for the Beacon %s.";
+inline constexpr const char *CliConfigSaved = "Configuration %d of the Beacon %s saved to %s";
+inline constexpr const char *CliArchiveEmpty = "No events of the Beacon %s are archived.";
 
 // Reports (report window and command-line tool)
 inline constexpr const char *ReportExportTitle = "Export to PDF";

@@ -57,7 +57,9 @@ TEventLogDownload DownloadEventLog(const TEventProgress &progress, const QLocale
     // Oldest first, keeping slot order among equal times; listed from the end.
     std::stable_sort(events.begin(), events.end(),
                      [](const TEvents &a, const TEvents &b) { return a.DateT() < b.DateT(); });
-    for (auto it = events.rbegin(); it != events.rend(); ++it)
+    for (auto it = events.rbegin(); it != events.rend(); ++it) {
         result.Rows.append(it->Row(locale));
+        result.Events.append(it->event);
+    }
     return result;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "protocol/beaconprotocol.h"
 #include "store/listtext.h"
 
 #include <QList>
@@ -12,6 +13,8 @@ inline constexpr int EventSlotCount = 93;
 struct TEventLogDownload {
     // One row per event read, newest first; among equal times the higher slot first.
     QList<TListItem> Rows;
+    // The events of Rows, in the same order.
+    QList<type_events_record> Events;
     // Slots whose read got no valid reply; they are not listed.
     int Unreadable = 0;
     // The operator aborted: Rows is empty and the list keeps what it showed.

@@ -4,11 +4,9 @@
 #include "store/inifile.h"
 #include "transfer/advancedsettings.h"
 
-void SaveSettingsFile(const QString &fileName, const TConfigParts &parts, const TAdvancedSettings &page,
-                      const QLocale &locale)
+namespace {
+TIniFile Content(const TConfigParts &parts, const TAdvancedSettings &page, const QLocale &locale)
 {
-    // Built whole in memory and put in place in one step, so no section of an
-    // older file survives and a failed write loses nothing.
     TIniFile ini(locale);
     if (parts.Advanced)
         page.SaveToIni(&ini);
@@ -16,7 +14,21 @@ void SaveSettingsFile(const QString &fileName, const TConfigParts &parts, const 
         DeviceSchedule().SaveToIniFile(ini);
     if (parts.Holidays)
         DeviceCalendar().SaveToIniFile(ini);
-    ini.SaveToFile(fileName);
+    return ini;
+}
+}
+
+void SaveSettingsFile(const QString &fileName, const TConfigParts &parts, const TAdvancedSettings &page,
+                      const QLocale &locale)
+{
+    // Built whole in memory and put in place in one step, so no section of an
+    // older file survives and a failed write loses nothing.
+    Content(parts, page, locale).SaveToFile(fileName);
+}
+
+QByteArray SettingsFileText(const TConfigParts &parts, const TAdvancedSettings &page, const QLocale &locale)
+{
+    return Content(parts, page, locale).ToBytes();
 }
 
 void LoadSettingsFile(const QString &fileName, const TConfigParts &parts, TAdvancedSettings &page,

@@ -19,6 +19,10 @@ struct TConfigParts {
 void SaveSettingsFile(const QString &fileName, const TConfigParts &parts, const TAdvancedSettings &page,
                       const QLocale &locale = QLocale::system());
 
+// The text SaveSettingsFile would write, for keeping a configuration elsewhere.
+QByteArray SettingsFileText(const TConfigParts &parts, const TAdvancedSettings &page,
+                            const QLocale &locale = QLocale::system());
+
 // "Load from File": reads the chosen parts into the page, DeviceSchedule and
 // DeviceCalendar; the other parts keep their content. A missing file reads as
 // empty. The caller redraws both record lists afterwards, whatever happened.

@@ -1,0 +1,38 @@
+#pragma once
+#include "config/exceptions.h"
+#include "config/messages.h"
+
+#include <QString>
+
+// The tool's exit statuses, as its help lists them.
+enum ExitCode {
+    ExitDone = 0,
+    ExitUsage = 1,
+    ExitPort = 2,
+    ExitNoAnswer = 3,
+    ExitFile = 4,
+    ExitRefused = 5,
+    ExitDifferent = 6,
+};
+
+// A command that cannot go on: the text (already shown when empty) and the exit status.
+struct TFailure {
+    int code;
+    QString text;
+};
+
+// Runs work and turns the program's errors into a failure with the given status.
+template <typename Work>
+void Guard(int code, Work &&work)
+{
+    try {
+        work();
+    } catch (const Exception &e) {
+        throw TFailure{code, e.Message()};
+    }
+}
+
+[[noreturn]] inline void Usage(const QString &text)
+{
+    throw TFailure{ExitUsage, Fmt(Msg::CliTryHelp, text)};
+}

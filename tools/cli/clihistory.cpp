@@ -1,0 +1,188 @@
+#include "clihistory.h"
+
+#include "cliconsole.h"
+#include "clifailure.h"
+#include "clijson.h"
+#include "eventlog/eventlogfile.h"
+#include "history/configcompare.h"
+#include "history/eventarchive.h"
+#include "history/register.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+#include <QJsonArray>
+#include <QSaveFile>
+
+namespace {
+QString Option(const QCommandLineParser &parser, const char *name)
+{
+    return parser.value(QLatin1String(name));
+}
+
+// A day (midnight) or a date and time, both UTC.
+QDateTime ParseSince(const QCommandLineParser &parser)
+{
+    if (!parser.isSet(QStringLiteral("since")))
+        return {};
+    const QString text = Option(parser, "since").trimmed();
+    QDateTime since = QDateTime::fromString(text, Qt::ISODate);
+    if (!since.isValid()) {
+        const QDate day = QDate::fromString(text, Qt::ISODate);
+        if (day.isValid())
+            since = QDateTime(day, QTime(0, 0), Qt::UTC);
+    }
+    if (!since.isValid())
+        Usage(QString::fromUtf8(Msg::CliSinceDate));
+    if (since.timeSpec() == Qt::LocalTime)
+        since.setTimeSpec(Qt::UTC);
+    return since;
+}
+
+QString OneLine(QString text)
+{
+    return text.replace(QStringLiteral(":\n"), QStringLiteral(": ")).replace(u'\n', QStringLiteral("; "));
+}
+
+void PrintActions(const QList<TActionRecord> &actions)
+{
+    if (actions.isEmpty())
+        return;
+    QList<QStringList> rows = {{"ID", "TIME (UTC)", "SERIAL", "ACTION", "OPTIONS", "CONFIG", "PORT", "USER", "FROM",
+                                "OUTCOME"}};
+    for (const TActionRecord &a : actions)
+        rows.append({QString::number(a.Id), a.When.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), a.Serial,
+                     a.Action, a.Options, a.HasConfig ? QStringLiteral("yes") : QStringLiteral("-"), a.Port, a.User,
+                     a.Source, OneLine(a.Outcome)});
+    // Every column as wide as its widest text; the outcome last, as long as it is.
+    QList<qsizetype> widths(rows.first().size(), 0);
+    for (const QStringList &row : rows)
+        for (qsizetype i = 0; i < row.size(); ++i)
+            widths[i] = qMax(widths[i], row.at(i).size());
+    for (const QStringList &row : rows) {
+        QString line;
+        for (qsizetype i = 0; i + 1 < row.size(); ++i)
+            line += row.at(i).leftJustified(widths[i] + 2);
+        PrintOut(line + row.last());
+    }
+}
+
+void WriteConfig(const QCommandLineParser &parser)
+{
+    const QString serial = Option(parser, "serial");
+    const QString out = Option(parser, "out");
+    if (serial.isEmpty() || out.isEmpty())
+        Usage(QString::fromUtf8(Msg::CliConfigNeeds));
+    bool ok = false;
+    const qint64 id = Option(parser, "config").toLongLong(&ok);
+    if (!ok)
+        Usage(QString::fromUtf8(Msg::CliConfigNumber));
+    std::optional<TActionRecord> action;
+    Guard(ExitFile, [&] { action = THistoryRegister(DM()).Action(id); });
+    if (!action || action->Serial != serial || !action->HasConfig)
+        throw TFailure{ExitFile, Fmt(Msg::CliNoConfig, Option(parser, "config"), serial)};
+    QSaveFile file(out);
+    if (!file.open(QIODevice::WriteOnly) || file.write(action->Config) != action->Config.size() || !file.commit())
+        throw TFailure{ExitFile, Fmt(Msg::UnableToWrite, out)};
+    PrintOut(Fmt(Msg::CliConfigSaved, id, serial, out));
+}
+}
+
+TCliRegister::TCliRegister()
+{
+    History().SetSource(QStringLiteral("cli"));
+    const QString name = fConfig.DBName();
+    fDM.OpenDatabase(name);
+    // Without a database the recorder only knows that none is open; say which.
+    History().SetReporter([this, name](const QString &text) {
+        Messages().Warning(fDM.IsOpen() ? text : Fmt(Msg::RegisterNotWritten, Fmt(Msg::DbOpenFailed, name)));
+    });
+}
+
+TCliRegister::~TCliRegister()
+{
+    History().SetReporter(nullptr);
+}
+
+void TCliRegister::Require() const
+{
+    if (!fDM.IsOpen())
+        throw TFailure{ExitFile, Fmt(Msg::DbOpenFailed, fConfig.DBName())};
+}
+
+TActionTarget TCliRegister::Target() const
+{
+    return fDM.IsOpen() ? AskController() : ConnectedController();
+}
+
+void HistoryCommand(const QCommandLineParser &parser)
+{
+    if (parser.isSet(QStringLiteral("config"))) {
+        if (parser.isSet(QStringLiteral("since")) || parser.isSet(QStringLiteral("json")))
+            Usage(QString::fromUtf8(Msg::CliConfigNeeds));
+        WriteConfig(parser);
+        return;
+    }
+    if (parser.isSet(QStringLiteral("out")))
+        Usage(Fmt(Msg::CliOptionNotUsed, QStringLiteral("history"), QStringLiteral("out")));
+    const QDateTime since = ParseSince(parser);
+    QList<TActionRecord> actions;
+    Guard(ExitFile, [&] { actions = THistoryRegister(DM()).Actions(Option(parser, "serial"), since); });
+    if (parser.isSet(QStringLiteral("json")))
+        PrintJson(ActionsJson(actions));
+    else
+        PrintActions(actions);
+}
+
+void ArchiveCommand(const QCommandLineParser &parser)
+{
+    const QString serial = Option(parser, "serial");
+    const QString out = Option(parser, "out");
+    QList<type_events_record> events;
+    Guard(ExitFile, [&] { events = TEventArchive(DM()).Events(serial); });
+    if (events.isEmpty())
+        throw TFailure{ExitFile, Fmt(Msg::CliArchiveEmpty, serial)};
+    Guard(ExitFile, [&] { SaveEventLogFile(out, EventRows(events)); });
+    PrintOut(Fmt(Msg::CliEventsSaved, events.size(), out));
+}
+
+int DiffCommand(const QCommandLineParser &parser)
+{
+    const QString fileName = Option(parser, "in");
+    if (!QFile::exists(fileName))
+        throw TFailure{ExitFile, Fmt(Msg::CliFileMissing, fileName)};
+    TConfigParts parts;
+    Guard(ExitFile, [&] { parts = FileParts(fileName); });
+    TBeaconConfig beacon;
+    {
+        TCliLog log;
+        Guard(ExitNoAnswer, [&] { beacon = ReadBeaconConfig(log, parts); });
+    }
+    TBeaconConfig file;
+    Guard(ExitFile, [&] { file = FileConfig(fileName, parts, beacon); });
+    TCompareScope scope;
+    scope.Advanced = parts.Advanced;
+    scope.Schedule = parts.Schedule;
+    scope.Calendar = parts.Holidays;
+    const QList<TConfigDifference> differences = CompareConfigs(beacon, file, scope);
+    if (parser.isSet(QStringLiteral("json"))) {
+        PrintJson(DifferencesJson(fileName, differences));
+    } else if (differences.isEmpty()) {
+        PrintOut(Fmt(Msg::CompareSame, fileName));
+    } else {
+        for (const TConfigDifference &difference : differences)
+            PrintOut(FileDifferenceText(difference));
+    }
+    return differences.isEmpty() ? ExitDone : ExitDifferent;
+}
+
+void VerifyCommand(TRecordedAction &record, TProgressLog &log, bool withAdvanced, bool withSchedule,
+                   bool withHolidays)
+{
+    try {
+        record.Run([&] { VerifyUpload(log, withAdvanced, withSchedule, withHolidays); });
+    } catch (const EUploadDiffers &e) {
+        throw TFailure{ExitDifferent, e.Message()};
+    } catch (const Exception &e) {
+        throw TFailure{ExitNoAnswer, e.Message()};
+    }
+}

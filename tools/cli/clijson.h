@@ -1,0 +1,26 @@
+#pragma once
+// The one JSON document that --json prints instead of the usual lines, for
+// scripts.
+#include "history/configcompare.h"
+#include "history/recorder.h"
+#include "history/register.h"
+
+#include <QJsonObject>
+#include <QList>
+#include <QStringList>
+
+class TDiagnostics;
+
+// {"ports": [names]}
+QJsonObject PortsJson(const QStringList &ports);
+// {"port", "serial", "firmware", "board"}
+QJsonObject IdentityJson(const TActionTarget &identity);
+// The values the status lines show, as values: {"clock", "voltage",
+// "beaconOn", "override": {"state", "text"}, "switch": {"position", "text"},
+// "lines": [the six lines]}.
+QJsonObject StatusJson(const TDiagnostics &diagnostics);
+// {"actions": [{"id", "time", "from", "user", "port", "serial", "board",
+// "firmware", "action", "options", "outcome", "done", "config"}]}
+QJsonObject ActionsJson(const QList<TActionRecord> &actions);
+// {"file", "equal", "differences": [{"item", "beacon", "file", "text"}]}
+QJsonObject DifferencesJson(const QString &fileName, const QList<TConfigDifference> &differences);
