@@ -193,7 +193,8 @@ inline constexpr const char *VerifyFailed = "The Beacon does not hold what was u
 inline constexpr const char *CompareSame = "The Beacon holds the configuration of %s.";
 inline constexpr const char *CompareDiffers = "The Beacon differs from %s:\n%s";
 inline constexpr const char *ArchiveEmpty = "No events have been archived yet.";
-inline constexpr const char *ArchiveShown = "Event archive of Beacon %s: %d event(s)";
+inline constexpr const char *ArchiveShown = "Archive of Beacon %s: %d event(s)";
+inline constexpr const char *ArchiveEntry = "%s: %d event(s), the newest %s";
 
 // Command-line tool
 inline constexpr const char *CliSerialNumber = "Serial Number: %s";

@@ -234,6 +234,7 @@ void TdmCOM::tmrPortCheckTimer()
             fSignBoardVer = text.mid(8, 4);
             fSignFirmwareVer = text.mid(12, 4);
             fAttemptCount = 0;
+            Q_EMIT IdentityReceived();
         }
     }
     SendMessage(cmdIdentity, {});

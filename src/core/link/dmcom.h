@@ -81,6 +81,10 @@ public:
 
     TThreadedTimer tmrPortCheck;
 
+Q_SIGNALS:
+    // The poller took an identity reply; the Sign fields hold it.
+    void IdentityReceived();
+
 private:
     void PortError(QSerialPort::SerialPortError error);
     // Throws the line failure recorded since the open, closing the port.

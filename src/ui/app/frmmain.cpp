@@ -10,6 +10,7 @@
 #include "config/messageservice.h"
 #include "config/updatechecker.h"
 #include "config/version.h"
+#include "history/recorder.h"
 #include "link/portlist.h"
 #include "pages/childadvanced.h"
 #include "pages/childcalendarlist.h"
@@ -47,7 +48,10 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent), tmrInterface(nullptr,
     FormCreate();
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain()
+{
+    History().SetReporter(nullptr);
+}
 
 void TfrmMain::FormCreate()
 {
@@ -98,6 +102,7 @@ void TfrmMain::FormCreate()
     ConnectLibraryHandlers();
     ConnectMonitorHandlers();
     ConnectReportHandlers();
+    ConnectHistoryHandlers();
     // The embedded pages go into their hosts before this, so that the size
     // fixed here makes room for them.
     FixWindowSize();

@@ -67,6 +67,12 @@ public:
     void Button2Click(QObject *sender);
     void Button5Click();
 
+    // The history (frmmainhistory.cpp): "Compare with Beacon" lists how the
+    // controller differs from a settings file; "Event Archive" shows every
+    // event ever downloaded from a recorded controller on the Event Log page.
+    void btnCompareClick();
+    void btnEventArchiveClick();
+
     // The library pages' handlers (frmmainlibrary.cpp). The three buttons of a
     // page share one handler, which tells them apart by the sender; a row of
     // -1 is no row.
@@ -147,6 +153,7 @@ public:
     QPushButton *btnLoadFromFile;
     QPushButton *btnUploadTo;
     QPushButton *btnDownloadFrom;
+    QPushButton *btnCompare;
 
     // Schedules
     QTreeWidget *lvSchedules;
@@ -175,6 +182,8 @@ public:
     QPushButton *btnLoadLogFromFile;
     QPushButton *btnPrintLog;
     QPushButton *Button5;
+    QPushButton *btnEventArchive;
+    QLabel *lblLogSource; // what the list shows when it is an archive
 
     // The five embedded pages, program-wide: created with the window, living
     // as long as it.
@@ -196,6 +205,7 @@ private:
     void ConnectLibraryHandlers();
     void ConnectMonitorHandlers();
     void ConnectReportHandlers();
+    void ConnectHistoryHandlers();
     void FormShow();
     void LoadLibraries();
     void EnterReducedMode();

@@ -7,6 +7,7 @@
 #include "config/errorhandler.h"
 #include "config/messages.h"
 #include "config/messageservice.h"
+#include "history/recorder.h"
 #include "link/dmcom.h"
 #include "widgets/navbutton.h"
 #include "widgets/panelstatusbar.h"
@@ -66,6 +67,10 @@ void TfrmMain::SwitchOn()
     try {
         link.SetPortName(port);
         link.Open();
+        // Each connection's first identity reply goes into the register.
+        History().NewConnection();
+        disconnect(&link, &TdmCOM::IdentityReceived, this, nullptr);
+        connect(&link, &TdmCOM::IdentityReceived, this, [] { History().NoteIdentity(ConnectedController()); });
         cbComPort->setEnabled(false);
         SelectConnectedPort(port);
         ShowSwitchPicture(true);
@@ -96,7 +101,7 @@ void TfrmMain::ShowSwitchPicture(bool on)
 
 void TfrmMain::SetLinkButtonsEnabled(bool enabled)
 {
-    for (QPushButton *button : {btnUploadTo, btnDownloadFrom, btnDownloadEvents, btnRealTime, btnOverride})
+    for (QPushButton *button : {btnUploadTo, btnDownloadFrom, btnDownloadEvents, btnRealTime, btnOverride, btnCompare})
         button->setEnabled(enabled);
 }
 
@@ -137,7 +142,7 @@ void TfrmMain::tmrInterfaceTimer()
     if (!cbComPort->isEnabled()) {
         // The event-log download keeps what the switch gave it.
         const bool identified = !link.SignSerial().isEmpty();
-        for (QPushButton *button : {btnDownloadFrom, btnUploadTo, btnRealTime, btnOverride})
+        for (QPushButton *button : {btnDownloadFrom, btnUploadTo, btnRealTime, btnOverride, btnCompare})
             button->setEnabled(identified);
     }
 }

@@ -8,6 +8,7 @@
 #include "config/messageservice.h"
 #include "eventlog/eventdownload.h"
 #include "eventlog/eventlogfile.h"
+#include "history/recorder.h"
 #include "monitor/fprogbar.h"
 #include "monitor/frmrealtime.h"
 #include "monitor/transferdialogs.h"
@@ -18,6 +19,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -66,7 +68,12 @@ void TfrmMain::cbOverrideModeChange()
 
 void TfrmMain::btnOverrideClick()
 {
-    SendOverride(quint8(qMax(0, cbOverrideMode->currentIndex())), cbScheduleTimeOn->time());
+    const quint8 mode = quint8(qMax(0, cbOverrideMode->currentIndex()));
+    TRecordedAction record(ConnectedController(), THistoryRegister::Override, OverrideOptions(mode, cbScheduleTimeOn->time()));
+    record.Run([&] {
+        if (!SendOverride(mode, cbScheduleTimeOn->time()))
+            record.SetOutcome(QString::fromUtf8(Msg::OverrideNotSet));
+    });
 }
 
 void TfrmMain::btnRealTimeClick()
@@ -88,6 +95,7 @@ void TfrmMain::btnDownloadEventsClick()
     pageConnectedSystem->setEnabled(false);
     btnDownloadEvents->setEnabled(false);
     TEventLogDownload download;
+    const TActionTarget target = ConnectedController();
     {
         const auto release = qScopeGuard([this, &progress] {
             progress.close();
@@ -103,9 +111,12 @@ void TfrmMain::btnDownloadEventsClick()
             return !progress.Aborted();
         });
     }
+    History().RecordEventDownload(target, download);
     // Aborted, the list keeps what it showed.
-    if (!download.Aborted)
+    if (!download.Aborted) {
         FillListView(lvEvents, {download.Rows, -1});
+        lblLogSource->clear();
+    }
     if (!download.Error.isEmpty())
         Messages().Error(Fmt(Msg::EventDownloadStopped, download.Error, int(download.Rows.size())));
     else if (download.Unreadable > 0)
@@ -129,6 +140,9 @@ void TfrmMain::btnLoadLogFromFileClick()
     // A file that cannot be read leaves the rows as they were; a bad line
     // leaves those loaded before it. Either way the list shows them.
     QList<TListItem> rows = ListViewRows(lvEvents);
-    const auto show = qScopeGuard([this, &rows] { FillListView(lvEvents, {rows, -1}); });
+    const auto show = qScopeGuard([this, &rows] {
+        FillListView(lvEvents, {rows, -1});
+        lblLogSource->clear();
+    });
     LoadEventLogFile(fileName, rows);
 }

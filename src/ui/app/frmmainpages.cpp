@@ -297,6 +297,10 @@ QWidget *TfrmMain::BuildConnectedSystemPage()
     btnDownloadFrom = newButton("btnDownloadFrom", QStringLiteral("Download from Beacon"),
                                 QStringLiteral("btn-download"), design, pageConnectedSystem);
     btnDownloadFrom->setEnabled(false);
+    btnCompare = newButton("btnCompare", QStringLiteral("Compare with Beacon"), QStringLiteral("btn-download"),
+                           QSize(0, 32), pageConnectedSystem);
+    btnCompare->setEnabled(false);
+    title->Row()->addWidget(btnCompare, 0, Qt::AlignTop);
 
     auto *left = new QVBoxLayout;
     left->setSpacing(4);
@@ -436,6 +440,11 @@ QWidget *TfrmMain::BuildLogPage()
         newButton("btnLoadLogFromFile", QStringLiteral("Load from File"), QStringLiteral("btn-load"), design, pageLog);
     btnPrintLog = newButton("btnPrintLog", QStringLiteral("Print"), QStringLiteral("btn-print"), design, pageLog);
     Button5 = newButton("Button5", QStringLiteral("Save to PDF"), QStringLiteral("btn-pdf"), design, pageLog);
+    lblLogSource = named(newLabel(QString(), pageLog), "lblLogSource");
+    btnEventArchive = newButton("btnEventArchive", QStringLiteral("Event Archive"), QStringLiteral("btn-load"),
+                                QSize(0, 32), pageLog);
+    title->Row()->addWidget(lblLogSource, 0, Qt::AlignBottom);
+    title->Row()->addWidget(btnEventArchive, 0, Qt::AlignTop);
 
     auto *buttons = new QHBoxLayout;
     buttons->setSpacing(4);

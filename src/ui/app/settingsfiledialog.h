@@ -15,6 +15,9 @@ class QPushButton;
 class TSettingsFileDialog : public QDialog {
     Q_OBJECT
 public:
+    // The configuration file choosers' texts.
+    static QString FileFilter();
+    static QString FileExtension();
     // The parts the check boxes choose.
     TConfigParts Parts() const;
 
@@ -36,10 +39,6 @@ protected:
     TSettingsFileDialog(const TDesign &design, QWidget *parent);
 
     QPushButton *const fButton;
-
-    // The configuration file choosers' texts.
-    static QString FileFilter();
-    static QString FileExtension();
 
     void showEvent(QShowEvent *event) override;
 };

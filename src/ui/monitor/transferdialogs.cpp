@@ -9,6 +9,9 @@
 #include "pages/childcalendarlist.h"
 #include "pages/childschedulelist.h"
 #include "protocol/beaconprotocol.h"
+#include "history/configcompare.h"
+#include "history/recorder.h"
+#include "transfer/settingsfile.h"
 #include "transfer/workflows.h"
 #include "widgets/pictures.h"
 
@@ -109,17 +112,30 @@ TfULoadSettings::TfULoadSettings(TfrmMain &main)
                                 QStringLiteral("Upload to Beacon"), QStringLiteral("btn-upload")})
 {
     btnUploadTo = fButton;
+    cbVerify = new QCheckBox(QStringLiteral("Verify after Upload"), gbParameters);
+    cbVerify->setObjectName(QStringLiteral("cbVerify"));
+    cbVerify->setChecked(true);
+    static_cast<QVBoxLayout *>(gbParameters->layout())->insertWidget(3, cbVerify);
+    setFixedSize(sizeHint());
     connect(btnUploadTo, &QPushButton::clicked, this, [this] { RunAction([this] { btnUploadToClick(); }); });
 }
 
 void TfULoadSettings::btnUploadToClick()
 {
+    const bool advanced = cbAdvanced->isChecked(), clock = fMain.cbSyncRTC->isChecked(),
+               schedule = cbSchedule->isChecked(), holidays = cbHolidays->isChecked(), verify = cbVerify->isChecked();
+    TRecordedAction record(ConnectedController(), THistoryRegister::Upload,
+                           TransferOptions(schedule, holidays, advanced, clock, verify));
     RunSequence(
-        [this](TfrmComProgress &log) {
+        [&](TfrmComProgress &log) {
             BeaconSettings.CommMode = 2;
             fMain.AdvancedSettingsPage->SetSettings();
-            UploadToBeacon(log, cbAdvanced->isChecked(), fMain.cbSyncRTC->isChecked(), cbSchedule->isChecked(),
-                           cbHolidays->isChecked());
+            record.SetConfig(SettingsFileText({schedule, holidays, advanced}, fMain.AdvancedSettingsPage->Settings()));
+            record.Run([&] {
+                UploadToBeacon(log, advanced, clock, schedule, holidays);
+                if (verify)
+                    VerifyUpload(log, advanced, schedule, holidays);
+            });
         },
         nullptr);
 }
@@ -135,14 +151,22 @@ TfDownloadSettings::TfDownloadSettings(TfrmMain &main)
 
 void TfDownloadSettings::btnDownloadFromClick()
 {
+    const TConfigParts parts{cbSchedule->isChecked(), cbHolidays->isChecked(), cbAdvanced->isChecked()};
+    TRecordedAction record(ConnectedController(), THistoryRegister::Download,
+                           TransferOptions(parts.Schedule, parts.Holidays, parts.Advanced));
+    bool read = false;
     RunSequence(
-        [this](TfrmComProgress &log) {
-            DownloadFromBeacon(log, cbSchedule->isChecked(), cbHolidays->isChecked(), cbAdvanced->isChecked());
+        [&](TfrmComProgress &log) {
+            record.Run([&] { DownloadFromBeacon(log, parts.Schedule, parts.Holidays, parts.Advanced); });
+            read = true;
         },
         // Also after a failure: the page shows whatever memory now holds.
-        [this] {
+        [&] {
             fMain.BeaconScheduleRecords->ShowList();
             fMain.BeaconCalendarRecords->ShowList();
             fMain.AdvancedSettingsPage->ShowSettings();
+            // The register keeps the configuration as the page shows it, as "Save to File" would write it.
+            if (read)
+                record.SetConfig(SettingsFileText(parts, fMain.AdvancedSettingsPage->Settings()));
         });
 }

@@ -51,6 +51,8 @@ public:
     void btnUploadToClick();
 
     QPushButton *btnUploadTo;
+    // After the three parts: read back what was written and compare.
+    QCheckBox *cbVerify;
 };
 
 // "Download Settings": reads the controller's configuration into the Manage

@@ -1,0 +1,106 @@
+// The main window's part of the history: the register's report in the status
+// bar, "Compare with Beacon" on the Manage Beacons page and "Event Archive" on
+// the Event Log page.
+#include "app/frmmain.h"
+
+#include "app/settingsfiledialog.h"
+#include "config/appconfig.h"
+#include "config/errorhandler.h"
+#include "config/messages.h"
+#include "config/messageservice.h"
+#include "history/configcompare.h"
+#include "history/eventarchive.h"
+#include "history/recorder.h"
+#include "link/dmcom.h"
+#include "monitor/frmcomprogress.h"
+#include "pages/frmitemselect.h"
+#include "store/datamodule.h"
+#include "widgets/listfill.h"
+#include "widgets/panelstatusbar.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QToolButton>
+#include <algorithm>
+
+namespace {
+const QString kOpenConfigTitle = QStringLiteral("Open");
+// Long enough to be read; the status tick writes only the panels beneath it.
+constexpr int kReportShownMs = 15000;
+}
+
+void TfrmMain::ConnectHistoryHandlers()
+{
+    History().SetReporter([this](const QString &text) { StatusBar->showMessage(text, kReportShownMs); });
+    connect(btnCompare, &QPushButton::clicked, this, [this] { RunAction([this] { btnCompareClick(); }); });
+    connect(btnEventArchive, &QPushButton::clicked, this, [this] { RunAction([this] { btnEventArchiveClick(); }); });
+}
+
+void TfrmMain::btnCompareClick()
+{
+    const QString fileName = Messages().OpenFileName(kOpenConfigTitle, TSettingsFileDialog::FileFilter(),
+                                                      TSettingsFileDialog::FileExtension());
+    if (fileName.isEmpty())
+        return;
+    const TConfigParts parts = FileParts(fileName);
+    TBeaconConfig beacon;
+    {
+        TfrmComProgress &progress = TfrmComProgress::Instance();
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        // The progress window is not modal: what else would use the line waits.
+        for (QWidget *widget : {static_cast<QWidget *>(imgPortSwitch), pageConnectedSystem,
+                                static_cast<QWidget *>(btnDownloadEvents)})
+            widget->setEnabled(false);
+        const auto release = qScopeGuard([this, &progress] {
+            progress.close();
+            QGuiApplication::restoreOverrideCursor();
+            imgPortSwitch->setEnabled(true);
+            pageConnectedSystem->setEnabled(true);
+            btnDownloadEvents->setEnabled(fSwitchOn);
+        });
+        progress.ShowOver(this);
+        beacon = ReadBeaconConfig(progress, parts);
+    }
+    TCompareScope scope;
+    scope.Advanced = parts.Advanced;
+    scope.Schedule = parts.Schedule;
+    scope.Calendar = parts.Holidays;
+    QStringList lines;
+    for (const TConfigDifference &difference : CompareConfigs(beacon, FileConfig(fileName, parts, beacon), scope))
+        lines << FileDifferenceText(difference);
+    if (lines.isEmpty())
+        Messages().Information(Fmt(Msg::CompareSame, fileName));
+    else
+        Messages().Warning(Fmt(Msg::CompareDiffers, fileName, lines.join(u'\n')));
+}
+
+void TfrmMain::btnEventArchiveClick()
+{
+    if (!DatabaseFunctions()) {
+        Messages().Error(Fmt(Msg::DbFunctionsDisabled, AppConfig().DBName()));
+        return;
+    }
+    const TEventArchive archive(DM());
+    QList<TArchivedController> controllers = archive.Controllers();
+    if (controllers.isEmpty()) {
+        Messages().Information(QString::fromUtf8(Msg::ArchiveEmpty));
+        return;
+    }
+    // The connected controller is offered first.
+    const QString connected = dmCOM().SignSerial();
+    std::stable_partition(controllers.begin(), controllers.end(),
+                          [&connected](const TArchivedController &c) { return c.Serial == connected; });
+    QStringList entries;
+    for (const TArchivedController &c : std::as_const(controllers))
+        entries << Fmt(Msg::ArchiveEntry, c.Serial, c.EventCount, QLocale().toString(c.Newest, QLocale::ShortFormat));
+    const std::optional<int> choice = TfrmItemSelect::Instance().Select(
+        QStringLiteral("Event Archive"), QStringLiteral("Please select a Beacon:"), entries);
+    if (!choice)
+        return;
+    const QString serial = controllers.at(*choice).Serial;
+    const QList<type_events_record> events = archive.Events(serial);
+    FillListView(lvEvents, {EventRows(events), -1});
+    lblLogSource->setText(Fmt(Msg::ArchiveShown, serial, int(events.size())));
+}
