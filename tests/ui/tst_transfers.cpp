@@ -97,7 +97,13 @@ class TestTransfers : public QObject, public TRigHolder {
 
     void Upload(const std::function<void()> &work = {})
     {
-        Transfer(fRig->window.btnUploadTo, fRig->uploadSettings, fRig->uploadSettings.btnUploadTo, work);
+        // The read-back after an upload has tests of its own; these watch the upload alone.
+        Transfer(fRig->window.btnUploadTo, fRig->uploadSettings, fRig->uploadSettings.btnUploadTo, [this, work] {
+            if (fRig->uploadSettings.cbVerify->isChecked())
+                OperatorToggle(fRig->uploadSettings.cbVerify);
+            if (work)
+                work();
+        });
     }
 
     void Download(const std::function<void()> &work = {})

@@ -126,6 +126,8 @@ private Q_SLOTS:
             enGB);
         QCOMPARE(download.Unreadable, 2);
         QCOMPARE(download.Rows.size(), 91);
+        QCOMPARE(download.Events.size(), 91); // the events of the rows, for the archive
+        QCOMPARE(download.Events.first().parms[0], qint16(400 + 92));
         const QStringList volts = FirstVoltages(download.Rows);
         QVERIFY(!volts.contains(VoltageOfSlot(0)));
         QVERIFY(!volts.contains(VoltageOfSlot(5)));

@@ -1,0 +1,327 @@
+// The register of actions and the event archive in a library database, and
+// the recorder that writes them without ever stopping an operator's action.
+#include "eventlog/eventdownload.h"
+#include "history/eventarchive.h"
+#include "history/recorder.h"
+#include "history/register.h"
+#include "simulatedline.h"
+#include "store/datamodule.h"
+#include "store/device.h"
+#include "store/librarydb.h"
+#include "testenv.h"
+#include "testmessageservice.h"
+#include "transfer/workflows.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+#include <sqlite3.h>
+
+namespace {
+class TNullLog final : public TProgressLog {
+public:
+    void Clear() override {}
+    void Add(const QString &) override {}
+    void ReplaceLast(const QString &) override {}
+    bool Closed() const override { return false; }
+};
+
+// The schema text of every table and index, to see that nothing else changed.
+QStringList Schema(TDM &dm, const QString &condition)
+{
+    QStringList schema;
+    for (auto rows = dm.Query(QStringLiteral("SELECT name, sql FROM sqlite_master WHERE ") + condition +
+                              QStringLiteral(" ORDER BY name"));
+         !rows->Eof(); rows->Next())
+        schema << rows->FieldAsString(0) + u'=' + rows->FieldAsString(1);
+    return schema;
+}
+
+type_events_record Event(int day, int minutes, int type, int volts = 500)
+{
+    type_events_record e;
+    e.day_num = qint16(day);
+    e.minutes_num = qint16(minutes);
+    e.event_type = qint8(type);
+    e.parms[0] = qint16(volts);
+    e.parms[1] = 505;
+    e.parms[2] = 1024;
+    return e;
+}
+
+QList<int> Days(const QList<type_events_record> &events)
+{
+    QList<int> days;
+    for (const type_events_record &e : events)
+        days << e.day_num;
+    return days;
+}
+}
+
+class TestHistory : public QObject, TSimulatedLine {
+    Q_OBJECT
+    QTemporaryDir fDir;
+    std::unique_ptr<TDM> fDM;
+    TTestMessageService fMessages;
+    QStringList fReports;
+
+    QString DbName() const { return fDir.filePath(QStringLiteral("pvbcs.db")); }
+
+    // A database made by the library's schema alone, as an installer leaves it.
+    void OpenFreshLibrary()
+    {
+        fDM.reset();
+        QFile::remove(DbName());
+        QVERIFY(CreateLibraryDatabase(DbName()));
+        fDM = std::make_unique<TDM>();
+        QVERIFY(fDM->OpenDatabase(DbName()));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        InitTestEnvironment();
+        ClearVirtualPorts();
+        QVERIFY(fDir.isValid());
+    }
+
+    void init()
+    {
+        OpenFreshLibrary();
+        fReports.clear();
+        History().SetReporter([this](const QString &text) { fReports << text; });
+        History().NewConnection();
+    }
+
+    void cleanup()
+    {
+        History().SetReporter(nullptr);
+        StopLine();
+    }
+
+    void tablesAreMadeOnFirstWriteBesideTheLibrarysOwn()
+    {
+        const QString library = QStringLiteral("tbl_name NOT LIKE 'history%'");
+        const QStringList before = Schema(*fDM, library);
+        THistoryRegister reg(*fDM);
+        QVERIFY(reg.Actions().isEmpty());
+        QVERIFY(reg.Action(1) == std::nullopt);
+        QVERIFY(TEventArchive(*fDM).Controllers().isEmpty());
+        QVERIFY(!reg.Exists()); // reading makes nothing
+
+        TActionRecord action;
+        action.Action = QStringLiteral("identify");
+        action.Outcome = QStringLiteral("done");
+        action.When = QDateTime::currentDateTimeUtc();
+        QCOMPARE(reg.Add(action), 1);
+        QVERIFY(reg.Exists());
+        QCOMPARE(Schema(*fDM, library), before);
+        // Two tables, two indexes and the one that keeps each event once.
+        QCOMPARE(Schema(*fDM, QStringLiteral("tbl_name LIKE 'history%'")).size(), 5);
+        // A second write and a reopened database find the tables there.
+        QCOMPARE(reg.Add(action), 2);
+        QVERIFY(fDM->OpenDatabase(DbName()));
+        QCOMPARE(THistoryRegister(*fDM).Actions().size(), 2);
+    }
+
+    void aDatabaseWithoutTheLibraryIsNotWrittenTo()
+    {
+        fDM.reset();
+        const QString other = fDir.filePath(QStringLiteral("other.db"));
+        QFile::remove(other);
+        sqlite3 *db = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(other).constData(), &db), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(db, "CREATE TABLE notes (id INTEGER PRIMARY KEY)", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+        fDM = std::make_unique<TDM>();
+        QVERIFY(fDM->OpenDatabase(other));
+        THistoryRegister reg(*fDM);
+        QCOMPARE(ErrorOf([&] { reg.Add({}); }),
+                 other + QStringLiteral(" holds no library; the history is kept only in a library database."));
+        QVERIFY(!reg.Exists());
+    }
+
+    void actionsAreListedOldestFirstByControllerAndTime()
+    {
+        THistoryRegister reg(*fDM);
+        const QDateTime start(QDate(2025, 3, 1), QTime(8, 0), Qt::UTC);
+        const char *serials[] = {"20240001", "20240002", "20240001"};
+        for (int i = 0; i < 3; ++i) {
+            TActionRecord action;
+            action.When = start.addDays(i);
+            action.Serial = QLatin1String(serials[i]);
+            action.Action = QStringLiteral("download");
+            action.Options = QStringLiteral("schedule");
+            action.Outcome = i == 1 ? QStringLiteral("Exception while processing Beacon Schedule") : QStringLiteral("done");
+            if (i != 1)
+                action.Config = QByteArray("[General]\r\nCalendarCount=1\r\n[Calendar0]\r\nName=F\xEAte\r\n").repeated(i + 1);
+            reg.Add(action);
+        }
+        const QList<TActionRecord> all = reg.Actions();
+        QCOMPARE(all.size(), 3);
+        QCOMPARE(all.at(0).When, start);
+        QCOMPARE(all.at(1).Outcome, QStringLiteral("Exception while processing Beacon Schedule"));
+        QCOMPARE(QList<bool>({all.at(0).HasConfig, all.at(1).HasConfig, all.at(2).HasConfig}),
+                 QList<bool>({true, false, true}));
+        QVERIFY(all.at(0).Config.isEmpty()); // a listing leaves the texts out
+
+        const QList<TActionRecord> one = reg.Actions(QStringLiteral("20240001"), start.addSecs(1));
+        QCOMPARE(one.size(), 1);
+        QCOMPARE(one.first().Id, 3);
+        // The text comes back byte for byte, 8-bit characters included.
+        QCOMPARE(reg.Action(3)->Config,
+                 QByteArray("[General]\r\nCalendarCount=1\r\n[Calendar0]\r\nName=F\xEAte\r\n").repeated(3));
+        QVERIFY(reg.Action(2)->Config.isNull());
+    }
+
+    void archiveKeepsEachEventOnceNewestFirst()
+    {
+        TEventArchive archive(*fDM);
+        // As listed after a download: newest first, the higher slot first among equal times.
+        const QList<type_events_record> download = {Event(5003, 600, 3), Event(5002, 480, 2, 510),
+                                                    Event(5002, 480, 2, 500), Event(5001, 420, 1)};
+        QCOMPARE(archive.Merge(QStringLiteral("20240001"), download, 7), 4);
+        QCOMPARE(archive.Merge(QStringLiteral("20240001"), download, 8), 0); // downloading twice adds nothing
+        QCOMPARE(archive.Merge(QStringLiteral("20240002"), download.mid(0, 1), 9), 1); // another controller's own
+        QCOMPARE(archive.Merge(QString(), download, 10), 0);                           // nobody's: not archived
+
+        const QList<type_events_record> events = archive.Events(QStringLiteral("20240001"));
+        QCOMPARE(Days(events), QList<int>({5003, 5002, 5002, 5001}));
+        QCOMPARE(events.at(1).parms[0], qint16(510)); // the order of the download, kept
+        // An event differing only in its brightness is another event.
+        type_events_record dimmer = download.first();
+        dimmer.parms[2] = 2048;
+        QCOMPARE(archive.Merge(QStringLiteral("20240001"), {dimmer}, 11), 1);
+
+        const QList<TArchivedController> controllers = archive.Controllers();
+        QCOMPARE(controllers.size(), 2);
+        QCOMPARE(controllers.first().Serial, QStringLiteral("20240001"));
+        QCOMPARE(controllers.first().EventCount, 5);
+        QCOMPARE(controllers.first().Newest, QDateTime(QDate(2010, 1, 1).addDays(5003), QTime(10, 0), Qt::UTC));
+        QCOMPARE(EventRows(events, QLocale(QStringLiteral("en_GB"))).first().Caption, QStringLiteral("13/09/23 10:00"));
+    }
+
+    void aWrappedLogKeepsTheOlderEvents()
+    {
+        Start();
+        const TActionTarget target{dm->PortName(), QStringLiteral("20240001"), {}, {}};
+        History().RecordEventDownload(target, DownloadEventLog(nullptr));
+        TEventArchive archive(*fDM);
+        QCOMPARE(archive.Events(target.Serial).size(), 93);
+        const type_events_record oldest = archive.Events(target.Serial).last();
+
+        // Five new events take the places of the five oldest in the controller's 93 slots.
+        sim->WithController([](TBeaconController &c) {
+            for (int i = 0; i < 5; ++i) {
+                c.SetClock(QDateTime(QDate::currentDate().addDays(1), QTime(9, i)));
+                c.AddEvent(6);
+            }
+        });
+        const TEventLogDownload again = DownloadEventLog(nullptr);
+        QCOMPARE(again.Events.size(), 93);
+        History().RecordEventDownload(target, again);
+        const QList<type_events_record> all = archive.Events(target.Serial);
+        QCOMPARE(all.size(), 98);
+        QCOMPARE(all.last().day_num, oldest.day_num);
+        QCOMPARE(all.first().event_type, qint8(6));
+        QVERIFY(fReports.isEmpty());
+
+        const QList<TActionRecord> actions = THistoryRegister(*fDM).Actions();
+        QCOMPARE(actions.size(), 2);
+        QCOMPARE(actions.last().Action, QStringLiteral("events"));
+        QCOMPARE(actions.last().Outcome, QStringLiteral("done"));
+        QCOMPARE(actions.last().Serial, QStringLiteral("20240001"));
+    }
+
+    void unreadableSlotsAreNeverArchived()
+    {
+        // The download lists only the slots it could read (its own test says so); what it lists is archived.
+        TEventLogDownload download;
+        download.Events = {Event(5001, 60, 2), Event(5000, 60, 1)};
+        download.Unreadable = 91;
+        History().RecordEventDownload({QStringLiteral("ttyS0"), QStringLiteral("20240001"), {}, {}}, download);
+        QCOMPARE(Days(TEventArchive(*fDM).Events(QStringLiteral("20240001"))), QList<int>({5001, 5000}));
+        QCOMPARE(THistoryRegister(*fDM).Actions().first().Outcome,
+                 QStringLiteral("91 of the Beacon's event log entries could not be read; they are not listed."));
+
+        // Events of a controller that has not told its serial number are not archived, and the operator is told.
+        TEventLogDownload anonymous;
+        anonymous.Events = {Event(5000, 60, 1)};
+        History().RecordEventDownload({}, anonymous);
+        QCOMPARE(fReports, QStringList{"Events not archived: the Beacon has not told its serial number yet."});
+    }
+
+    void aFailingRegisterIsReportedOnceAndTheUploadGoesOn()
+    {
+        // A register table of another shape: every write of an action fails.
+        fDM->Exec(QStringLiteral("CREATE TABLE history_actions (id INTEGER PRIMARY KEY)"));
+        fDM->Exec(QStringLiteral("CREATE TABLE history_events (id INTEGER PRIMARY KEY)"));
+        Start();
+        DeviceSchedule().Clear();
+        DeviceSchedule().SaveRecord({1, 0, 0x1F, 450, 510}, true);
+        DeviceCalendar().Clear();
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            TNullLog log;
+            TRecordedAction record({dm->PortName(), QStringLiteral("20240001"), {}, {}}, THistoryRegister::Upload,
+                                   TransferOptions(true, false, false));
+            record.Run([&] { QVERIFY(UploadToBeacon(log, false, false, true, false)); });
+            QCOMPARE(record.Write(), 0);
+        }
+        quint16 on = 0;
+        sim->WithController([&on](TBeaconController &c) { on = c.schedule[0].on; });
+        QCOMPARE(on, quint16(450));
+        QCOMPARE(fReports.size(), 1);
+        QVERIFY2(fReports.first().startsWith(QLatin1String("History not recorded: ")), qPrintable(fReports.first()));
+
+        // Once writing works again, the next failure is news again.
+        fDM->Exec(QStringLiteral("DROP TABLE history_actions"));
+        fDM->Exec(QStringLiteral("DROP TABLE history_events"));
+        QVERIFY(History().Record({}, {}) > 0);
+        fDM.reset();
+        TDM closed; // a data module with no database open
+        QCOMPARE(History().Record({}, {}), 0);
+        QCOMPARE(fReports.size(), 2);
+        QCOMPARE(fReports.last(), QStringLiteral("History not recorded: No database is open."));
+    }
+
+    void anErrorIsTheOutcome()
+    {
+        TRecordedAction record({QStringLiteral("ttyS9"), {}, {}, {}}, THistoryRegister::Override,
+                               OverrideOptions(1, QTime(15, 30, 59)));
+        QCOMPARE(ErrorOf([&] { record.Run([] { throw Exception(QStringLiteral("The port ttyS9 is not open.")); }); }),
+                 QStringLiteral("The port ttyS9 is not open."));
+        const qint64 id = record.Write();
+        QCOMPARE(record.Write(), id); // once
+        const TActionRecord action = *THistoryRegister(*fDM).Action(id);
+        QCOMPARE(action.Options, QStringLiteral("on until 15:30"));
+        QCOMPARE(action.Outcome, QStringLiteral("The port ttyS9 is not open."));
+        QCOMPARE(action.Source, QStringLiteral("window"));
+        QVERIFY(!action.User.isEmpty());
+        QVERIFY(qAbs(action.When.secsTo(QDateTime::currentDateTimeUtc())) < 60);
+        QCOMPARE(action.When.timeSpec(), Qt::UTC);
+        QCOMPARE(TransferOptions(true, true, true, true, true), QStringLiteral("schedule,holidays,advanced,clock,verify"));
+        QCOMPARE(OverrideOptions(0, QTime(15, 30)), QStringLiteral("auto"));
+    }
+
+    void anIdentityIsRecordedOncePerConnection()
+    {
+        const TActionTarget first{QStringLiteral("ttyS0"), QStringLiteral("20240001"), QStringLiteral("0003"),
+                                  QStringLiteral("0105")};
+        History().NoteIdentity(first);
+        History().NoteIdentity(first); // the poll's next answer
+        History().NoteIdentity({QStringLiteral("ttyS0"), {}, {}, {}}); // no identity: nothing to record
+        TActionTarget other = first;
+        other.Serial = QStringLiteral("20240002");
+        History().NoteIdentity(other);
+        History().NewConnection();
+        History().NoteIdentity(other);
+        const QList<TActionRecord> actions = THistoryRegister(*fDM).Actions();
+        QCOMPARE(actions.size(), 3);
+        QCOMPARE(actions.first().Action, QStringLiteral("identify"));
+        QCOMPARE(actions.first().Board, QStringLiteral("0003"));
+        QCOMPARE(actions.first().Firmware, QStringLiteral("0105"));
+        QCOMPARE(actions.last().Serial, QStringLiteral("20240002"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHistory)
+#include "tst_history.moc"
