@@ -1,0 +1,276 @@
+// pvbcs-cli's history: what it records, the commands that read the register,
+// diff, the verification after an upload and the JSON documents, run as a
+// separate process against the simulated controller.
+#include "clidatabase.h"
+#include "history/eventarchive.h"
+#include "history/register.h"
+#include "link/portlist.h"
+#include "sim/beaconsimulator.h"
+#include "store/datamodule.h"
+#include "testenv.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+struct TRun {
+    int code = -1;
+    QByteArray out;
+    QString err;
+    QStringList Lines() const { return QString::fromUtf8(out).split(u'\n', Qt::SkipEmptyParts); }
+};
+
+TRun Cli(const QStringList &arguments)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_GB")); // day-first dates, 24-hour clock
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(PVBCS_CLI), arguments);
+    if (!process.waitForFinished(120000))
+        return {};
+    TRun run;
+    run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    run.out = process.readAllStandardOutput();
+    run.err = QString::fromUtf8(process.readAllStandardError()).trimmed();
+    return run;
+}
+
+// Standard output as the one JSON document it must be.
+QJsonObject Json(const TRun &run)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(run.out, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        qWarning("not a JSON document: %s", run.out.constData());
+    return document.object();
+}
+
+QByteArray ReadBytes(const QString &fileName)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList Column(const QJsonArray &objects, const char *key)
+{
+    QStringList values;
+    for (const QJsonValue &value : objects)
+        values << value.toObject().value(QLatin1String(key)).toVariant().toString();
+    return values;
+}
+}
+
+class TestCliHistory : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TBeaconSimulator> sim;
+    QTemporaryDir dir;
+
+    QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
+    QString port() const { return sim->PortName(); }
+
+    QList<TActionRecord> Actions()
+    {
+        TDM dm;
+        if (!dm.OpenDatabase(CliDatabaseFileName()))
+            return {};
+        return THistoryRegister(dm).Actions();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        InitTestEnvironment();
+        QDir(VirtualPortFolder()).removeRecursively();
+        QVERIFY(dir.isValid());
+    }
+
+    void init()
+    {
+        CreateCliDatabase();
+        sim = std::make_unique<TBeaconSimulator>();
+    }
+    void cleanup() { sim.reset(); }
+
+    void everyActionIsRecordedWithItsConfiguration()
+    {
+        QCOMPARE(Cli({"--port", port(), "identify"}).code, 0);
+        QCOMPARE(Cli({"--port", port(), "download", "--out", path("beacon.bcfg")}).code, 0);
+        const TRun upload = Cli({"--port", port(), "upload", "--in", path("beacon.bcfg"), "--parts", "schedule",
+                                 "--no-clock"});
+        QCOMPARE(upload.code, 0);
+        QVERIFY2(upload.err.isEmpty(), qPrintable(upload.err));
+        QCOMPARE(Cli({"--port", port(), "override", "off", "--until", "16:45"}).code, 0);
+        QCOMPARE(Cli({"--port", port(), "events", "--out", path("events.csv")}).code, 0);
+
+        const QList<TActionRecord> actions = Actions();
+        QCOMPARE(actions.size(), 5);
+        QStringList what;
+        for (const TActionRecord &a : actions) {
+            what << a.Action + u' ' + a.Options + u' ' + a.Outcome;
+            QCOMPARE(a.Serial, QStringLiteral("20240001"));
+            QCOMPARE(a.Port, port());
+            QCOMPARE(a.Source, QStringLiteral("cli"));
+            QVERIFY(!a.User.isEmpty());
+        }
+        QCOMPARE(what, (QStringList{"identify  done", "download schedule,holidays,advanced done",
+                                    "upload schedule done", "override off until 16:45 done", "events  done"}));
+        QCOMPARE(actions.first().Board, QStringLiteral("0003"));
+        QCOMPARE(actions.first().Firmware, QStringLiteral("0105"));
+
+        // A recorded configuration goes back to a file as it was written.
+        const QString download = QString::number(actions.at(1).Id);
+        TRun run = Cli({"history", "--serial", "20240001", "--config", download, "--out", path("again.bcfg")});
+        QCOMPARE(run.code, 0);
+        QCOMPARE(ReadBytes(path("again.bcfg")), ReadBytes(path("beacon.bcfg")));
+        QVERIFY(ReadBytes(path("again.bcfg")).contains("[Schedule1]"));
+        run = Cli({"history", "--serial", "20240001", "--config", QString::number(actions.at(2).Id), "--out",
+                   path("upload.bcfg")});
+        QCOMPARE(run.code, 0);
+        QVERIFY(ReadBytes(path("upload.bcfg")).startsWith("[General]\r\nScheduleCount=2\r\n"));
+        // Another controller's configuration, or an action without one, is not there to write.
+        run = Cli({"history", "--serial", "20249999", "--config", download, "--out", path("x.bcfg")});
+        QCOMPARE(run.code, 4);
+        QCOMPARE(run.err, "No configuration " + download + " is recorded for the Beacon 20249999.");
+        QCOMPARE(Cli({"history", "--serial", "20240001", "--config", "1", "--out", path("x.bcfg")}).code, 4);
+        QVERIFY(!QFile::exists(path("x.bcfg")));
+
+        // The listing, in lines and as JSON.
+        run = Cli({"history"});
+        QCOMPARE(run.code, 0);
+        QCOMPARE(run.Lines().size(), 6);
+        QVERIFY(run.Lines().first().startsWith(QLatin1String("ID  TIME (UTC)")));
+        QVERIFY(run.Lines().at(3).contains(QLatin1String("upload    schedule")));
+        run = Cli({"history", "--serial", "20240001", "--since", QDate::currentDate().addDays(-1).toString(Qt::ISODate),
+                   "--json"});
+        QCOMPARE(run.code, 0);
+        const QJsonArray listed = Json(run).value(QStringLiteral("actions")).toArray();
+        QCOMPARE(Column(listed, "action"), (QStringList{"identify", "download", "upload", "override", "events"}));
+        QCOMPARE(Column(listed, "config"), (QStringList{"false", "true", "true", "false", "false"}));
+        QCOMPARE(Column(listed, "done"), QStringList(5, QStringLiteral("true")));
+        QVERIFY(QDateTime::fromString(listed.first().toObject().value("time").toString(), Qt::ISODateWithMs).isValid());
+        QCOMPARE(Json(Cli({"history", "--since", "2099-01-01T00:00", "--json"})).value("actions").toArray().size(), 0);
+        QCOMPARE(Cli({"history", "--since", "yesterday"}).code, 1);
+        QCOMPARE(Cli({"history", "--config", "2"}).code, 1);
+    }
+
+    void theArchiveKeepsEveryEventEverDownloaded()
+    {
+        QCOMPARE(Cli({"--port", port(), "events", "--out", path("first.csv")}).code, 0);
+        QCOMPARE(Cli({"--port", port(), "events", "--out", path("second.csv")}).code, 0);
+        TRun run = Cli({"events", "--archive", "--serial", "20240001", "--out", path("archive.csv")});
+        QCOMPARE(run.code, 0);
+        // Downloading twice added nothing: the archive is the download, in its format.
+        QCOMPARE(ReadBytes(path("archive.csv")), ReadBytes(path("first.csv")));
+
+        // The log wraps: three overrides take the places of the three oldest events.
+        for (const char *until : {"15:01", "15:02", "15:03"}) {
+            sim->WithController([until](TBeaconController &c) {
+                c.SetClock(QDateTime(QDate::currentDate().addDays(1), QTime::fromString(QLatin1String(until))));
+            });
+            QCOMPARE(Cli({"--port", port(), "override", "on", "--until", "23:00"}).code, 0);
+        }
+        QCOMPARE(Cli({"--port", port(), "events", "--out", path("third.csv")}).code, 0);
+        QCOMPARE(Cli({"events", "--archive", "--serial", "20240001", "--out", path("archive.csv")}).code, 0);
+        const QByteArray archive = ReadBytes(path("archive.csv"));
+        QCOMPARE(archive.count("\r\n"), 96);
+        QVERIFY(archive.endsWith(ReadBytes(path("first.csv")).right(200))); // the oldest are still there
+        QVERIFY(archive.startsWith("\"" + QDate::currentDate().addDays(1).toString("dd/MM/yy").toLatin1()));
+
+        run = Cli({"events", "--archive", "--serial", "20249999", "--out", path("none.csv")});
+        QCOMPARE(run.code, 4);
+        QCOMPARE(run.err, QStringLiteral("No events of the Beacon 20249999 are archived."));
+        QCOMPARE(Cli({"events", "--archive", "--out", path("none.csv")}).code, 1); // which controller?
+    }
+
+    void diffListsEachDifferenceAndSaysSoInItsStatus()
+    {
+        QCOMPARE(Cli({"--port", port(), "download", "--out", path("same.bcfg")}).code, 0);
+        TRun run = Cli({"--port", port(), "diff", "--in", path("same.bcfg")});
+        QCOMPARE(run.code, 0);
+        QCOMPARE(run.Lines().last(), "The Beacon holds the configuration of " + path("same.bcfg") + ".");
+
+        QByteArray text = ReadBytes(path("same.bcfg"));
+        text.replace("RecOffTime=510", "RecOffTime=525").replace("FlashSpeed=2", "FlashSpeed=3");
+        QFile file(path("changed.bcfg"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        file.close();
+        run = Cli({"--port", port(), "diff", "--in", path("changed.bcfg")});
+        QCOMPARE(run.code, 6);
+        QCOMPARE(run.Lines().mid(run.Lines().size() - 2),
+                 (QStringList{"Advanced Settings: Flashing Speed Medium (Default) on the Beacon, Fast in the file",
+                              "Schedule record 1: OFF time 08:30 on the Beacon, 08:45 in the file"}));
+
+        run = Cli({"--port", port(), "diff", "--in", path("changed.bcfg"), "--json"});
+        QCOMPARE(run.code, 6);
+        const QJsonObject diff = Json(run);
+        QCOMPARE(diff.value("equal").toBool(), false);
+        QCOMPARE(Column(diff.value("differences").toArray(), "item"),
+                 (QStringList{"Advanced Settings: Flashing Speed", "Schedule record 1: OFF time"}));
+        QCOMPARE(diff.value("differences").toArray().last().toObject().value("beacon").toString(), "08:30");
+        QVERIFY(run.err.contains(QLatin1String("Reading Beacon Schedule..."))); // the steps stay off the document
+        QCOMPARE(Json(Cli({"--port", port(), "diff", "--in", path("same.bcfg"), "--json"})).value("equal").toBool(), true);
+
+        QCOMPARE(Cli({"--port", port(), "diff", "--in", path("missing.bcfg")}).code, 4);
+        QCOMPARE(Cli({"--port", port(), "diff"}).code, 1);
+        QCOMPARE(Actions().size(), 1); // only the download: comparing changes nothing
+    }
+
+    void verifyFindsAControllerThatStoresOtherValues()
+    {
+        QCOMPARE(Cli({"--port", port(), "download", "--out", path("beacon.bcfg")}).code, 0);
+        TRun run = Cli({"--port", port(), "upload", "--in", path("beacon.bcfg"), "--verify"});
+        QCOMPARE(run.code, 0);
+        QVERIFY(run.Lines().contains(QStringLiteral("Reading Beacon Schedule...")));
+
+        sim->WithController([](TBeaconController &c) { c.corruptWrites = {0x07}; });
+        run = Cli({"--port", port(), "upload", "--in", path("beacon.bcfg"), "--verify", "--no-clock"});
+        QCOMPARE(run.code, 6);
+        const QString error = QStringLiteral("The Beacon does not hold what was uploaded:\n"
+                                             "Schedule record 1: OFF time 08:31 on the Beacon, 08:30 uploaded");
+        QCOMPARE(run.err, error);
+        const QList<TActionRecord> actions = Actions();
+        QCOMPARE(actions.last().Options, QStringLiteral("schedule,holidays,advanced,verify"));
+        QCOMPARE(actions.last().Outcome, error);
+        QCOMPARE(actions.at(1).Outcome, QStringLiteral("done"));
+    }
+
+    void jsonDocumentsOfIdentifyStatusAndPorts()
+    {
+        const QJsonObject identity = Json(Cli({"--port", port(), "identify", "--json"}));
+        QCOMPARE(identity.value("serial").toString(), QStringLiteral("20240001"));
+        QCOMPARE(identity.value("board").toString(), QStringLiteral("0003"));
+        QCOMPARE(identity.value("firmware").toString(), QStringLiteral("0105"));
+
+        const QJsonObject status = Json(Cli({"--port", port(), "status", "--json"}));
+        QVERIFY(QDateTime::fromString(status.value("clock").toString(), Qt::ISODate).isValid());
+        QVERIFY(status.value("voltage").toDouble() > 12 && status.value("voltage").toDouble() < 14);
+        QCOMPARE(status.value("switch").toObject().value("text").toString(), QStringLiteral("Switch in AUTO position"));
+        QCOMPARE(status.value("override").toObject().value("state").toInt(), 0);
+        QCOMPARE(status.value("lines").toArray().size(), 6);
+
+        const TRun ports = Cli({"ports", "--json"});
+        QCOMPARE(ports.code, 0);
+        QVERIFY(Json(ports).value("ports").toArray().contains(port()));
+        QCOMPARE(Cli({"--port", port(), "download", "--out", path("x.bcfg"), "--json"}).code, 1); // no document to give
+    }
+
+    void withoutADatabaseTheCommandsGoOnAndSaySoOnce()
+    {
+        QFile::remove(CliDatabaseFileName());
+        const TRun run = Cli({"--port", port(), "download", "--out", path("beacon.bcfg")});
+        QCOMPARE(run.code, 0);
+        QVERIFY(QFile::exists(path("beacon.bcfg")));
+        QCOMPARE(run.err, "History not recorded: Failed to open database \"" + CliDatabaseFileName() + "\"");
+        QCOMPARE(Cli({"history"}).code, 4);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCliHistory)
+#include "tst_clihistory.moc"
