@@ -8,6 +8,7 @@
 #include "link/dmcom.h"
 #include "link/frame.h"
 #include "store/datamodule.h"
+#include "transfer/scanpause.h"
 
 #include <pwd.h>
 #include <unistd.h>
@@ -64,6 +65,14 @@ TActionTarget ConnectedController()
 {
     const TdmCOM &link = dmCOM();
     return {link.PortName(), link.SignSerial(), link.SignBoardVer(), link.SignFirmwareVer()};
+}
+
+TActionTarget IdentifiedController()
+{
+    if (!dmCOM().SignSerial().isEmpty() || !dmCOM().UniConnected())
+        return ConnectedController();
+    const TScanPause pause;
+    return AskController();
 }
 
 TActionTarget AskController()

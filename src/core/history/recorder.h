@@ -17,6 +17,9 @@ struct TActionTarget {
 
 // The connected controller as the identity poll knows it.
 TActionTarget ConnectedController();
+// The connected controller; asked, with the poll held off, when the poll
+// has not heard its identity yet (the download offered on connecting).
+TActionTarget IdentifiedController();
 // Asks the controller on the open port who it is, once (the command-line
 // tool runs no identity poll). The identity fields stay empty without an answer.
 TActionTarget AskController();

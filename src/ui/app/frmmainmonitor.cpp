@@ -69,7 +69,8 @@ void TfrmMain::cbOverrideModeChange()
 void TfrmMain::btnOverrideClick()
 {
     const quint8 mode = quint8(qMax(0, cbOverrideMode->currentIndex()));
-    TRecordedAction record(ConnectedController(), THistoryRegister::Override, OverrideOptions(mode, cbScheduleTimeOn->time()));
+    TRecordedAction record(IdentifiedController(), THistoryRegister::Override,
+                           OverrideOptions(mode, cbScheduleTimeOn->time()));
     record.Run([&] {
         if (!SendOverride(mode, cbScheduleTimeOn->time()))
             record.SetOutcome(QString::fromUtf8(Msg::OverrideNotSet));
@@ -95,7 +96,7 @@ void TfrmMain::btnDownloadEventsClick()
     pageConnectedSystem->setEnabled(false);
     btnDownloadEvents->setEnabled(false);
     TEventLogDownload download;
-    const TActionTarget target = ConnectedController();
+    const TActionTarget target = IdentifiedController();
     {
         const auto release = qScopeGuard([this, &progress] {
             progress.close();

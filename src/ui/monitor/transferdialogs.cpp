@@ -124,7 +124,7 @@ void TfULoadSettings::btnUploadToClick()
 {
     const bool advanced = cbAdvanced->isChecked(), clock = fMain.cbSyncRTC->isChecked(),
                schedule = cbSchedule->isChecked(), holidays = cbHolidays->isChecked(), verify = cbVerify->isChecked();
-    TRecordedAction record(ConnectedController(), THistoryRegister::Upload,
+    TRecordedAction record(IdentifiedController(), THistoryRegister::Upload,
                            TransferOptions(schedule, holidays, advanced, clock, verify));
     RunSequence(
         [&](TfrmComProgress &log) {
@@ -152,7 +152,7 @@ TfDownloadSettings::TfDownloadSettings(TfrmMain &main)
 void TfDownloadSettings::btnDownloadFromClick()
 {
     const TConfigParts parts{cbSchedule->isChecked(), cbHolidays->isChecked(), cbAdvanced->isChecked()};
-    TRecordedAction record(ConnectedController(), THistoryRegister::Download,
+    TRecordedAction record(IdentifiedController(), THistoryRegister::Download,
                            TransferOptions(parts.Schedule, parts.Holidays, parts.Advanced));
     bool read = false;
     RunSequence(
