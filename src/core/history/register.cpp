@@ -21,8 +21,10 @@ const char *const TablesSql[] = {
     " event_type INTEGER NOT NULL, voltage1 INTEGER NOT NULL, voltage2 INTEGER NOT NULL,"
     " brightness INTEGER NOT NULL, action_id INTEGER,"
     " UNIQUE (serial, day_num, minutes_num, event_type, voltage1, voltage2, brightness))",
-    // Read newest first; the row id behind equal times keeps the order of arrival.
-    "CREATE INDEX IF NOT EXISTS history_events_time ON history_events (serial, day_num, minutes_num)",
+    // Read newest first, the row id keeping the order of arrival among equal
+    // times, from the index alone.
+    "CREATE INDEX IF NOT EXISTS history_events_time ON history_events"
+    " (serial, day_num, minutes_num, id, event_type, voltage1, voltage2, brightness)",
 };
 
 const QString ActionColumns =
