@@ -116,7 +116,9 @@ TfULoadSettings::TfULoadSettings(TfrmMain &main)
     cbVerify->setObjectName(QStringLiteral("cbVerify"));
     cbVerify->setChecked(true);
     static_cast<QVBoxLayout *>(gbParameters->layout())->insertWidget(3, cbVerify);
-    setFixedSize(sizeHint());
+    // The size the base fixed has no room for the fourth box: the layout
+    // fixes it anew when it is first laid out.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
     connect(btnUploadTo, &QPushButton::clicked, this, [this] { RunAction([this] { btnUploadToClick(); }); });
 }
 
