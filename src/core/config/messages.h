@@ -25,6 +25,7 @@ inline constexpr const char *UpdateNotRetrieved =
     "Pavoline\u00AE Beacon Control Software could not retrieve version information from Orvella Works web site. "
     "Please check your Internet connection and try again.";
 inline constexpr const char *UpdateUpToDate = "Your Pavoline\u00AE Beacon Control Software version is up to date.";
+inline constexpr const char *UpdateChecking = "Checking for a newer version...";
 
 // Schedules, calendars and settings files (store)
 inline constexpr const char *UnableToRead = "Unable to read %s";
@@ -136,6 +137,9 @@ inline constexpr const char *SwitchPositionNames[3] = {"Switch in AUTO position"
                                                        "Switch in OFF position"};
 inline constexpr const char *OverrideStateNames[3] = {"Override mode is not active", "Schedule overridden to ON state",
                                                       "Schedule overridden to OFF state"};
+// Under the diagnostics fields once a link error has stopped the polling.
+inline constexpr const char *ReadingsStale = "Not current: the values were last read at %s.";
+inline constexpr const char *ReadingsNeverRead = "Not current: no values have been read from the Beacon.";
 // Indexed by event code; 0 has no name.
 inline constexpr const char *EventNames[10] = {"",
                                                "System turned ON after reset",

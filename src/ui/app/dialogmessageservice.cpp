@@ -47,6 +47,10 @@ bool TDialogMessageService::Show(Kind kind, const QString &text)
     case Kind::Confirmation:
         return QMessageBox::question(owner(), QStringLiteral("Confirm"), text, QMessageBox::Yes | QMessageBox::No)
             == QMessageBox::Yes;
+    case Kind::InformationQuestion:
+        return QMessageBox::information(owner(), QStringLiteral("Information"), text,
+                                        QMessageBox::Yes | QMessageBox::No)
+            == QMessageBox::Yes;
     }
     return false;
 }
