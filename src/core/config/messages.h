@@ -29,6 +29,8 @@ inline constexpr const char *UpdateChecking = "Checking for a newer version...";
 
 // Schedules, calendars and settings files (store)
 inline constexpr const char *UnableToRead = "Unable to read %s";
+inline constexpr const char *LoadMissingFileAsEmpty =
+    "The file %s does not exist. Do you want to replace the Beacon's configuration with an empty one?";
 inline constexpr const char *RecordCount = "%d record(s)";
 inline constexpr const char *DurationHoursMinutes = "%d hr %d min";
 inline constexpr const char *DurationDays = "%d day(s)";
@@ -91,6 +93,10 @@ inline constexpr const char *NoLibraryCalendars = "You do not have any previousl
 inline constexpr const char *CheckTimeRange = "Please check the selected Time Range.";
 inline constexpr const char *SelectOneDay = "Please select at least one day.";
 inline constexpr const char *CheckDateRange = "Please check the selected Range of Dates.";
+inline constexpr const char *CalendarRangeTooLong = "A calendar record can cover at most 255 days.";
+inline constexpr const char *CalendarEndTooLate =
+    "A calendar record cannot end after %s, the last day the Beacon can store.";
+inline constexpr const char *NameCharactersRefused = "These characters cannot be stored in a name: %s";
 
 // Library pages (Schedules, Holidays & Exceptions): the prompt's title and the
 // error when no entry is selected are the same one word.
