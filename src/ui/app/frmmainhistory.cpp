@@ -48,17 +48,12 @@ void TfrmMain::btnCompareClick()
     TBeaconConfig beacon;
     {
         TfrmComProgress &progress = TfrmComProgress::Instance();
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         // The progress window is not modal: what else would use the line waits.
-        for (QWidget *widget : {static_cast<QWidget *>(imgPortSwitch), pageConnectedSystem,
-                                static_cast<QWidget *>(btnDownloadEvents)})
-            widget->setEnabled(false);
-        const auto release = qScopeGuard([this, &progress] {
+        const TLinkWork work(*this);
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto release = qScopeGuard([&progress] {
             progress.close();
             QGuiApplication::restoreOverrideCursor();
-            imgPortSwitch->setEnabled(true);
-            pageConnectedSystem->setEnabled(true);
-            btnDownloadEvents->setEnabled(fSwitchOn);
         });
         progress.ShowOver(this);
         beacon = ReadBeaconConfig(progress, parts);

@@ -52,11 +52,13 @@ void TfrmMain::ConnectMonitorHandlers()
 
 void TfrmMain::btnUploadToClick()
 {
+    const TLinkWork work(*this);
     TfULoadSettings::Instance().exec();
 }
 
 void TfrmMain::btnDownloadFromClick()
 {
+    const TLinkWork work(*this);
     TfDownloadSettings::Instance().exec();
 }
 
@@ -68,6 +70,7 @@ void TfrmMain::cbOverrideModeChange()
 
 void TfrmMain::btnOverrideClick()
 {
+    const TLinkWork work(*this);
     const quint8 mode = quint8(qMax(0, cbOverrideMode->currentIndex()));
     TRecordedAction record(IdentifiedController(), THistoryRegister::Override,
                            OverrideOptions(mode, cbScheduleTimeOn->time()));
@@ -79,7 +82,9 @@ void TfrmMain::btnOverrideClick()
 
 void TfrmMain::btnRealTimeClick()
 {
-    // The window polls the controller itself.
+    // The window polls the controller itself, and a step may still be
+    // waiting for its reply after the operator has closed it.
+    const TLinkWork work(*this);
     const TScanPause pause;
     TfrmRealTime::Instance().exec();
 }
@@ -90,21 +95,16 @@ void TfrmMain::btnDownloadEventsClick()
     progress.Start(this);
     QCoreApplication::processEvents();
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    // The progress window is not modal: what else would use the line waits
-    // until the download ends.
-    imgPortSwitch->setEnabled(false);
-    pageConnectedSystem->setEnabled(false);
-    btnDownloadEvents->setEnabled(false);
     TEventLogDownload download;
-    const TActionTarget target = IdentifiedController();
+    TActionTarget target;
     {
-        const auto release = qScopeGuard([this, &progress] {
-            progress.close();
+        // The progress window is not modal: what else would use the line
+        // waits until the download ends.
+        const TLinkWork work(*this);
+        target = IdentifiedController();
+        const auto release = qScopeGuard([&progress] {
+            progress.Finish();
             QGuiApplication::restoreOverrideCursor();
-            imgPortSwitch->setEnabled(true);
-            pageConnectedSystem->setEnabled(true);
-            // A link lost meanwhile has switched off and disabled it.
-            btnDownloadEvents->setEnabled(fSwitchOn);
         });
         download = DownloadEventLog([&progress](int slot) {
             progress.pbProgBar->setValue(slot);
