@@ -290,9 +290,6 @@ private Q_SLOTS:
             {"[General]\r\nScheduleCount=1\r\n[Schedule0]\r\nRecDay=1\r\nRecOnTime=-2\r\nRecOffTime=2147483647\r\n",
              {"report", "config", "--in", path("h.bcfg"), "--pdf", path("h.pdf")},
              "[Schedule0] RecOnTime: the value -2 is outside 0 to 1439."},
-            {"[General]\r\nCalendarCount=1\r\n[Calendar0]\r\nDayNum=5472\r\nDays=-2147483648\r\n",
-             {"--port", port(), "upload", "--in", path("h.bcfg")},
-             "[Calendar0] Days: the value -2147483648 is outside 1 to 255."},
             // Written under en_US without the ISO keys, read here under en_GB.
             {"[General]\r\nDateDST1=3/8/2026\r\nDateDST2=11/1/2026\r\nTimeDST=2:00:00 AM\r\n",
              {"--port", port(), "upload", "--in", path("h.bcfg"), "--parts", "advanced"},
