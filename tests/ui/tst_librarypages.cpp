@@ -427,7 +427,9 @@ private Q_SLOTS:
             messages.confirmAnswers.enqueue(true);
             window.btnDeleteSchedule->click();
             QCOMPARE(messages.Texts(Kind::Error),
-                     QStringList(QStringLiteral("Unknown database error! Error Code: \"5\"")));
+                     QStringList(QStringLiteral("The library database \"%1\" is locked by another program. Please "
+                                                "close that program and try again.")
+                                     .arg(fDir.filePath(QStringLiteral("pvbcs.db")))));
         }
         QCOMPARE(rows(window.lvSchedules), before);
         QCOMPARE(SelectedRow(window.lvSchedules), 0);

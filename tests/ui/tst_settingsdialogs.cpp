@@ -229,8 +229,8 @@ private Q_SLOTS:
         }
         QCOMPARE(sectionKeys(file, QStringLiteral("General")),
                  (QStringList{"BrightnessMin", "BrightnessMax", "FlashPattern", "FlashSpeed", "LinkChannel",
-                              "BeaconRole", "DateDST1", "DateDST2", "TimeDST", "cbOffsetDST", "ScheduleCount",
-                              "CalendarCount"}));
+                              "BeaconRole", "DateDST1", "DateDST1ISO", "DateDST2", "DateDST2ISO", "TimeDST",
+                              "TimeDSTISO", "cbOffsetDST", "ScheduleCount", "CalendarCount"}));
 
         // Everything changed, then everything loaded back.
         DeviceSchedule().Clear();
@@ -357,6 +357,31 @@ private Q_SLOTS:
         QCOMPARE(window.BeaconScheduleRecords->lvSchedule->topLevelItemCount(), 0);
         QCOMPARE(messages.Texts(Kind::Confirmation), QStringList({question, question}));
         QVERIFY(!QFile::exists(file));
+    }
+
+    void aRefusedFileChangesNothingAndTellsTheOperator()
+    {
+        std::unique_ptr<TProgram> program = start();
+        QVERIFY(program);
+        TfrmMain &window = program->window;
+        DeviceSchedule().SaveRecord({11, 0, 0x1F, 7 * 60, 8 * 60}, true);
+        window.BeaconScheduleRecords->ShowList();
+        const QString file = fDir.filePath(QStringLiteral("huge.bcfg"));
+        {
+            QFile huge(file);
+            QVERIFY(huge.open(QIODevice::WriteOnly));
+            huge.write("[General]\r\nBrightnessMin=50\r\nScheduleCount=2147483647\r\n");
+        }
+        const QStringList pageBefore = shown(*window.AdvancedSettingsPage);
+        program->messages.fileAnswers.enqueue(file);
+        const TDialogAnswer answer(program->load, nullptr, program->load.btnLoadFromFile);
+        window.btnLoadFromFile->click();
+        QVERIFY(answer.opened && !answer.stayedOpen);
+        QCOMPARE(program->messages.Texts(Kind::Error),
+                 QStringList(QStringLiteral("ScheduleCount: 2147483647 records are more than the 16 a Beacon holds.")));
+        QCOMPARE(shown(*window.AdvancedSettingsPage), pageBefore);
+        QCOMPARE(DeviceSchedule().Count(), 1);
+        QCOMPARE(window.BeaconScheduleRecords->lvSchedule->topLevelItemCount(), 1);
     }
 
     void aFailedWriteClosesTheDialogAndTellsTheOperator()
