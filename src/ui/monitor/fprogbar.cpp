@@ -1,7 +1,9 @@
 #include "monitor/fprogbar.h"
 
+#include "config/errorhandler.h"
 #include "config/exceptions.h"
 #include "eventlog/eventdownload.h"
+#include "link/dmcom.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -22,7 +24,7 @@ TfProgBar::TfProgBar(QWidget *parent) : QWidget(parent)
     pbProgBar->setRange(0, EventSlotCount - 1);
     btnlbProgBar = new QPushButton(QStringLiteral("Abort"), this);
     btnlbProgBar->setObjectName(QStringLiteral("btnlbProgBar"));
-    connect(btnlbProgBar, &QPushButton::clicked, this, [this] { btnlbProgBarClick(); });
+    connect(btnlbProgBar, &QPushButton::clicked, this, [this] { RunAction([this] { btnlbProgBarClick(); }); });
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 10, 12, 10);
@@ -42,9 +44,15 @@ void TfProgBar::Start(const QWidget *owner)
     show();
 }
 
+void TfProgBar::btnlbProgBarClick()
+{
+    fAbort = true;
+    dmCOM().Abort();
+}
+
 void TfProgBar::closeEvent(QCloseEvent *event)
 {
     // Closing mid-download is the operator giving up on it.
-    fAbort = true;
+    RunAction([this] { btnlbProgBarClick(); });
     QWidget::closeEvent(event);
 }

@@ -19,7 +19,8 @@ public:
     // Shows the window centred on owner with the bar at 0 and the abort flag clear.
     void Start(const QWidget *owner);
     bool Aborted() const { return fAbort; }
-    void btnlbProgBarClick() { fAbort = true; }
+    // Sets the abort flag and ends the link's wait in progress at once.
+    void btnlbProgBarClick();
 
     QLabel *lblProgBar;
     QProgressBar *pbProgBar;
