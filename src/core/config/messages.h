@@ -25,9 +25,12 @@ inline constexpr const char *UpdateNotRetrieved =
     "Pavoline\u00AE Beacon Control Software could not retrieve version information from Orvella Works web site. "
     "Please check your Internet connection and try again.";
 inline constexpr const char *UpdateUpToDate = "Your Pavoline\u00AE Beacon Control Software version is up to date.";
+inline constexpr const char *UpdateChecking = "Checking for a newer version...";
 
 // Schedules, calendars and settings files (store)
 inline constexpr const char *UnableToRead = "Unable to read %s";
+inline constexpr const char *LoadMissingFileAsEmpty =
+    "The file %s does not exist. Do you want to replace the Beacon's configuration with an empty one?";
 inline constexpr const char *RecordCount = "%d record(s)";
 inline constexpr const char *DurationHoursMinutes = "%d hr %d min";
 inline constexpr const char *DurationDays = "%d day(s)";
@@ -99,6 +102,10 @@ inline constexpr const char *NoLibraryCalendars = "You do not have any previousl
 inline constexpr const char *CheckTimeRange = "Please check the selected Time Range.";
 inline constexpr const char *SelectOneDay = "Please select at least one day.";
 inline constexpr const char *CheckDateRange = "Please check the selected Range of Dates.";
+inline constexpr const char *CalendarRangeTooLong = "A calendar record can cover at most 255 days.";
+inline constexpr const char *CalendarEndTooLate =
+    "A calendar record cannot end after %s, the last day the Beacon can store.";
+inline constexpr const char *NameCharactersRefused = "These characters cannot be stored in a name: %s";
 
 // Library pages (Schedules, Holidays & Exceptions): the prompt's title and the
 // error when no entry is selected are the same one word.
@@ -145,6 +152,9 @@ inline constexpr const char *SwitchPositionNames[3] = {"Switch in AUTO position"
                                                        "Switch in OFF position"};
 inline constexpr const char *OverrideStateNames[3] = {"Override mode is not active", "Schedule overridden to ON state",
                                                       "Schedule overridden to OFF state"};
+// Under the diagnostics fields once a link error has stopped the polling.
+inline constexpr const char *ReadingsStale = "Not current: the values were last read at %s.";
+inline constexpr const char *ReadingsNeverRead = "Not current: no values have been read from the Beacon.";
 // Indexed by event code; 0 has no name.
 inline constexpr const char *EventNames[10] = {"",
                                                "System turned ON after reset",

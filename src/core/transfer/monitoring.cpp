@@ -57,23 +57,30 @@ void TDiagnostics::Tick()
 {
     switch (fStep) {
     case 0:
-        Read(Msg::ItemClock, ReadClock);
+        NoteRead(Read(Msg::ItemClock, ReadClock));
         break;
     case 1:
         Refresh();
         break;
     case 2:
-        Read(Msg::ItemLiveValues, ReadLiveValues);
+        NoteRead(Read(Msg::ItemLiveValues, ReadLiveValues));
         break;
     case 3:
-        Read(Msg::ItemOverrideStatus, ReadOverrideStatus);
+        NoteRead(Read(Msg::ItemOverrideStatus, ReadOverrideStatus));
         break;
     }
     fStep = (fStep + 1) % StepCount;
 }
 
+void TDiagnostics::NoteRead(bool answered)
+{
+    if (answered)
+        fLastReadAt = QDateTime::currentDateTime();
+}
+
 void TDiagnostics::Refresh()
 {
+    fShownReadAt = fLastReadAt;
     const QDateTime clock = BeaconSettings.ClockValue.isValid() ? BeaconSettings.ClockValue : ClockNotRead;
     lblStatusTime = Field(Fmt(Msg::StatusTime, TimeToText(clock.time(), fLocale)));
     lblStatusDate = Field(Fmt(Msg::StatusDate, DateToText(clock.date(), fLocale)));
@@ -87,11 +94,22 @@ void TDiagnostics::Refresh()
         lblStateOverride = Field(QString::fromUtf8(Msg::OverrideStateNames[BeaconStatus.OverrideState]));
 }
 
+QString TDiagnostics::StaleNote() const
+{
+    if (!fShownReadAt.isValid())
+        return QString::fromUtf8(Msg::ReadingsNeverRead);
+    QString when = TimeToText(fShownReadAt.time(), fLocale);
+    if (fShownReadAt.date() != QDate::currentDate())
+        when = DateToText(fShownReadAt.date(), fLocale) + u' ' + when;
+    return Fmt(Msg::ReadingsStale, when);
+}
+
 void TDiagnostics::RunCycle()
 {
     for (auto [item, codec] : {std::pair{Msg::ItemClock, ReadClock}, std::pair{Msg::ItemLiveValues, ReadLiveValues},
                                std::pair{Msg::ItemOverrideStatus, ReadOverrideStatus}})
         RequireAnswer(Read(item, codec), QString::fromUtf8(item));
+    NoteRead(true);
     Refresh();
 }
 

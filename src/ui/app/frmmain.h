@@ -1,6 +1,7 @@
 #pragma once
 #include "config/threadedtimer.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <memory>
 
@@ -87,6 +88,24 @@ public:
     // The switch's state (its Tag): on from a successful connection until
     // switched off or the link is lost.
     bool SwitchedOn() const { return fSwitchOn; }
+
+    // Held by everything that works the link from this window (connecting,
+    // a transfer, an override, the real-time window, the event-log download):
+    // until the last one ends, the switch, the port box and the
+    // link-dependent buttons are disabled, so no link work starts inside
+    // another. What the status tick or a lost link decides meanwhile is
+    // applied when it ends.
+    class TLinkWork {
+    public:
+        explicit TLinkWork(TfrmMain &window);
+        ~TLinkWork();
+        TLinkWork(const TLinkWork &) = delete;
+        TLinkWork &operator=(const TLinkWork &) = delete;
+
+    private:
+        TfrmMain &fWindow;
+    };
+    bool LinkWorkRunning() const { return fLinkWork > 0; }
 
     // Refills the port box: "Autodetect" first, then the system's ports; the
     // remembered port is selected when listed, else "Autodetect".
@@ -206,6 +225,10 @@ private:
     void EnterOffState();
     void ShowSwitchPicture(bool on);
     void SetLinkButtonsEnabled(bool enabled);
+    // The switch, the port box and the link-dependent buttons, which link
+    // work holds disabled; set through SetLinkControlEnabled only.
+    QList<QWidget *> LinkControls() const;
+    void SetLinkControlEnabled(QWidget *control, bool enabled);
     // Shows the connected port in the port box without remembering it.
     void SelectConnectedPort(const QString &port);
 
@@ -225,6 +248,8 @@ private:
     QList<TPageLed *> fLeds;
     bool fShown = false;
     bool fSwitchOn = false;
+    int fLinkWork = 0;
+    QHash<QWidget *, bool> fHeldEnabled; // while link work runs: each link control's state afterwards
     std::unique_ptr<TCalendarList> fCalendarList;
     std::unique_ptr<TScheduleList> fScheduleList;
 };

@@ -38,10 +38,17 @@ TfProgBar::TfProgBar(QWidget *parent) : QWidget(parent)
 void TfProgBar::Start(const QWidget *owner)
 {
     fAbort = false;
+    fRunning = true;
     pbProgBar->setValue(0);
     if (owner)
         move(owner->geometry().center() - rect().center());
     show();
+}
+
+void TfProgBar::Finish()
+{
+    fRunning = false;
+    close();
 }
 
 void TfProgBar::btnlbProgBarClick()
@@ -52,7 +59,12 @@ void TfProgBar::btnlbProgBarClick()
 
 void TfProgBar::closeEvent(QCloseEvent *event)
 {
-    // Closing mid-download is the operator giving up on it.
-    RunAction([this] { btnlbProgBarClick(); });
-    QWidget::closeEvent(event);
+    // The close box mid-download is the operator giving up on it; the window
+    // stays until the download has ended.
+    if (fRunning) {
+        RunAction([this] { btnlbProgBarClick(); });
+        event->ignore();
+    } else {
+        QWidget::closeEvent(event);
+    }
 }
