@@ -2,6 +2,7 @@
 // for technicians who keep many beacons' configurations in files and script
 // them. The same core code as the window does the work.
 #include "cliconsole.h"
+#include "cliinterrupt.h"
 #include "config/exceptions.h"
 #include "config/messages.h"
 #include "eventlog/eventdownload.h"
@@ -19,7 +20,9 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMap>
 #include <QRegularExpression>
@@ -27,7 +30,15 @@
 #include <memory>
 
 namespace {
-enum ExitCode { ExitDone = 0, ExitUsage = 1, ExitPort = 2, ExitNoAnswer = 3, ExitFile = 4, ExitRefused = 5 };
+enum ExitCode {
+    ExitDone = 0,
+    ExitUsage = 1,
+    ExitPort = 2,
+    ExitNoAnswer = 3,
+    ExitFile = 4,
+    ExitRefused = 5,
+    ExitInterrupted = 130, // as a shell reports a program ended by Ctrl-C
+};
 
 const char *const HelpText = R"(Usage: pvbcs-cli ports
        pvbcs-cli --port DEVICE identify
@@ -61,6 +72,10 @@ Commands:
              and print the six lines of the diagnostics window.
   events     Read the controller's event log (93 entries) and save it, newest
              first, as an event-log file (.csv) to the file given with --out.
+             An incomplete list never replaces an existing file: it is saved
+             beside it as NAME-partial.csv, and the output says where. After
+             five entries in a row without an answer the download stops.
+             Ctrl-C aborts the download at once and saves nothing.
   report     Make a report as a PDF file, laid out as the program prints it:
              "report config" the configuration report ("Beacons' Schedule and
              Calendar") of the settings file given with --in; "report events"
@@ -111,6 +126,7 @@ Exit status:
      that cannot be taken (the error names the key); nothing was sent
   5  the configuration in the file cannot be sent to the controller (the
      error names the value); nothing was sent
+  130  the event-log download was aborted with Ctrl-C; nothing was saved
 )";
 
 // A command that cannot go on: the text (already shown when empty) and the exit status.
@@ -238,6 +254,7 @@ void OpenPort(TdmCOM &link, const QString &requested)
 void Identify(TdmCOM &link)
 {
     // The identity poll's own two halves: ask, and take the reply at the next tick.
+    const TLinkActivity activity(link, QString::fromUtf8(Msg::ActivityIdentity));
     link.tmrPortCheckTimer();
     link.Delay(2500, 5);
     link.tmrPortCheckTimer();
@@ -293,17 +310,40 @@ void Status()
         PrintOut(field.mid(1)); // the blank is the window's margin
 }
 
-void Events(const QString &fileName)
+// A name beside fileName for an incomplete list: NAME-partial.csv, or
+// NAME-partial-2.csv and so on when that exists too.
+QString PartialFileName(const QString &fileName)
 {
-    const TEventLogDownload download = DownloadEventLog(nullptr);
-    if (!download.Error.isEmpty())
-        throw TFailure{ExitNoAnswer, download.Error};
+    const QFileInfo info(fileName);
+    const QString suffix = info.suffix().isEmpty() ? QString() : u'.' + info.suffix();
+    const QString stem = info.dir().filePath(info.completeBaseName() + QStringLiteral("-partial"));
+    QString name = stem + suffix;
+    for (int n = 2; QFileInfo::exists(name); ++n)
+        name = stem + u'-' + QString::number(n) + suffix;
+    return name;
+}
+
+void Events(TdmCOM &link, const QString &fileName)
+{
+    TEventLogDownload download;
+    {
+        const TInterruptAborts interrupt(link);
+        download = DownloadEventLog(nullptr);
+    }
+    if (download.Aborted)
+        throw TFailure{ExitInterrupted, QString::fromUtf8(Msg::CliEventsAborted)};
     if (download.Rows.isEmpty())
-        throw TFailure{ExitNoAnswer, Fmt(Msg::CliNoAnswer, dmCOM().PortName())};
-    Guard(ExitFile, [&] { SaveEventLogFile(fileName, download.Rows); });
-    PrintOut(Fmt(Msg::CliEventsSaved, download.Rows.size(), fileName));
-    if (download.Unreadable > 0)
-        throw TFailure{ExitNoAnswer, Fmt(Msg::EventSlotsUnreadable, download.Unreadable)};
+        throw TFailure{ExitNoAnswer,
+                       download.Error.isEmpty() ? Fmt(Msg::CliNoAnswer, link.PortName()) : download.Problem()};
+    // A complete list read earlier is worth more than an incomplete one now.
+    const QString target = !download.Complete() && QFileInfo::exists(fileName) ? PartialFileName(fileName) : fileName;
+    Guard(ExitFile, [&] { SaveEventLogFile(target, download.Rows); });
+    if (target == fileName)
+        PrintOut(Fmt(Msg::CliEventsSaved, download.Rows.size(), fileName));
+    else
+        PrintOut(Fmt(Msg::CliEventsSavedElsewhere, fileName, download.Rows.size(), target));
+    if (!download.Complete())
+        throw TFailure{ExitNoAnswer, download.Problem()};
 }
 
 // A report made with the window's templates and callbacks, from files.
@@ -399,7 +439,7 @@ int Run(const QStringList &arguments)
     else if (command == QLatin1String("status"))
         Status();
     else
-        Events(out);
+        Events(link, out);
     return ExitDone;
 }
 }

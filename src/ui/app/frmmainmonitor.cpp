@@ -102,13 +102,15 @@ void TfrmMain::btnDownloadEventsClick()
             return !progress.Aborted();
         });
     }
-    // Aborted, the list keeps what it showed.
-    if (!download.Aborted)
-        FillListView(lvEvents, {download.Rows, -1});
-    if (!download.Error.isEmpty())
-        Messages().Error(Fmt(Msg::EventDownloadStopped, download.Error, int(download.Rows.size())));
-    else if (download.Unreadable > 0)
-        Messages().Warning(Fmt(Msg::EventSlotsUnreadable, download.Unreadable));
+    if (download.Aborted)
+        return; // the list keeps what it showed, and nothing more is said
+    FillListView(lvEvents, {download.Rows, -1});
+    if (download.Complete())
+        return;
+    if (download.Error.isEmpty() && !download.StoppedAnswering)
+        Messages().Warning(download.Problem()); // a few slots unread, the rest listed
+    else
+        Messages().Error(download.Problem());
 }
 
 void TfrmMain::btnSaveLogToFileClick()
