@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
 
 namespace {
 struct TRun {
@@ -222,6 +223,58 @@ private Q_SLOTS:
         QVERIFY(lines.last().contains(QLatin1String("Beacons switched ON [Scheduled]")));
     }
 
+    void anIncompleteEventListNeverReplacesAFile()
+    {
+        QVERIFY(Cli({"--port", port(), "events", "--out", path("log.csv")}).code == 0);
+        const QString complete = ReadText(path("log.csv"));
+        // Both attempts at slot 0 are answered for another command: 92 events.
+        const auto spoilSlotZero = [this] {
+            sim->QueueRawReply("!0100");
+            sim->QueueRawReply("!0100");
+        };
+        spoilSlotZero();
+        TRun run = Cli({"--port", port(), "events", "--out", path("log.csv")});
+        QCOMPARE(run.code, 3);
+        QCOMPARE(run.out, QStringList{"The list is incomplete, so " + path("log.csv") +
+                                      " was left as it was; the 92 event(s) read were saved to " +
+                                      path("log-partial.csv")});
+        QCOMPARE(run.err, QStringLiteral("1 of the Beacon's event log entries could not be read; they are not listed."));
+        QCOMPARE(ReadText(path("log.csv")), complete);
+        QCOMPARE(ReadText(path("log-partial.csv")).count(u'\n'), 92);
+
+        spoilSlotZero();
+        run = Cli({"--port", port(), "events", "--out", path("log.csv")});
+        QVERIFY(run.out.constFirst().endsWith(path("log-partial-2.csv")));
+        QVERIFY(QFile::exists(path("log-partial-2.csv")));
+
+        spoilSlotZero(); // a name not taken is written as asked
+        run = Cli({"--port", port(), "events", "--out", path("new.csv")});
+        QCOMPARE(run.code, 3);
+        QCOMPARE(run.out, QStringList{"92 event(s) saved to " + path("new.csv")});
+    }
+
+    void ctrlCAbortsTheEventDownloadAtOnce()
+    {
+        sim.reset();
+        TSimOptions options;
+        options.ignore = {0x35};
+        sim = std::make_unique<TBeaconSimulator>(options);
+        QProcess cli;
+        cli.start(QStringLiteral(PVBCS_CLI), {"--port", port(), "events", "--out", path("aborted.csv")});
+        QVERIFY(cli.waitForStarted());
+        QTest::qWait(1500); // inside the first exchange
+        QElapsedTimer clock;
+        clock.start();
+        ::kill(pid_t(cli.processId()), SIGINT);
+        QVERIFY(cli.waitForFinished(10000));
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(cli.exitCode(), 130);
+        QCOMPARE(QString::fromUtf8(cli.readAllStandardError()).trimmed(),
+                 QStringLiteral("The download of the event log was aborted; nothing was saved."));
+        QVERIFY(!QFile::exists(path("aborted.csv")));
+    }
+
     void portsAndDiscovery()
     {
         QVERIFY(Cli({"ports"}).out.contains(port()));
@@ -321,6 +374,17 @@ private Q_SLOTS:
         QCOMPARE(run.out, QStringList{"Reading Communication Mode Settings..."});
         QVERIFY(!QFile::exists(path("silent.bcfg")));
         QCOMPARE(Cli({"--port", port(), "identify"}).code, 3);
+
+        // A controller whose every reply has a character changed answers nothing usable.
+        sim.reset();
+        TSimOptions damaged;
+        damaged.damageEvery = 1;
+        damaged.damage = TDamage::Change;
+        sim = std::make_unique<TBeaconSimulator>(damaged);
+        run = Cli({"--port", port(), "download", "--out", path("damaged.bcfg")});
+        QCOMPARE(run.code, 3);
+        QCOMPARE(run.err, QStringLiteral("Exception while processing Communication Mode Settings"));
+        QVERIFY(!QFile::exists(path("damaged.bcfg")));
     }
 };
 

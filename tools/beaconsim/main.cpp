@@ -23,6 +23,25 @@ bool ParseCount(const QCommandLineParser &parser, const QString &option, int &va
     return ok && value >= 0;
 }
 
+// "drop:N" or "change:N": every Nth reply loses a character or has one changed.
+bool ParseDamage(const QCommandLineParser &parser, TSimOptions &sim)
+{
+    if (!parser.isSet(QStringLiteral("damage")))
+        return true;
+    const QStringList parts = parser.value(QStringLiteral("damage")).split(u':');
+    if (parts.size() != 2)
+        return false;
+    if (parts[0] == QLatin1String("drop"))
+        sim.damage = TDamage::Drop;
+    else if (parts[0] == QLatin1String("change"))
+        sim.damage = TDamage::Change;
+    else
+        return false;
+    bool ok = false;
+    sim.damageEvery = parts[1].toInt(&ok);
+    return ok && sim.damageEvery > 0;
+}
+
 bool ParseCommands(const QString &list, QSet<quint8> &commands)
 {
     for (const QString &item : list.split(u',', Qt::SkipEmptyParts)) {
@@ -70,6 +89,13 @@ int main(int argc, char **argv)
         {QStringLiteral("byte-gap"), QStringLiteral("Pause this long between the bytes of a reply."), QStringLiteral("ms")},
         {QStringLiteral("close-after"),
          QStringLiteral("Hang the line up when the Nth frame arrives, without answering it."), QStringLiteral("n")},
+        {QStringLiteral("damage"),
+         QStringLiteral("Damage every Nth reply: drop:N leaves one character out, change:N changes one into a "
+                        "character that cannot stand in a frame."),
+         QStringLiteral("kind:n")},
+        {QStringLiteral("no-pacing"),
+         QStringLiteral("Send replies at once and take requests as they come, instead of at the line's rate "
+                        "(115200 baud, about 87 microseconds a byte each way).")},
         {QStringLiteral("log"), QStringLiteral("Append every frame (time, direction, text) to this file."),
          QStringLiteral("file")},
         {QStringLiteral("corrupt"),
@@ -95,6 +121,7 @@ int main(int argc, char **argv)
     }
     sim.silent = parser.isSet(QStringLiteral("silent"));
     sim.lowercase = parser.isSet(QStringLiteral("lowercase"));
+    sim.paced = !parser.isSet(QStringLiteral("no-pacing"));
     sim.noise = parser.value(QStringLiteral("noise")).toLatin1();
     sim.logFile = parser.value(QStringLiteral("log"));
     QSet<quint8> corrupt;
@@ -103,7 +130,7 @@ int main(int argc, char **argv)
         !ParseCount(parser, QStringLiteral("drop-every"), sim.dropEvery) ||
         !ParseCount(parser, QStringLiteral("reply-delay"), sim.replyDelayMs) ||
         !ParseCount(parser, QStringLiteral("byte-gap"), sim.byteGapMs) ||
-        !ParseCount(parser, QStringLiteral("close-after"), sim.closeAfter)) {
+        !ParseCount(parser, QStringLiteral("close-after"), sim.closeAfter) || !ParseDamage(parser, sim)) {
         err << "Invalid option value; see --help\n";
         return 2;
     }

@@ -13,6 +13,7 @@ enum ExitCode {
     ExitFile = 4,
     ExitRefused = 5,
     ExitDifferent = 6,
+    ExitInterrupted = 130, // as a shell reports a program ended by Ctrl-C
 };
 
 // A command that cannot go on: the text (already shown when empty) and the exit status.

@@ -5,6 +5,7 @@
 #include "clifailure.h"
 #include "clihistory.h"
 #include "clijson.h"
+#include "cliinterrupt.h"
 #include "config/exceptions.h"
 #include "config/messages.h"
 #include "eventlog/eventdownload.h"
@@ -22,7 +23,9 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMap>
 #include <QRegularExpression>
@@ -78,6 +81,10 @@ Commands:
              download, from this tool or the window, oldest first. With
              --config, write the configuration recorded with action N (an
              upload or a download) back to a settings file.
+             An incomplete list never replaces an existing file: it is saved
+             beside it as NAME-partial.csv, and the output says where. After
+             five entries in a row without an answer the download stops.
+             Ctrl-C aborts the download at once and saves nothing.
   report     Make a report as a PDF file, laid out as the program prints it:
              "report config" the configuration report ("Beacons' Schedule and
              Calendar") of the settings file given with --in; "report events"
@@ -145,6 +152,7 @@ Exit status:
      error names the value); nothing was sent
   6  diff found differences, or an upload's verification found the
      controller holding other values than were sent
+  130  the event-log download was aborted with Ctrl-C; nothing was saved
 
 History:
   Every command that works on a controller records what it did in the
@@ -266,6 +274,7 @@ void OpenPort(TdmCOM &link, const QString &requested)
 void Identify(TdmCOM &link, bool json)
 {
     // The identity poll's own two halves: ask, and take the reply at the next tick.
+    const TLinkActivity activity(link, QString::fromUtf8(Msg::ActivityIdentity));
     link.tmrPortCheckTimer();
     link.Delay(2500, 5);
     link.tmrPortCheckTimer();
@@ -347,19 +356,42 @@ void Status(bool json)
         PrintOut(field.mid(1)); // the blank is the window's margin
 }
 
-void Events(const TCliRegister &history, const QString &fileName)
+// A name beside fileName for an incomplete list: NAME-partial.csv, or
+// NAME-partial-2.csv and so on when that exists too.
+QString PartialFileName(const QString &fileName)
 {
-    const TActionTarget target = history.Target();
-    const TEventLogDownload download = DownloadEventLog(nullptr);
-    History().RecordEventDownload(target, download);
-    if (!download.Error.isEmpty())
-        throw TFailure{ExitNoAnswer, download.Error};
+    const QFileInfo info(fileName);
+    const QString suffix = info.suffix().isEmpty() ? QString() : u'.' + info.suffix();
+    const QString stem = info.dir().filePath(info.completeBaseName() + QStringLiteral("-partial"));
+    QString name = stem + suffix;
+    for (int n = 2; QFileInfo::exists(name); ++n)
+        name = stem + u'-' + QString::number(n) + suffix;
+    return name;
+}
+
+void Events(TdmCOM &link, const TCliRegister &history, const QString &fileName)
+{
+    const TActionTarget controller = history.Target();
+    TEventLogDownload download;
+    {
+        const TInterruptAborts interrupt(link);
+        download = DownloadEventLog(nullptr);
+    }
+    History().RecordEventDownload(controller, download);
+    if (download.Aborted)
+        throw TFailure{ExitInterrupted, QString::fromUtf8(Msg::CliEventsAborted)};
     if (download.Rows.isEmpty())
-        throw TFailure{ExitNoAnswer, Fmt(Msg::CliNoAnswer, dmCOM().PortName())};
-    Guard(ExitFile, [&] { SaveEventLogFile(fileName, download.Rows); });
-    PrintOut(Fmt(Msg::CliEventsSaved, download.Rows.size(), fileName));
-    if (download.Unreadable > 0)
-        throw TFailure{ExitNoAnswer, Fmt(Msg::EventSlotsUnreadable, download.Unreadable)};
+        throw TFailure{ExitNoAnswer,
+                       download.Error.isEmpty() ? Fmt(Msg::CliNoAnswer, link.PortName()) : download.Problem()};
+    // A complete list read earlier is worth more than an incomplete one now.
+    const QString target = !download.Complete() && QFileInfo::exists(fileName) ? PartialFileName(fileName) : fileName;
+    Guard(ExitFile, [&] { SaveEventLogFile(target, download.Rows); });
+    if (target == fileName)
+        PrintOut(Fmt(Msg::CliEventsSaved, download.Rows.size(), fileName));
+    else
+        PrintOut(Fmt(Msg::CliEventsSavedElsewhere, fileName, download.Rows.size(), target));
+    if (!download.Complete())
+        throw TFailure{ExitNoAnswer, download.Problem()};
 }
 
 // A report made with the window's templates and callbacks, from files.
@@ -481,7 +513,7 @@ int Run(const QStringList &arguments)
     else if (command == QLatin1String("diff"))
         return DiffCommand(parser);
     else
-        Events(history, out);
+        Events(link, history, out);
     return ExitDone;
 }
 }

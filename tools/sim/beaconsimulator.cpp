@@ -3,16 +3,25 @@
 #include "link/frame.h"
 #include "link/portlist.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdexcept>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace {
 // Bytes of a frame that stays incomplete this long are taken as noise.
 constexpr int FrameGapMs = 500;
+// One byte on the line: start bit, 8 data bits and stop bit at 115200 baud.
+constexpr std::chrono::nanoseconds ByteTime(10 * 1000000000LL / 115200);
+// A paced reply is handed over this many bytes at a time, each batch when its
+// last byte would have arrived, as a UART's receive FIFO would.
+constexpr int PacedBatch = 8;
+// A changed character: neither a hex digit nor the start mark.
+constexpr char ChangedCharacter = 'X';
 }
 
 TBeaconSimulator::TBeaconSimulator(const TSimOptions &options)
@@ -36,7 +45,8 @@ TBeaconSimulator::~TBeaconSimulator()
     if (fThread.joinable())
         fThread.join();
     fPty.Close();
-    UnregisterVirtualPort(fPortName);
+    if (fLineOpen) // a hung-up line is unregistered already, and its name may be another's by now
+        UnregisterVirtualPort(fPortName);
     ::close(fWake[0]);
     ::close(fWake[1]);
 }
@@ -87,6 +97,9 @@ void TBeaconSimulator::WithController(const std::function<void(TBeaconController
 
 void TBeaconSimulator::Serve()
 {
+    // A UART keeps its time to the bit; the kernel's default timer slack of
+    // 50 microseconds would add half a byte to every paced wait.
+    ::prctl(PR_SET_TIMERSLACK, 1UL);
     QByteArray pending;
     for (;;) {
         pollfd fds[2] = {{fPty.MasterFd(), POLLIN, 0}, {fWake[0], POLLIN, 0}};
@@ -112,6 +125,9 @@ void TBeaconSimulator::Serve()
             char buffer[4096];
             const ssize_t n = ::read(fPty.MasterFd(), buffer, sizeof buffer);
             if (n > 0) {
+                // The bytes left the workstation just now; on the wire they
+                // arrive one after the other.
+                fReceivedBy = std::max(std::chrono::steady_clock::now(), fReceivedBy) + n * ByteTime;
                 pending.append(buffer, int(n));
                 TakeFrames(pending);
                 if (!fLineOpen)
@@ -146,6 +162,8 @@ void TBeaconSimulator::TakeFrames(QByteArray &pending)
             return;
         const QByteArray frame = pending.left(5 + 2 * length);
         pending.remove(0, frame.size());
+        if (fOptions.paced && !PauseUntil(fReceivedBy - pending.size() * ByteTime))
+            return; // the frame's last byte is in when the bytes after it have yet to come
         Log("RX", frame);
         if (fOptions.closeAfter > 0 && ++fFramesReceived >= fOptions.closeAfter) {
             HangUp();
@@ -170,16 +188,35 @@ void TBeaconSimulator::Answer(quint8 cmd, const QByteArray &payload)
                 return;
             if (fOptions.dropEvery > 0 && ++fRepliesDue % fOptions.dropEvery == 0)
                 return;
-            const QByteArray frame = BuildFrame(cmd, *answer);
-            reply = fOptions.noise + (fOptions.lowercase ? frame.toLower() : frame);
+            QByteArray frame = BuildFrame(cmd, *answer);
+            if (fOptions.lowercase)
+                frame = frame.toLower();
+            if (fOptions.damageEvery > 0 && ++fRepliesSent % fOptions.damageEvery == 0)
+                frame = Damaged(frame);
+            reply = fOptions.noise + frame;
         }
     }
     if (Pause(fOptions.replyDelayMs))
         Send(reply);
 }
 
+QByteArray TBeaconSimulator::Damaged(const QByteArray &frame)
+{
+    const int at = int(fDamageChoice() % quint32(frame.size()));
+    QByteArray damaged = frame;
+    if (fOptions.damage == TDamage::Drop)
+        damaged.remove(at, 1);
+    else
+        damaged[at] = ChangedCharacter;
+    return damaged;
+}
+
 void TBeaconSimulator::Send(const QByteArray &text)
 {
+    if (fOptions.paced && fOptions.byteGapMs <= 0) {
+        SendPaced(text);
+        return;
+    }
     qsizetype sent = 0;
     if (fOptions.byteGapMs <= 0) {
         if (fPty.Write(text))
@@ -194,12 +231,40 @@ void TBeaconSimulator::Send(const QByteArray &text)
     Log("TX", text.left(sent));
 }
 
+void TBeaconSimulator::SendPaced(const QByteArray &text)
+{
+    // Byte i is in at the workstation one byte time after byte i - 1, and the
+    // first once the line is free.
+    const auto start = std::max(std::chrono::steady_clock::now(), fSendingUntil);
+    qsizetype sent = 0;
+    while (sent < text.size()) {
+        const qsizetype batchEnd = std::min<qsizetype>(text.size(), sent + PacedBatch);
+        if (!PauseUntil(start + batchEnd * ByteTime) || !fPty.Write(text.mid(sent, batchEnd - sent)))
+            break;
+        sent = batchEnd;
+    }
+    fSendingUntil = start + sent * ByteTime;
+    Log("TX", text.left(sent));
+}
+
 bool TBeaconSimulator::Pause(int msec)
 {
     if (msec <= 0)
         return true;
     pollfd fd{fWake[0], POLLIN, 0};
     return ::poll(&fd, 1, msec) == 0; // the wake-up pipe only speaks to stop or hang up
+}
+
+bool TBeaconSimulator::PauseUntil(std::chrono::steady_clock::time_point then)
+{
+    const auto wait = then - std::chrono::steady_clock::now();
+    if (wait <= std::chrono::nanoseconds::zero())
+        return true;
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait);
+    const timespec timeout{time_t(seconds.count()),
+                          long(std::chrono::duration_cast<std::chrono::nanoseconds>(wait - seconds).count())};
+    pollfd fd{fWake[0], POLLIN, 0};
+    return ::ppoll(&fd, 1, &timeout, nullptr) == 0;
 }
 
 void TBeaconSimulator::Log(const char *direction, const QByteArray &text)

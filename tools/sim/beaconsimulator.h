@@ -10,8 +10,14 @@
 #include <QSet>
 #include <QString>
 #include <atomic>
+#include <chrono>
 #include <functional>
+#include <random>
 #include <thread>
+
+// How a damaged reply is damaged: one character left out, or one changed
+// into a character that cannot stand in a frame.
+enum class TDamage { Drop, Change };
 
 // How the simulated controller behaves on the line, faults included.
 struct TSimOptions {
@@ -27,6 +33,9 @@ struct TSimOptions {
     int replyDelayMs = 0;      // before each reply
     int byteGapMs = 0;         // between the bytes of a reply
     int closeAfter = 0;        // the line hangs up when this frame arrives, unanswered
+    bool paced = true;         // bytes take the time they take at 115200 baud, 8N1, both ways
+    int damageEvery = 0;       // every Nth reply is damaged
+    TDamage damage = TDamage::Drop;
     QString logFile;           // frame log, appended to
 };
 
@@ -68,8 +77,12 @@ private:
     void TakeFrames(QByteArray &pending);
     void Answer(quint8 cmd, const QByteArray &payload);
     void Send(const QByteArray &text);
+    void SendPaced(const QByteArray &text);
+    QByteArray Damaged(const QByteArray &frame);
     // Sleeps msec unless told to stop; false when told to stop.
     bool Pause(int msec);
+    // Sleeps until then unless told to stop; false when told to stop.
+    bool PauseUntil(std::chrono::steady_clock::time_point then);
     void Log(const char *direction, const QByteArray &text);
     void HangUp();
 
@@ -85,6 +98,11 @@ private:
     std::atomic<bool> fLineOpen{true};
     int fFramesReceived = 0;
     int fRepliesDue = 0;
+    int fRepliesSent = 0;
+    std::minstd_rand fDamageChoice; // the same damage on every run
+    // When the bytes read so far have all arrived on the wire, and when the
+    // line towards the workstation is free again.
+    std::chrono::steady_clock::time_point fReceivedBy, fSendingUntil;
 
     mutable QMutex fMutex; // guards the controller, the log and the raw replies
     QList<TFrameLogEntry> fLog;

@@ -69,6 +69,15 @@ inline constexpr const char *ReportPrintFailed = "Unable to print the report";
 
 // Beacon link and command set
 inline constexpr const char *LinkPortNotOpen = "The port %s is not open.";
+inline constexpr const char *LinkLost = "Lost the connection to %s: %s";
+inline constexpr const char *LinkLostWhile = "Lost the connection to %s while %s: %s";
+inline constexpr const char *LinkAborted = "Aborted by the operator.";
+// What the link was being used for, as LinkLostWhile names it
+inline constexpr const char *ActivityWriting = "writing %s";
+inline constexpr const char *ActivityReading = "reading %s";
+inline constexpr const char *ActivityEventLog = "reading the event log";
+inline constexpr const char *ActivityOverride = "setting the override";
+inline constexpr const char *ActivityIdentity = "asking the Beacon for its identity";
 inline constexpr const char *LinkPayloadUnframeable = "A message for command %s with %d payload characters cannot be framed.";
 inline constexpr const char *ValueDoesNotFit = "%s: the value %d cannot be sent to the Beacon (allowed %d to %d).";
 inline constexpr const char *NameDoesNotFit = "%s: the name \"%s\" cannot be sent to the Beacon (at most %d characters).";
@@ -181,6 +190,7 @@ inline constexpr const char *EventNames[10] = {"",
                                                "Master command; Beacons OFF"};
 inline constexpr const char *EventSlotsUnreadable =
     "%d of the Beacon's event log entries could not be read; they are not listed.";
+inline constexpr const char *EventBeaconStoppedAnswering = "The Beacon stopped answering; %d event(s) were read.";
 inline constexpr const char *EventLogLineInvalid = "Line %d of %s does not hold the five fields of an event.";
 
 // Event Log page (main window)
@@ -237,6 +247,9 @@ inline constexpr const char *CliNoController = "No Beacon answered on any port."
 inline constexpr const char *CliControllerFound = "Beacon found on %s";
 inline constexpr const char *CliFileMissing = "The file %s does not exist.";
 inline constexpr const char *CliEventsSaved = "%d event(s) saved to %s";
+inline constexpr const char *CliEventsSavedElsewhere =
+    "The list is incomplete, so %s was left as it was; the %d event(s) read were saved to %s";
+inline constexpr const char *CliEventsAborted = "The download of the event log was aborted; nothing was saved.";
 inline constexpr const char *CliTryHelp = "%s\nTry \"pvbcs-cli --help\" for more information.";
 inline constexpr const char *CliNoCommand = "No command given.";
 inline constexpr const char *CliUnknownCommand = "Unknown command \"%s\".";

@@ -5,6 +5,10 @@
 // configuration, the data modules, the windows and dialogs): the first object
 // made registers itself and stays reachable through Instance() until it is
 // destroyed. T names what is missing in T::kMissingInstance.
+//
+// The registration keeps this base's own address: while the base is being
+// built or torn down the T around it does not exist, so it is only turned
+// into a T in Instance(), when the whole object is there.
 template <typename T>
 class TProcessInstance {
 public:
@@ -12,23 +16,23 @@ public:
     {
         if (!fInstance)
             throw Exception(QString::fromUtf8(T::kMissingInstance));
-        return *fInstance;
+        return static_cast<T &>(*fInstance);
     }
 
 protected:
     TProcessInstance()
     {
         if (!fInstance)
-            fInstance = static_cast<T *>(this);
+            fInstance = this;
     }
     ~TProcessInstance()
     {
-        if (fInstance == static_cast<T *>(this))
+        if (fInstance == this)
             fInstance = nullptr;
     }
     TProcessInstance(const TProcessInstance &) = delete;
     TProcessInstance &operator=(const TProcessInstance &) = delete;
 
 private:
-    static inline T *fInstance = nullptr;
+    static inline TProcessInstance *fInstance = nullptr;
 };

@@ -1,6 +1,31 @@
 #include "config/threadedtimer.h"
 
 #include <QPointer>
+#include <utility>
+#include <vector>
+
+namespace {
+// Main thread only, like the timers.
+int gHolds = 0;
+std::vector<QPointer<TThreadedTimer>> gHeldTimers;
+}
+
+TThreadedTimer::THold::THold()
+{
+    ++gHolds;
+}
+
+TThreadedTimer::THold::~THold()
+{
+    if (--gHolds > 0)
+        return;
+    for (const QPointer<TThreadedTimer> &timer : std::exchange(gHeldTimers, {})) {
+        if (timer && timer->fHeld) {
+            timer->fHeld = false;
+            QMetaObject::invokeMethod(timer, &TThreadedTimer::Tick, Qt::QueuedConnection);
+        }
+    }
+}
 
 TThreadedTimer::TThreadedTimer(QObject *parent, int intervalMs)
     : QObject(parent), fInterval(intervalMs)
@@ -20,21 +45,31 @@ void TThreadedTimer::SetInterval(int ms)
 void TThreadedTimer::SetEnabled(bool enabled)
 {
     fEnabled = enabled;
-    if (!enabled)
+    if (!enabled) {
         fTimer.stop();
-    else
+        fHeld = false;
+    } else {
         Arm();
+    }
 }
 
 void TThreadedTimer::Arm()
 {
-    // While a tick runs the timer stays off; Tick re-arms it on return.
-    if (fEnabled && !fInTick && !fTimer.isActive())
+    // While a tick runs or waits for a hold to end the timer stays off; Tick
+    // re-arms it on return.
+    if (fEnabled && !fInTick && !fHeld && !fTimer.isActive())
         fTimer.start(fInterval);
 }
 
 void TThreadedTimer::Tick()
 {
+    if (!fEnabled)
+        return; // disabled while a held tick waited
+    if (gHolds > 0) {
+        fHeld = true;
+        gHeldTimers.emplace_back(this);
+        return;
+    }
     const QPointer<TThreadedTimer> alive(this); // a handler may delete its timer
     fInTick = true;
     try {

@@ -20,6 +20,17 @@ public:
 
     std::function<void()> OnTimer;
 
+    // Holds the ticks of every threaded timer while it lives; a tick that
+    // falls due meanwhile runs once the last hold has ended. The link holds
+    // them while it reads, so no poll or status tick starts inside a read.
+    class THold {
+    public:
+        THold();
+        ~THold();
+        THold(const THold &) = delete;
+        THold &operator=(const THold &) = delete;
+    };
+
 private:
     void Tick();
     void Arm();
@@ -28,4 +39,5 @@ private:
     int fInterval;
     bool fEnabled = false;
     bool fInTick = false;
+    bool fHeld = false; // a tick fell due during a hold
 };

@@ -1,7 +1,9 @@
 #include "eventlog/eventdownload.h"
 
 #include "config/exceptions.h"
+#include "config/messages.h"
 #include "eventlog/events.h"
+#include "link/dmcom.h"
 #include "protocol/beaconprotocol.h"
 #include "transfer/scanpause.h"
 
@@ -29,14 +31,31 @@ bool Same(const type_events_record &a, const type_events_record &b)
 }
 }
 
+QString TEventLogDownload::Problem() const
+{
+    if (Aborted)
+        return {};
+    if (!Error.isEmpty())
+        return Fmt(Msg::EventDownloadStopped, Error, int(Rows.size()));
+    if (StoppedAnswering)
+        return Fmt(Msg::EventBeaconStoppedAnswering, int(Rows.size()));
+    if (Unreadable > 0)
+        return Fmt(Msg::EventSlotsUnreadable, Unreadable);
+    return {};
+}
+
 TEventLogDownload DownloadEventLog(const TEventProgress &progress, const QLocale &locale)
 {
     TEventLogDownload result;
     std::vector<TEvents> events;
     {
+        TdmCOM &link = dmCOM();
         const TScanPause pause;
+        const TLinkActivity activity(link, QString::fromUtf8(Msg::ActivityEventLog));
+        const TLinkAbortScope abortable(link);
         const type_events_record notRead = NotRead();
-        for (int slot = 0; slot < EventSlotCount; ++slot) {
+        int silentInRow = 0;
+        for (int slot = 0; slot < EventSlotCount && silentInRow < SilentSlotLimit; ++slot) {
             if (progress && !progress(slot)) {
                 result.Aborted = true;
                 return result;
@@ -44,15 +63,22 @@ TEventLogDownload DownloadEventLog(const TEventProgress &progress, const QLocale
             type_events_record record = notRead;
             try {
                 ReadEventRecord(quint8(slot), record);
+            } catch (const ELinkAborted &) {
+                result.Aborted = true;
+                return result;
             } catch (const Exception &e) {
                 result.Error = e.Message();
                 break;
             }
-            if (Same(record, notRead))
+            if (Same(record, notRead)) {
                 ++result.Unreadable;
-            else
+                ++silentInRow;
+            } else {
+                silentInRow = 0;
                 events.emplace_back(record);
+            }
         }
+        result.StoppedAnswering = silentInRow >= SilentSlotLimit;
     }
     // Oldest first, keeping slot order among equal times; listed from the end.
     std::stable_sort(events.begin(), events.end(),

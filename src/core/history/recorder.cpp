@@ -35,11 +35,7 @@ QString EventDownloadOutcome(const TEventLogDownload &download)
 {
     if (download.Aborted)
         return QString::fromUtf8(Msg::RegisterAborted);
-    if (!download.Error.isEmpty())
-        return download.Error;
-    if (download.Unreadable > 0)
-        return Fmt(Msg::EventSlotsUnreadable, download.Unreadable);
-    return QString::fromUtf8(Msg::RegisterDone);
+    return download.Complete() ? QString::fromUtf8(Msg::RegisterDone) : download.Problem();
 }
 }
 

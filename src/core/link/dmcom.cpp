@@ -8,7 +8,9 @@
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QScopeGuard>
 #include <QTimer>
+#include <utility>
 
 #ifdef Q_OS_UNIX
 #include <sys/ioctl.h>
@@ -18,6 +20,8 @@ namespace {
 // How long a frame's payload may take to arrive once its header is in.
 constexpr int PayloadWaitMs = 2500;
 }
+
+ELinkAborted::ELinkAborted() : Exception(QString::fromUtf8(Msg::LinkAborted)) {}
 
 TdmCOM::TdmCOM(QObject *parent)
     : QObject(parent), tmrPortCheck(nullptr, 1000), fPortName(TAppConfig::DefaultPortName()), fScanActive(true)
@@ -81,7 +85,50 @@ void TdmCOM::RaiseLineFailure()
     fLineFailure.clear();
     if (CPort.isOpen())
         CPort.close();
-    throw Exception(text);
+    Fail(text);
+}
+
+void TdmCOM::Fail(const QString &systemText)
+{
+    if (fActivity.isEmpty())
+        throw Exception(Fmt(Msg::LinkLost, fPortName, systemText));
+    throw Exception(Fmt(Msg::LinkLostWhile, fPortName, fActivity, systemText));
+}
+
+void TdmCOM::Wait(int msec, bool window, const std::function<bool()> &done)
+{
+    if (fAbortRequested)
+        throw ELinkAborted();
+    QEventLoop loop;
+    const auto check = [&] {
+        if (!fLineFailure.isEmpty() || (done && done()))
+            loop.quit();
+    };
+    // PortError was connected first, so a failure is recorded before check runs.
+    connect(&CPort, &QSerialPort::readyRead, &loop, check);
+    connect(&CPort, &QSerialPort::bytesWritten, &loop, check);
+    connect(&CPort, &QSerialPort::errorOccurred, &loop, check);
+    connect(&CPort, &QIODevice::aboutToClose, &loop, &QEventLoop::quit);
+    QTimer::singleShot(msec, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    QEventLoop *const outer = std::exchange(fWaitLoop, &loop);
+    const auto restore = qScopeGuard([&] { fWaitLoop = outer; });
+    if (window) {
+        loop.exec();
+    } else {
+        const TThreadedTimer::THold holdTicks;
+        loop.exec(fAbortable ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+    }
+    if (fAbortRequested)
+        throw ELinkAborted();
+}
+
+void TdmCOM::Abort()
+{
+    if (!fAbortable)
+        return;
+    fAbortRequested = true;
+    if (fWaitLoop)
+        fWaitLoop->quit();
 }
 
 int TdmCOM::UniInputCount()
@@ -107,17 +154,20 @@ int TdmCOM::UniFlushBuffer()
 
 int TdmCOM::UniWriteStr(const QByteArray &str)
 {
-    if (!CPort.isOpen())
-        Open();
-    else if (!fLineFailure.isEmpty())
+    if (!CPort.isOpen()) {
+        try {
+            Open();
+        } catch (const Exception &e) {
+            Fail(e.Message()); // only a line lost since the switch opened it is closed here
+        }
+    } else if (!fLineFailure.isEmpty()) {
         RaiseLineFailure();
-    if (CPort.write(str) < 0 && fLineFailure.isEmpty())
-        throw Exception(CPort.errorString());
-    QDeadlineTimer deadline(100 * str.size() + 1000);
-    while (CPort.bytesToWrite() > 0 && fLineFailure.isEmpty() && !deadline.hasExpired()) {
-        if (!CPort.waitForBytesWritten(int(deadline.remainingTime())))
-            break;
     }
+    if (CPort.write(str) < 0 && fLineFailure.isEmpty())
+        Fail(CPort.errorString());
+    CPort.flush(); // hands the bytes to the driver now rather than at the next turn of the event loop
+    if (CPort.bytesToWrite() > 0)
+        Wait(100 * int(str.size()) + 1000, false, [this] { return CPort.bytesToWrite() == 0; });
     if (!fLineFailure.isEmpty())
         RaiseLineFailure();
     return int(str.size() - CPort.bytesToWrite());
@@ -129,7 +179,7 @@ int TdmCOM::UniReadStr(QByteArray &Str, int Count)
     if (!fLineFailure.isEmpty())
         RaiseLineFailure();
     if (!CPort.isOpen())
-        throw Exception(Fmt(Msg::LinkPortNotOpen, fPortName));
+        Fail(Fmt(Msg::LinkPortNotOpen, fPortName));
     const QDeadlineTimer total(qint64(fReadPerByte) * Count + fReadConstant);
     while (Str.size() < Count) {
         Str += CPort.read(Count - Str.size());
@@ -140,11 +190,11 @@ int TdmCOM::UniReadStr(QByteArray &Str, int Count)
             wait = qMin<qint64>(wait, fReadInterval); // the gap allowed after a byte
         if (wait <= 0)
             break;
-        const bool arrived = CPort.waitForReadyRead(int(wait));
+        Wait(int(wait), false, [this] { return CPort.bytesAvailable() > 0; });
         if (!fLineFailure.isEmpty())
             RaiseLineFailure();
-        if (!arrived)
-            break;
+        if (CPort.bytesAvailable() == 0)
+            break; // nothing more within the time allowed, or the port was closed
     }
     return int(Str.size());
 }
@@ -158,28 +208,15 @@ void TdmCOM::UniDisconnect()
 
 void TdmCOM::Delay(int msec)
 {
-    if (msec <= 0)
-        return;
-    QEventLoop loop;
-    QTimer::singleShot(msec, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
+    if (msec > 0)
+        Wait(msec, true, nullptr);
 }
 
 void TdmCOM::Delay(int msec, int buffer)
 {
     if (UniInputCount() >= buffer || msec <= 0 || !CPort.isOpen())
         return;
-    QEventLoop loop;
-    const auto check = [&] {
-        if (UniInputCount() >= buffer || !fLineFailure.isEmpty())
-            loop.quit();
-    };
-    // PortError was connected first, so a failure is recorded before check runs.
-    connect(&CPort, &QSerialPort::readyRead, &loop, check);
-    connect(&CPort, &QSerialPort::errorOccurred, &loop, check);
-    connect(&CPort, &QIODevice::aboutToClose, &loop, &QEventLoop::quit);
-    QTimer::singleShot(msec, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
+    Wait(msec, true, [this, buffer] { return UniInputCount() >= buffer; });
 }
 
 bool TdmCOM::SendMessage(quint8 cmd, const QByteArray &data)
@@ -190,36 +227,63 @@ bool TdmCOM::SendMessage(quint8 cmd, const QByteArray &data)
 
 quint8 TdmCOM::ReceiveMessage(QByteArray &data, bool FlushBuf)
 {
-    QByteArray header;
-    if (UniReadStr(header, 5) < 5 || header.at(0) != '!')
-        return 255;
-    int code = HexValue(header.mid(1, 2));
-    if (code < 0)
-        code = 255;
-    const int length = qMax(0, HexValue(header.mid(3, 2)));
-    Delay(PayloadWaitMs, 2 * length);
-    QByteArray payload;
-    if (length > 0)
-        UniReadStr(payload, 2 * length);
-    data = payload;
-    if (FlushBuf)
-        UniFlushBuffer();
-    return quint8(code);
+    bool heard = false;
+    return Receive(data, FlushBuf, heard);
 }
 
-bool TdmCOM::ExchangeMessage(quint8 hdr, const QByteArray &msg, QByteArray &res, int timeout, bool FlushBuf)
+quint8 TdmCOM::Receive(QByteArray &data, bool FlushBuf, bool &heard)
+{
+    QByteArray header;
+    heard = UniReadStr(header, 5) > 0;
+    if (header.size() < 5 || header.at(0) != '!')
+        return 255;
+    // A header whose command or length is not hexadecimal has no payload
+    // that could be trusted; it is flushed like a frame.
+    QByteArray payload;
+    if (const std::optional<TFrame> head = ParseFrameHeader(header)) {
+        Delay(PayloadWaitMs, 2 * head->length);
+        if (head->length > 0)
+            UniReadStr(payload, 2 * head->length);
+    }
+    if (FlushBuf)
+        UniFlushBuffer();
+    const std::optional<TFrame> frame = ParseFrame(header + payload);
+    if (!frame)
+        return 255;
+    data = frame->payload;
+    return frame->cmd;
+}
+
+bool TdmCOM::ExchangeMessage(quint8 hdr, const QByteArray &msg, QByteArray &res, int timeout, bool FlushBuf,
+                             int replyBytes)
 {
     for (int attempt = 0; attempt < 2; ++attempt) {
         UniFlushBuffer();
         SendMessage(hdr, msg);
         Delay(timeout, 5);
         QByteArray payload;
-        if (ReceiveMessage(payload, FlushBuf) == hdr) {
+        bool heard = false;
+        if (Receive(payload, FlushBuf, heard) == hdr && ReplyPayloadValid(payload, replyBytes)) {
             res = payload;
             return true;
         }
+        if (heard && attempt == 0)
+            WaitForQuiet();
     }
     return false;
+}
+
+void TdmCOM::WaitForQuiet()
+{
+    const QDeadlineTimer deadline(PayloadWaitMs);
+    for (int waiting = UniInputCount(); !deadline.hasExpired() && CPort.isOpen(); waiting = UniInputCount()) {
+        Wait(qMin<int>(fReadInterval, int(deadline.remainingTime())), true,
+             [&] { return UniInputCount() != waiting; });
+        if (UniInputCount() == waiting)
+            break;
+    }
+    if (!fLineFailure.isEmpty())
+        RaiseLineFailure();
 }
 
 void TdmCOM::tmrPortCheckTimer()
@@ -242,4 +306,26 @@ void TdmCOM::tmrPortCheckTimer()
         UniDisconnect();
     else
         ++fAttemptCount;
+}
+
+TLinkActivity::TLinkActivity(TdmCOM &link, const QString &what) : fLink(link), fPrevious(link.fActivity)
+{
+    link.fActivity = what;
+}
+
+TLinkActivity::~TLinkActivity()
+{
+    fLink.fActivity = fPrevious;
+}
+
+TLinkAbortScope::TLinkAbortScope(TdmCOM &link) : fLink(link)
+{
+    link.fAbortable = true;
+    link.fAbortRequested = false;
+}
+
+TLinkAbortScope::~TLinkAbortScope()
+{
+    fLink.fAbortable = false;
+    fLink.fAbortRequested = false;
 }

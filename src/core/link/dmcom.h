@@ -1,11 +1,21 @@
 #pragma once
 #include "config/processinstance.h"
 #include "config/threadedtimer.h"
+#include "link/frame.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
+#include <functional>
+
+class QEventLoop;
+
+// The operator aborted the operation in progress (TLinkAbortScope).
+class ELinkAborted : public Exception {
+public:
+    ELinkAborted();
+};
 
 // The link to the beacon controller: the serial line CPort, its byte-level
 // primitives and waits, the message frame and exchange, and the identity
@@ -15,6 +25,9 @@
 // bytes are there or the deadline passes, so timer ticks and operator input
 // run inside an exchange. ScanActive is the only guard: operations that
 // exchange several messages in a row clear it so the poller keeps off the line.
+// The reads and writes wait in a local event loop too, but one that only
+// repaints: operator input waits and the threaded timers hold their ticks, so
+// nothing new starts inside them.
 class TdmCOM : public QObject, public TProcessInstance<TdmCOM> {
     Q_OBJECT
 public:
@@ -47,8 +60,9 @@ public:
     const QString &SignBoardVer() const { return fSignBoardVer; }
     const QString &SignFirmwareVer() const { return fSignFirmwareVer; }
 
-    // Byte-level primitives. Errors of the line propagate as Exceptions with
-    // the serial layer's text, once; the port is closed by then.
+    // Byte-level primitives. Errors of the line propagate as Exceptions, once,
+    // naming the port, what was being done (TLinkActivity) and the serial
+    // layer's text; the port is closed by then.
     bool UniConnected() const { return CPort.isOpen(); }
     // Bytes waiting to be read; 0 on any error.
     int UniInputCount();
@@ -56,8 +70,8 @@ public:
     int UniFlushBuffer();
     // Opens the port first when it is closed; returns the bytes accepted.
     int UniWriteStr(const QByteArray &str);
-    // Reads at most Count bytes under the read timeouts, blocking; a timeout
-    // is not an error and returns what arrived.
+    // Reads at most Count bytes under the read timeouts; a timeout is not an
+    // error and returns what arrived.
     int UniReadStr(QByteArray &Str, int Count);
     // Forgets the controller's serial number and the poll count, and closes.
     void UniDisconnect();
@@ -70,11 +84,20 @@ public:
 
     // Framing and exchange.
     bool SendMessage(quint8 cmd, const QByteArray &data);
-    // The command code of the frame read, 255 when no valid header arrived.
+    // The command code of the frame read; 255 when no whole frame arrived (no
+    // valid header, or a payload shorter than the header declares).
     quint8 ReceiveMessage(QByteArray &data, bool FlushBuf);
     // Sends hdr with msg and waits up to timeout for a reply with the same
-    // code; two attempts. res is set only on success.
-    bool ExchangeMessage(quint8 hdr, const QByteArray &msg, QByteArray &res, int timeout, bool FlushBuf);
+    // code whose payload holds replyBytes bytes of hex digits (any payload
+    // with AnyReplyPayload); two attempts, the second once the line is quiet
+    // when the first heard anything. res is set only on success.
+    bool ExchangeMessage(quint8 hdr, const QByteArray &msg, QByteArray &res, int timeout, bool FlushBuf,
+                         int replyBytes = AnyReplyPayload);
+
+    // Ends the wait in progress of an abortable operation (TLinkAbortScope)
+    // at once with ELinkAborted, and every later one until it ends. Does
+    // nothing outside such an operation.
+    void Abort();
 
     // The identity poller's tick, run by tmrPortCheck every second.
     void tmrPortCheckTimer();
@@ -86,13 +109,35 @@ Q_SIGNALS:
     void IdentityReceived();
 
 private:
+    friend class TLinkActivity;
+    friend class TLinkAbortScope;
+
     void PortError(QSerialPort::SerialPortError error);
     // Throws the line failure recorded since the open, closing the port.
     void RaiseLineFailure();
+    // Throws the failure of the line with the serial layer's text, naming
+    // the port and the activity.
+    [[noreturn]] void Fail(const QString &systemText);
+    // ReceiveMessage, telling also whether anything at all arrived.
+    quint8 Receive(QByteArray &data, bool FlushBuf, bool &heard);
+    // Before a retry: the rest of a damaged or late reply may still be on its
+    // way, and would spoil the retry's reply if it came after the flush. Waits
+    // until nothing has arrived for one read interval (PayloadWaitMs at most).
+    void WaitForQuiet();
+    // Runs a local event loop for at most msec until done() holds (checked
+    // whenever the port reports), the line fails or closes, or the operator
+    // aborts. window: the protocol's waits, which take operator input and
+    // timer ticks; otherwise only repaints and such run, except inside an
+    // abortable operation, whose Abort button must be heard.
+    void Wait(int msec, bool window, const std::function<bool()> &done);
 
     QSerialPort CPort;
     QString fPortName;
     QString fLineFailure; // the serial layer's text of the first line failure since the open
+    QString fActivity;    // what the link is used for now, for the failure text
+    bool fAbortable = false;
+    bool fAbortRequested = false;
+    QEventLoop *fWaitLoop = nullptr; // the innermost wait running
     int fReadInterval = 250;
     int fReadPerByte = 250;
     int fReadConstant = 2500;
@@ -104,3 +149,33 @@ private:
 };
 
 inline TdmCOM &dmCOM() { return TdmCOM::Instance(); }
+
+// Names what an operation uses the link for while it lives, so that a failure
+// of the line says so: "Lost the connection to ttyUSB0 while reading the
+// event log: ...". Scopes nest; the innermost names the failure.
+class TLinkActivity {
+public:
+    TLinkActivity(TdmCOM &link, const QString &what);
+    ~TLinkActivity();
+    TLinkActivity(const TLinkActivity &) = delete;
+    TLinkActivity &operator=(const TLinkActivity &) = delete;
+
+private:
+    TdmCOM &fLink;
+    QString fPrevious;
+};
+
+// An operation the operator may abort while it lives (the event-log
+// download): its waits and reads take operator input, so its Abort button is
+// heard there too, and TdmCOM::Abort ends them with ELinkAborted. Whatever
+// else could start link work must be locked while it runs.
+class TLinkAbortScope {
+public:
+    explicit TLinkAbortScope(TdmCOM &link);
+    ~TLinkAbortScope();
+    TLinkAbortScope(const TLinkAbortScope &) = delete;
+    TLinkAbortScope &operator=(const TLinkAbortScope &) = delete;
+
+private:
+    TdmCOM &fLink;
+};

@@ -1,5 +1,6 @@
 #pragma once
 #include <QByteArray>
+#include <optional>
 
 // The controller's commands. A read and a write of the same item share a code
 // and differ in the request payload.
@@ -31,3 +32,25 @@ int HexValue(const QByteArray &digits);
 // of characters or longer than the length field can describe is refused with an
 // Exception, so no frame ever claims less than it carries.
 QByteArray BuildFrame(quint8 cmd, const QByteArray &payload);
+
+// A frame as received: its command code and its payload text.
+struct TFrame {
+    quint8 cmd = 0;
+    int length = 0; // payload bytes the header declares
+    QByteArray payload;
+};
+
+// The header of a received frame: "!", then the command and the payload length
+// as two hex digits each, in either case. Nothing when text does not start so.
+std::optional<TFrame> ParseFrameHeader(const QByteArray &text);
+// The whole frame that text starts with: a header and the 2 x length payload
+// characters it declares; characters after them are not looked at. Nothing
+// when the header is not one or the payload is shorter than declared. The
+// frame has no checksum: its length is the only check it offers.
+std::optional<TFrame> ParseFrame(const QByteArray &text);
+
+// A reply whose payload is not examined (the reply to a write).
+inline constexpr int AnyReplyPayload = -1;
+// Whether payload is what a reply must carry: exactly replyBytes bytes as hex
+// digits in either case. AnyReplyPayload accepts any payload.
+bool ReplyPayloadValid(const QByteArray &payload, int replyBytes);

@@ -25,7 +25,38 @@ int PayloadField(const QByteArray &payload, int pos, int digits)
     return qMax(0, HexValue(payload.mid(pos, digits)));
 }
 
+int ReplyPayloadBytes(quint8 cmd, const QByteArray &request)
+{
+    const bool read = request.isEmpty();
+    switch (cmd) {
+    case cmdIdentity:
+        return 8;
+    case cmdCommMode:
+        return read ? 1 : AnyReplyPayload;
+    case cmdCalendar:
+        return read ? 64 : AnyReplyPayload;
+    case cmdSchedule:
+        return read ? 80 : AnyReplyPayload;
+    case cmdClock:
+        return read ? 6 : AnyReplyPayload;
+    case cmdDst:
+        return read ? 7 : AnyReplyPayload;
+    case cmdAdvanced:
+        return read ? 5 : AnyReplyPayload;
+    case cmdLiveValues:
+        return 16;
+    case cmdCalendarName:
+        return request.size() == 2 * 2 ? 17 : AnyReplyPayload; // a read asks with tag and index
+    case cmdOverrideStatus:
+        return 3;
+    case cmdEventRecord:
+        return 11;
+    default:
+        return AnyReplyPayload; // the override's reply, and any command outside the table
+    }
+}
+
 bool CodecExchange(quint8 cmd, const QByteArray &request, QByteArray &reply)
 {
-    return dmCOM().ExchangeMessage(cmd, request, reply, ReplyTimeoutMs, true);
+    return dmCOM().ExchangeMessage(cmd, request, reply, ReplyTimeoutMs, true, ReplyPayloadBytes(cmd, request));
 }

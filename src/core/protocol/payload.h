@@ -11,5 +11,11 @@ QByteArray HexField(qint64 value, int digits, const QString &item);
 // payload; 0 when the field is not wholly there or not hexadecimal.
 int PayloadField(const QByteArray &payload, int pos, int digits);
 
-// One exchange of a codec: the request, and on success the reply payload.
+// The payload bytes the reply to a request must carry, from the command table:
+// AnyReplyPayload for a write, whose reply is accepted by its command code alone.
+int ReplyPayloadBytes(quint8 cmd, const QByteArray &request);
+
+// One exchange of a codec: the request, and on success the reply payload. A
+// reply whose payload is not what the command's reply must carry is a failed
+// attempt, so every field of a read reply is there and hexadecimal.
 bool CodecExchange(quint8 cmd, const QByteArray &request, QByteArray &reply);

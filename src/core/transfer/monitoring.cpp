@@ -2,6 +2,7 @@
 
 #include "config/messages.h"
 #include "config/messageservice.h"
+#include "link/dmcom.h"
 #include "protocol/beaconprotocol.h"
 #include "store/localetext.h"
 #include "transfer/workflows.h"
@@ -16,12 +17,23 @@ QString Field(const QString &text)
 
 // Before the first clock reading the fields show the date system's day 0.
 const QDateTime ClockNotRead(QDate(1899, 12, 30), QTime(0, 0));
+
+// One read of the diagnostics; a failure of the line names the item.
+bool Read(const char *item, bool (*codec)())
+{
+    const TLinkActivity activity(dmCOM(), Fmt(Msg::ActivityReading, QString::fromUtf8(item)));
+    return codec();
+}
 }
 
 bool SendOverride(quint8 mode, const QTime &until)
 {
     const QTime end = mode != 0 && until.isValid() ? QTime(until.hour(), until.minute()) : QTime(0, 0);
-    const bool answered = WriteOverride(mode, end);
+    bool answered;
+    {
+        const TLinkActivity activity(dmCOM(), QString::fromUtf8(Msg::ActivityOverride));
+        answered = WriteOverride(mode, end);
+    }
     if (answered)
         Messages().Information(QString::fromUtf8(Msg::OverrideSet));
     else
@@ -45,16 +57,16 @@ void TDiagnostics::Tick()
 {
     switch (fStep) {
     case 0:
-        NoteRead(ReadClock());
+        NoteRead(Read(Msg::ItemClock, ReadClock));
         break;
     case 1:
         Refresh();
         break;
     case 2:
-        NoteRead(ReadLiveValues());
+        NoteRead(Read(Msg::ItemLiveValues, ReadLiveValues));
         break;
     case 3:
-        NoteRead(ReadOverrideStatus());
+        NoteRead(Read(Msg::ItemOverrideStatus, ReadOverrideStatus));
         break;
     }
     fStep = (fStep + 1) % StepCount;
@@ -94,9 +106,9 @@ QString TDiagnostics::StaleNote() const
 
 void TDiagnostics::RunCycle()
 {
-    RequireAnswer(ReadClock(), QString::fromUtf8(Msg::ItemClock));
-    RequireAnswer(ReadLiveValues(), QString::fromUtf8(Msg::ItemLiveValues));
-    RequireAnswer(ReadOverrideStatus(), QString::fromUtf8(Msg::ItemOverrideStatus));
+    for (auto [item, codec] : {std::pair{Msg::ItemClock, ReadClock}, std::pair{Msg::ItemLiveValues, ReadLiveValues},
+                               std::pair{Msg::ItemOverrideStatus, ReadOverrideStatus}})
+        RequireAnswer(Read(item, codec), QString::fromUtf8(item));
     NoteRead(true);
     Refresh();
 }

@@ -99,6 +99,7 @@ bool UploadToBeacon(TProgressLog &logLines, bool withAdvanced, bool syncClock, b
 
     const auto write = [&](const char *item, auto codec) {
         logLines.Add(Fmt(Msg::WritingItem, Item(item)));
+        const TLinkActivity activity(dmCOM(), Fmt(Msg::ActivityWriting, Item(item)));
         RequireAnswer(codec(), Item(item));
     };
     write(Msg::ItemCommMode, [] { return WriteCommMode(); });
@@ -114,6 +115,7 @@ bool UploadToBeacon(TProgressLog &logLines, bool withAdvanced, bool syncClock, b
         write(Msg::ItemCalendarOfExceptions, [] { return WriteCalendar(); });
     for (int i = 0; i < DeviceCalendar().Count(); ++i) {
         LogNameLine(logLines, Msg::WritingItem, i);
+        const TLinkActivity activity(dmCOM(), Fmt(Msg::ActivityWriting, NameItem(i)));
         RequireAnswer(WriteCalendarName(quint8(i)), NameItem(i));
         if (logLines.Closed())
             break;
@@ -129,6 +131,7 @@ bool DownloadFromBeacon(TProgressLog &logLines, bool withSchedule, bool withHoli
 
     const auto read = [&](const char *item, auto codec) {
         logLines.Add(Fmt(Msg::ReadingItem, Item(item)));
+        const TLinkActivity activity(dmCOM(), Fmt(Msg::ActivityReading, Item(item)));
         RequireAnswer(codec(), Item(item));
     };
     read(Msg::ItemCommMode, [] { return ReadCommMode(); });
@@ -141,6 +144,7 @@ bool DownloadFromBeacon(TProgressLog &logLines, bool withSchedule, bool withHoli
     read(Msg::ItemDst, [] { return ReadDstSettings(); });
     for (int i = 0; i < DeviceCalendar().Count(); ++i) {
         LogNameLine(logLines, Msg::ReadingItem, i);
+        const TLinkActivity activity(dmCOM(), Fmt(Msg::ActivityReading, NameItem(i)));
         RequireAnswer(ReadCalendarName(quint8(i)), NameItem(i));
         if (logLines.Closed())
             break;

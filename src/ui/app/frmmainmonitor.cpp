@@ -113,15 +113,16 @@ void TfrmMain::btnDownloadEventsClick()
         });
     }
     History().RecordEventDownload(target, download);
-    // Aborted, the list keeps what it showed.
-    if (!download.Aborted) {
-        FillListView(lvEvents, {download.Rows, -1});
-        lblLogSource->clear();
-    }
-    if (!download.Error.isEmpty())
-        Messages().Error(Fmt(Msg::EventDownloadStopped, download.Error, int(download.Rows.size())));
-    else if (download.Unreadable > 0)
-        Messages().Warning(Fmt(Msg::EventSlotsUnreadable, download.Unreadable));
+    if (download.Aborted)
+        return; // the list keeps what it showed, and nothing more is said
+    FillListView(lvEvents, {download.Rows, -1});
+    lblLogSource->clear();
+    if (download.Complete())
+        return;
+    if (download.Error.isEmpty() && !download.StoppedAnswering)
+        Messages().Warning(download.Problem()); // a few slots unread, the rest listed
+    else
+        Messages().Error(download.Problem());
 }
 
 void TfrmMain::btnSaveLogToFileClick()

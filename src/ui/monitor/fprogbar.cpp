@@ -1,7 +1,9 @@
 #include "monitor/fprogbar.h"
 
+#include "config/errorhandler.h"
 #include "config/exceptions.h"
 #include "eventlog/eventdownload.h"
+#include "link/dmcom.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -22,7 +24,7 @@ TfProgBar::TfProgBar(QWidget *parent) : QWidget(parent)
     pbProgBar->setRange(0, EventSlotCount - 1);
     btnlbProgBar = new QPushButton(QStringLiteral("Abort"), this);
     btnlbProgBar->setObjectName(QStringLiteral("btnlbProgBar"));
-    connect(btnlbProgBar, &QPushButton::clicked, this, [this] { btnlbProgBarClick(); });
+    connect(btnlbProgBar, &QPushButton::clicked, this, [this] { RunAction([this] { btnlbProgBarClick(); }); });
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 10, 12, 10);
@@ -49,13 +51,20 @@ void TfProgBar::Finish()
     close();
 }
 
+void TfProgBar::btnlbProgBarClick()
+{
+    fAbort = true;
+    dmCOM().Abort();
+}
+
 void TfProgBar::closeEvent(QCloseEvent *event)
 {
     // The close box mid-download is the operator giving up on it; the window
     // stays until the download has ended.
-    fAbort = true;
-    if (fRunning)
+    if (fRunning) {
+        RunAction([this] { btnlbProgBarClick(); });
         event->ignore();
-    else
+    } else {
         QWidget::closeEvent(event);
+    }
 }

@@ -21,7 +21,8 @@ public:
     void Start(const QWidget *owner);
     void Finish();
     bool Aborted() const { return fAbort; }
-    void btnlbProgBarClick() { fAbort = true; }
+    // Sets the abort flag and ends the link's wait in progress at once.
+    void btnlbProgBarClick();
 
     QLabel *lblProgBar;
     QProgressBar *pbProgBar;

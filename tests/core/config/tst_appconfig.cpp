@@ -1,4 +1,5 @@
 #include "config/appconfig.h"
+#include "config/processinstance.h"
 #include "config/version.h"
 #include "testenv.h"
 
@@ -6,6 +7,22 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QtTest>
+#include <memory>
+
+namespace {
+// A process-wide instance whose registering base is not its first, as with
+// the windows: the base and the whole object sit at different addresses.
+struct TPadding {
+    virtual ~TPadding() = default;
+    int fill[4] = {};
+};
+class TRegistered : public TPadding, public TProcessInstance<TRegistered> {
+public:
+    static constexpr const char *kMissingInstance = "No registered object.";
+    explicit TRegistered(int tag) : Tag(tag) {}
+    int Tag;
+};
+}
 
 class TestAppConfig : public QObject {
     Q_OBJECT
@@ -82,6 +99,20 @@ private Q_SLOTS:
         config.Load();
         QCOMPARE(config.PortName(), QStringLiteral("ttyACM0"));
         QCOMPARE(&AppConfig(), &config);
+    }
+
+    void theFirstInstanceIsReachableUntilItIsDestroyed()
+    {
+        QCOMPARE(ErrorOf([] { TRegistered::Instance(); }), QStringLiteral("No registered object."));
+        {
+            TRegistered first(1);
+            TRegistered second(2);
+            QCOMPARE(&TRegistered::Instance(), &first);
+            QCOMPARE(TRegistered::Instance().Tag, 1);
+        }
+        QCOMPARE(ErrorOf([] { TRegistered::Instance(); }), QStringLiteral("No registered object."));
+        auto later = std::make_unique<TRegistered>(3);
+        QCOMPARE(&TRegistered::Instance(), later.get());
     }
 
     void versionHasFourParts()

@@ -46,6 +46,29 @@ private Q_SLOTS:
             QVERIFY2(starts[i] - ends[i - 1] >= 45, "a tick began before its interval had passed");
     }
 
+    void aHoldDefersTicksUntilTheLastHoldEnds()
+    {
+        TThreadedTimer timer(nullptr, 5), disabled(nullptr, 5);
+        int ticks = 0, disabledTicks = 0;
+        timer.OnTimer = [&] { ++ticks; };
+        disabled.OnTimer = [&] { ++disabledTicks; };
+        {
+            const TThreadedTimer::THold outer;
+            timer.SetEnabled(true);
+            disabled.SetEnabled(true);
+            {
+                const TThreadedTimer::THold inner;
+                QTest::qWait(60);
+            }
+            QTest::qWait(60); // the outer hold still stands
+            QCOMPARE(ticks, 0);
+            disabled.SetEnabled(false); // while its tick waited
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(ticks >= 2, 5000); // the held tick, then the timer as before
+        QTest::qWait(30);
+        QCOMPARE(disabledTicks, 0);
+    }
+
     void exceptionsAreSwallowedAndTheTimerGoesOn()
     {
         TThreadedTimer timer(nullptr, 5);

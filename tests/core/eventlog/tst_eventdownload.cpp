@@ -8,6 +8,8 @@
 #include "testenv.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -31,6 +33,19 @@ QString VoltageOfSlot(int k)
     type_events_record record;
     record.parms[0] = qint16(400 + k);
     return TEvents(record).Voltage1(enGB);
+}
+
+// Slots without a valid reply: each exchange fails at once (both attempts
+// answered for another command) from firstBad on, for count slots.
+TEventProgress SpoilSlots(TBeaconSimulator &sim, int firstBad, int count)
+{
+    return [&sim, firstBad, count](int slot) {
+        if (slot >= firstBad && slot < firstBad + count) {
+            sim.QueueRawReply("!0100");
+            sim.QueueRawReply("!0100");
+        }
+        return true;
+    };
 }
 
 QStringList FirstVoltages(const QList<TListItem> &rows)
@@ -141,10 +156,73 @@ private Q_SLOTS:
         options.closeAfter = 31; // hangs up at the 31st request
         Start(options);
         const TEventLogDownload download = DownloadEventLog(nullptr, enGB);
-        QVERIFY(!download.Error.isEmpty());
+        const QString lost = QStringLiteral("Lost the connection to %1 while reading the event log: ").arg(sim->PortName());
+        QVERIFY2(download.Error.startsWith(lost) && download.Error.size() > lost.size(), qPrintable(download.Error));
         QCOMPARE(download.Rows.size(), 30);
         QCOMPARE(download.Rows.first().SubItems.value(1), VoltageOfSlot(29));
         QVERIFY(dm->ScanActive());
+        QVERIFY(!download.Complete());
+        QVERIFY(download.Problem().startsWith(download.Error));
+    }
+
+    void fiveSlotsInARowWithoutAnswerStopTheDownload()
+    {
+        dm->SetReadTimeouts(25, 25, 250);
+        TEventLogDownload download = DownloadEventLog(SpoilSlots(*sim, 10, 100), enGB);
+        QVERIFY(download.StoppedAnswering);
+        QCOMPARE(download.Rows.size(), 10);
+        QCOMPARE(download.Rows.first().SubItems.value(1), VoltageOfSlot(9));
+        QCOMPARE(download.Unreadable, SilentSlotLimit);
+        QCOMPARE(sim->Received().size(), 10 + 2 * SilentSlotLimit);
+        QCOMPARE(download.Problem(), QStringLiteral("The Beacon stopped answering; 10 event(s) were read."));
+        QVERIFY(dm->ScanActive());
+
+        // Four in a row are only unreadable.
+        sim->ClearFrameLog();
+        download = DownloadEventLog(SpoilSlots(*sim, 3, SilentSlotLimit - 1), enGB);
+        QVERIFY(!download.StoppedAnswering);
+        QCOMPARE(download.Rows.size(), EventSlotCount - SilentSlotLimit + 1);
+        QCOMPARE(download.Problem(),
+                 QStringLiteral("4 of the Beacon's event log entries could not be read; they are not listed."));
+    }
+
+    // Noise in front of every reply spoils each frame's length: nothing is
+    // read, rather than 93 events of zeros.
+    void noiseThatSpoilsEveryFrameReadsNothing()
+    {
+        TSimOptions options;
+        options.noise = "!35";
+        Start(options);
+        dm->SetReadTimeouts(25, 25, 250);
+        const TEventLogDownload download = DownloadEventLog(nullptr, enGB);
+        QVERIFY(download.StoppedAnswering);
+        QVERIFY(download.Rows.isEmpty());
+        QCOMPARE(sim->Received().size(), 2 * SilentSlotLimit);
+    }
+
+    void abortEndsTheDownloadAtOnceInTheMiddleOfAnExchange()
+    {
+        TSimOptions options;
+        options.ignore = {cmdEventRecord}; // silent slots, after the first
+        Start(options);
+        sim->QueueRawReply("!0100"); // slot 0 unreadable
+        sim->QueueRawReply("!0100");
+        QElapsedTimer clock;
+        const TEventLogDownload download = DownloadEventLog(
+            [&](int slot) {
+                if (slot == 1) {
+                    QTimer::singleShot(500, dm.get(), [this] { dm->Abort(); });
+                    clock.start();
+                }
+                return true;
+            },
+            enGB);
+        QVERIFY(download.Aborted);
+        QVERIFY2(clock.elapsed() < 500 + 500, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(download.Rows.isEmpty());
+        QCOMPARE(download.Problem(), QString()); // no word of the unreadable slot
+        QVERIFY(dm->ScanActive());
+        QCOMPARE(sim->Received().size(), 3);
     }
 };
 

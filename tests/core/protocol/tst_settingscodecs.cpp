@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QtTest>
+#include <functional>
 
 
 class TestSettingsCodecs : public QObject, TSimulatedLine {
@@ -128,31 +129,63 @@ private Q_SLOTS:
         QCOMPARE(record.parms[1], qint16(0x01E0));
         QCOMPARE(record.parms[2], qint16(0x0400));
 
-        sim->QueueRawReply("!350BFFFF0080800000000000");
+        sim->QueueRawReply("!350BFFFF008080000000000000");
         ReadEventRecord(6, record);
         QCOMPARE(record.day_num, qint16(-1));
         QCOMPARE(record.minutes_num, qint16(-32768));
         QCOMPARE(record.event_type, qint8(-128));
-
-        // Fields the reply does not hold become 0.
-        record.parms[2] = 77;
-        sim->QueueRawReply("!350339144F");
-        ReadEventRecord(7, record);
-        QCOMPARE(record.day_num, qint16(5177));
-        QCOMPARE(record.minutes_num, qint16(0));
-        QCOMPARE(record.parms[2], qint16(0));
     }
 
-    void shortAndOddRepliesTakeDefaults()
+    // A reply that lost or changed a character is refused and asked for again;
+    // refused twice, the read fails and what it fills stays as it was.
+    void damagedReadRepliesChangeNothing()
     {
+        BeaconSettings.CommMode = 9;
         BeaconSettings.BeaconRole = 2;
-        BeaconSettings.LinkChannel = 5;
-        sim->QueueRawReply("!30031F0402");
-        QVERIFY(ReadAdvancedSettings());
-        QCOMPARE(BeaconSettings.FlashSpeed, quint8(2));
-        QCOMPARE(BeaconSettings.BeaconRole, quint8(0));
-        QCOMPARE(BeaconSettings.LinkChannel, quint8(0));
+        BeaconSettings.DstOffset = 90;
+        BeaconSettings.ClockValue = QDateTime(QDate(2020, 1, 1), QTime(1, 2, 3));
+        BeaconStatus.LiveValues[1] = 500;
+        BeaconStatus.OverrideState = 2;
+        const TBeaconSettings settings = BeaconSettings;
+        const TBeaconStatus status = BeaconStatus;
+        const QList<std::pair<QByteArray, std::function<bool()>>> cases = {
+            {"!0200", ReadCommMode},                         // nothing where a byte must be
+            {"!30031F0402", ReadAdvancedSettings},           // whole, but three bytes of five
+            {"!1607143D152B0078-C", ReadDstSettings},        // a character changed
+            {"!100609070E05031G", ReadClock},                // a digit that is no digit
+            {"!31XX" + QByteArray(32, '0'), ReadLiveValues}, // a length that is no number
+            {"!3404020102FF", ReadOverrideStatus},           // whole, one byte too many
+        };
+        for (const auto &[reply, read] : cases) {
+            sim->QueueRawReply(reply);
+            sim->QueueRawReply(reply);
+            QVERIFY2(!read(), reply.constData());
+        }
+        QCOMPARE(BeaconSettings.CommMode, settings.CommMode);
+        QCOMPARE(BeaconSettings.BeaconRole, settings.BeaconRole);
+        QCOMPARE(BeaconSettings.DstOffset, settings.DstOffset);
+        QCOMPARE(BeaconSettings.ClockValue, settings.ClockValue);
+        QCOMPARE(BeaconStatus.LiveValues, status.LiveValues);
+        QCOMPARE(BeaconStatus.OverrideState, status.OverrideState);
 
+        type_events_record record;
+        record.parms[2] = 77;
+        sim->QueueRawReply("!350339144F"); // three bytes of eleven
+        sim->QueueRawReply("!350339144F");
+        ReadEventRecord(7, record);
+        QCOMPARE(record.day_num, qint16(0));
+        QCOMPARE(record.parms[2], qint16(77));
+
+        // A character lost: the payload is waited for, refused, and the
+        // retry's good reply taken.
+        sim->QueueRawReply("!30051F0402000");
+        QVERIFY(ReadAdvancedSettings());
+        QCOMPARE(BeaconSettings.BeaconRole, quint8(0));
+        QCOMPARE(BeaconSettings.FlashPattern, quint8(4));
+    }
+
+    void oddButWholeRepliesAreRead()
+    {
         const QDateTime before(QDate(2020, 1, 1), QTime(1, 2, 3));
         BeaconSettings.ClockValue = before;
         sim->QueueRawReply("!100609070E050018"); // month 0

@@ -259,6 +259,29 @@ private Q_SLOTS:
         QCOMPARE(DeviceCalendar().Records(2).name, QString()); // the controller's third slot has no name
     }
 
+    // A line that fails names the step and the port, before the system's text.
+    void aLostLineNamesTheStepAndThePort()
+    {
+        const auto lostWhile = [this](const QString &error, const char *step) {
+            const QString lead = QStringLiteral("Lost the connection to %1 while %2: ").arg(sim->PortName(),
+                                                                                           QLatin1String(step));
+            QVERIFY2(error.startsWith(lead) && error.size() > lead.size(), qPrintable(error));
+        };
+        TSimOptions options;
+        options.closeAfter = 5; // at the schedule: mode, clock, advanced and DST are answered
+        Start(options);
+        TRecordingLog log;
+        lostWhile(ErrorOf([&] { UploadToBeacon(log, true, true, true, true); }), "writing Beacon Schedule");
+        QVERIFY(dm->ScanActive());
+
+        options.closeAfter = 2; // at the advanced settings
+        Start(options);
+        lostWhile(ErrorOf([&] { DownloadFromBeacon(log, true, true, true); }), "reading Advanced Settings");
+        options.closeAfter = 7; // at the second name
+        Start(options);
+        lostWhile(ErrorOf([&] { DownloadFromBeacon(log, true, true, true); }), "reading Name for calendar record 2");
+    }
+
     void failedScheduleReadStopsTheDownload()
     {
         StartIgnoring({0x07});
