@@ -33,6 +33,16 @@
 
 using Kind = TMessageService::Kind;
 
+namespace {
+TPortInfo PortNamed(const QString &name, bool usb = false)
+{
+    TPortInfo port;
+    port.Name = name;
+    port.Usb = usb;
+    return port;
+}
+}
+
 class TestMainWindow : public QObject {
     Q_OBJECT
 
@@ -373,18 +383,36 @@ private Q_SLOTS:
     {
         TAppConfig config;
         TfrmMain window;
-        const QStringList ports = {QStringLiteral("ttyS0"), QStringLiteral("ttyUSB0"), QStringLiteral("ttyUSB1")};
+        const TPortInfo serial = PortNamed(QStringLiteral("ttyS0"));
+        const TPortInfo adapter{QStringLiteral("ttyUSB0"), QStringLiteral("FT232R USB UART"), QStringLiteral("FTDI"),
+                                QStringLiteral("A50285BI"), QString(), true};
+        const QList<TPortInfo> ports = {serial, adapter, PortNamed(QStringLiteral("ttyUSB1"), true)};
 
-        config.SetPortName(QStringLiteral("ttyUSB0"));
+        // Nothing remembered yet: the first USB adapter, ttyS0 only without one.
+        QVERIFY(!config.PortNameStored());
+        window.FillPortList(ports);
+        QCOMPARE(window.cbComPort->currentText(), QStringLiteral("ttyUSB0"));
+        window.FillPortList({serial});
+        QCOMPARE(window.cbComPort->currentText(), QStringLiteral("ttyS0"));
+        window.FillPortList({});
+        QCOMPARE(window.cbComPort->currentIndex(), 0);
+        QVERIFY(!config.PortNameStored());
+
+        config.SetPortName(QStringLiteral("ttyUSB1"));
         window.FillPortList(ports);
         QCOMPARE(window.cbComPort->count(), 4);
         QCOMPARE(window.cbComPort->itemText(0), QStringLiteral("Autodetect"));
-        QCOMPARE(window.cbComPort->currentText(), QStringLiteral("ttyUSB0"));
+        QCOMPARE(window.cbComPort->currentText(), QStringLiteral("ttyUSB1"));
+        // Each port says what it is.
+        QCOMPARE(window.cbComPort->itemData(2, Qt::ToolTipRole).toString(),
+                 QStringLiteral("ttyUSB0\nFT232R USB UART\nFTDI\nA50285BI"));
+        QCOMPARE(window.cbComPort->toolTip(), QStringLiteral("ttyUSB1"));
 
         // A port no longer present: "Autodetect", and the stored name stays.
         config.SetPortName(QStringLiteral("ttyACM3"));
         window.FillPortList(ports);
         QCOMPARE(window.cbComPort->currentIndex(), 0);
+        QCOMPARE(window.cbComPort->count(), 4);
         QCOMPARE(config.PortName(), QStringLiteral("ttyACM3"));
 
         // Letter case matters in port names.
@@ -506,8 +534,7 @@ private Q_SLOTS:
         QVERIFY(panels.at(1)->width() > 200);
 
         TPortComboBox box;
-        box.addItems({QStringLiteral("Autodetect"), path});
-        box.setCurrentIndex(1);
+        box.SetPorts({PortNamed(path)}, path);
         QCOMPARE(box.currentText(), path);
         QCOMPARE(box.toolTip(), path);
     }

@@ -2,6 +2,7 @@
 // Creates the file named by the configuration store's "Database" value (or the
 // path given) with its tables, only where no file exists yet.
 #include "config/appconfig.h"
+#include "config/version.h"
 #include "store/librarydb.h"
 #include "store/sqlitedb.h"
 
@@ -13,6 +14,10 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
+    if (args == QStringList{QStringLiteral("--version")}) {
+        std::printf("pvbcs-initdb %s\n", qPrintable(GetExeVersion()));
+        return 0;
+    }
     if (args.size() > 1 || (args.size() == 1 && args.first().startsWith(u'-'))) {
         std::fprintf(stderr, "usage: pvbcs-initdb [DATABASE-FILE]\n");
         return 2;

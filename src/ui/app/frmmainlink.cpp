@@ -8,6 +8,8 @@
 #include "config/messages.h"
 #include "config/messageservice.h"
 #include "link/dmcom.h"
+#include "link/portsearch.h"
+#include "link/serialline.h"
 #include "widgets/navbutton.h"
 #include "widgets/panelstatusbar.h"
 
@@ -48,6 +50,7 @@ void TfrmMain::SwitchOn()
     imgPortSwitch->repaint();
 
     QString port;
+    QString whyNotFound;
     if (cbComPort->currentIndex() > 0) {
         port = cbComPort->currentText();
     } else {
@@ -55,11 +58,14 @@ void TfrmMain::SwitchOn()
         TfrmPortSearch &search = TfrmPortSearch::Instance();
         search.show();
         const auto hide = qScopeGuard([&search] { search.close(); });
-        port = search.Scan();
+        const TScanResult found = search.Scan();
+        port = found.Port();
+        whyNotFound = found.AccessText();
         SetLinkButtonsEnabled(false);
     }
     if (port.isEmpty()) {
-        Messages().Error(Msg::PortNotFound);
+        Messages().Error(whyNotFound.isEmpty() ? QString::fromUtf8(Msg::PortNotFound)
+                                               : Msg::PortNotFound + QStringLiteral("\n\n") + whyNotFound);
         return;
     }
 
@@ -76,6 +82,9 @@ void TfrmMain::SwitchOn()
             btnPageNavClick(btnConnectedSystem);
         }
         SetLinkButtonsEnabled(true);
+    } catch (const ESerialOpenError &e) {
+        const QString error = Fmt(Msg::CriticalCommError, e.Message());
+        Messages().Error(e.Advice().isEmpty() ? error : error + QStringLiteral("\n\n") + e.Advice());
     } catch (...) {
         Messages().Error(Fmt(Msg::CriticalCommError, ExceptionText(std::current_exception())));
     }
@@ -84,6 +93,7 @@ void TfrmMain::SwitchOn()
 void TfrmMain::EnterOffState()
 {
     cbComPort->setEnabled(true);
+    UpdatePortList(); // ports may have come and gone while connected
     ShowSwitchPicture(false);
     fSwitchOn = false;
     SetLinkButtonsEnabled(false);
@@ -144,7 +154,19 @@ void TfrmMain::tmrInterfaceTimer()
 
 void TfrmMain::cbComPortChange()
 {
-    // "Autodetect" is no port to remember.
-    if (cbComPort->currentIndex() > 0)
-        AppConfig().SetPortName(cbComPort->currentText());
+    // "Autodetect" is no port to remember. An adapter's stable name finds it
+    // again when it comes back under another number.
+    if (cbComPort->currentIndex() <= 0)
+        return;
+    const QString port = cbComPort->currentText();
+    const QString stable = StableNameOf(port);
+    AppConfig().SetPortName(stable.isEmpty() ? port : stable);
+}
+
+void TfrmMain::UpdatePortList()
+{
+    // While connected the box shows the port in use and takes no choice.
+    if (!cbComPort->isEnabled())
+        return;
+    cbComPort->SetPorts(ListPorts(), cbComPort->currentIndex() > 0 ? cbComPort->currentText() : QString());
 }
