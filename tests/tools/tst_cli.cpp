@@ -285,9 +285,9 @@ private Q_SLOTS:
         const TRun run = Cli({"--port", device, "identify"},
                              {setpriv, "--reuid=65534", "--regid=65534", "--clear-groups"});
         QCOMPARE(run.code, 2);
-        QCOMPARE(run.err, QStringLiteral("This user may not open %1, which belongs to the group \"dialout\".\n\nOn "
-                                         "Debian and similar systems, add the user to that group with \"sudo usermod "
-                                         "-aG dialout $USER\", then log out and log in again.")
+        QCOMPARE(run.err, QStringLiteral("This user may not open %1, which belongs to the group \"dialout\".\n\nTo "
+                                         "join it on Debian and similar systems, run\n"
+                                         "    sudo usermod -aG dialout $USER\nthen log out and log in again.")
                               .arg(device));
         QVERIFY(run.out.isEmpty());
         QVERIFY(sim->Received().isEmpty());

@@ -48,8 +48,8 @@ const QString kQuestion = QStringLiteral("Beacon system is now connected. Downlo
 const QString kLost = QStringLiteral("The connection to the Beacons was lost. Please try to re-connect.");
 const QString kNotFound = QStringLiteral("Port not found! Please check your Connection.");
 const QString kAccessDenied = QStringLiteral("This user may not open %1, which belongs to the group \"dialout\".");
-const QString kAccessAdvice = QStringLiteral("On Debian and similar systems, add the user to that group with \"sudo "
-                                             "usermod -aG dialout $USER\", then log out and log in again.");
+const QString kAccessAdvice = QStringLiteral("To join it on Debian and similar systems, run\n"
+                                             "    sudo usermod -aG dialout $USER\nthen log out and log in again.");
 
 TSimOptions SimNamed(const char *name, bool silent = false, const QByteArray &serial = "20240001")
 {

@@ -57,8 +57,9 @@ inline constexpr const char *PortInUseAdvice =
 inline constexpr const char *PortAccessDenied = "This user may not open %s, which belongs to the group \"%s\".";
 inline constexpr const char *PortAccessDeniedToAll = "This user may not open %s.";
 inline constexpr const char *PortAccessAdvice =
-    "On Debian and similar systems, add the user to that group with \"sudo usermod -aG %s $USER\", then log out "
-    "and log in again.";
+    "To join it on Debian and similar systems, run\n"
+    "    sudo usermod -aG %s $USER\n"
+    "then log out and log in again.";
 inline constexpr const char *LinkPayloadUnframeable = "A message for command %s with %d payload characters cannot be framed.";
 inline constexpr const char *ValueDoesNotFit = "%s: the value %d cannot be sent to the Beacon (allowed %d to %d).";
 inline constexpr const char *NameDoesNotFit = "%s: the name \"%s\" cannot be sent to the Beacon (at most %d characters).";

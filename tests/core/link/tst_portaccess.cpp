@@ -13,8 +13,9 @@
 #include <sys/ioctl.h>
 
 namespace {
-const QString kAdvice = QStringLiteral("On Debian and similar systems, add the user to that group with \"sudo usermod "
-                                       "-aG dialout $USER\", then log out and log in again.");
+const QString kAdvice = QStringLiteral("To join it on Debian and similar systems, run\n"
+                                       "    sudo usermod -aG dialout $USER\n"
+                                       "then log out and log in again.");
 
 // The error that opening device raises, or none.
 std::optional<ESerialOpenError> OpenFails(const QString &device)
