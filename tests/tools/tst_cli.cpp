@@ -365,6 +365,15 @@ private Q_SLOTS:
         QCOMPARE(run.out, QStringList{"Reading Communication Mode Settings..."});
         QVERIFY(!QFile::exists(path("silent.bcfg")));
         QCOMPARE(Cli({"--port", port(), "identify"}).code, 3);
+
+        // A line that fails says which port it was.
+        sim.reset();
+        TSimOptions hangsUp;
+        hangsUp.closeAfter = 2;
+        sim = std::make_unique<TBeaconSimulator>(hangsUp);
+        run = Cli({"--port", port(), "download", "--out", path("cut.bcfg")});
+        QCOMPARE(run.code, 3);
+        QVERIFY2(run.err.startsWith(port() + QStringLiteral(": ")), qPrintable(run.err));
     }
 };
 

@@ -432,20 +432,16 @@ int Run(const QStringList &arguments)
         return ExitDone;
     }
     OpenPort(link, parser.value(QStringLiteral("port")));
-    try {
-        if (command == QLatin1String("identify"))
-            Identify(link);
-        else if (command == QLatin1String("download"))
-            Download(out, parts);
-        else if (command == QLatin1String("override"))
-            Override(mode, until);
-        else if (command == QLatin1String("status"))
-            Status();
-        else
-            Events(out);
-    } catch (const Exception &e) { // the line failed outside any step
-        throw TFailure{ExitNoAnswer, Fmt(Msg::PortError, link.PortName(), e.Message())};
-    }
+    if (command == QLatin1String("identify"))
+        Identify(link);
+    else if (command == QLatin1String("download"))
+        Download(out, parts);
+    else if (command == QLatin1String("override"))
+        Override(mode, until);
+    else if (command == QLatin1String("status"))
+        Status();
+    else
+        Events(out);
     return ExitDone;
 }
 }

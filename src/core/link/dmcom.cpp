@@ -63,7 +63,7 @@ void TdmCOM::PortError(QSerialPort::SerialPortError error)
     }
     if (!CPort.isOpen() || !IsLineFailure(error) || !fLineFailure.isEmpty())
         return;
-    fLineFailure = CPort.errorString();
+    fLineFailure = Fmt(Msg::PortError, fPortName, CPort.errorString()); // the operator sees which port failed
     // After a hang-up the serial layer raises the error again on every turn of
     // the event loop until the port is closed. Closing from inside its own
     // notification is not safe, so close as soon as the loop is back.
