@@ -57,3 +57,27 @@ private:
 
     QTcpServer fServer;
 };
+
+// A web server on 127.0.0.1 that takes connections and never answers, as a
+// site behind a broken link would.
+class TSilentHttpServer {
+public:
+    TSilentHttpServer()
+    {
+        qputenv("no_proxy", "127.0.0.1,localhost");
+        fServer.listen(QHostAddress::LocalHost);
+        QObject::connect(&fServer, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket *socket = fServer.nextPendingConnection()) {
+                socket->setParent(&fServer); // held open, never written to
+                ++connections;
+            }
+        });
+    }
+
+    QUrl Url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(fServer.serverPort())); }
+
+    int connections = 0;
+
+private:
+    QTcpServer fServer;
+};

@@ -5,7 +5,7 @@ bool TTestMessageService::Show(Kind kind, const QString &text)
     entries.append({kind, text});
     if (onShow)
         onShow(entries.constLast());
-    if (kind != Kind::Confirmation)
+    if (!IsQuestion(kind))
         return true;
     return confirmAnswers.isEmpty() ? defaultConfirm : confirmAnswers.dequeue();
 }

@@ -31,7 +31,7 @@ public:
     void Clear() { entries.clear(); }
 
     QList<Entry> entries;
-    QQueue<bool> confirmAnswers;                // empty: answer defaultConfirm
+    QQueue<bool> confirmAnswers;                // answers to questions; empty: answer defaultConfirm
     bool defaultConfirm = false;
     QQueue<std::optional<QString>> promptAnswers; // empty: cancel
     QQueue<QString> fileAnswers;                  // empty: cancel

@@ -7,6 +7,7 @@
 #include "unprivileged.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -114,6 +115,15 @@ private Q_SLOTS:
         text.replace(QRegularExpression("DateDST1=[^\r]*"), "DateDST1=30/03/2025");
         text.replace(QRegularExpression("DateDST2=[^\r]*"), "DateDST2=26/10/2025");
         Edit(text, "TimeDST=02:00:00", "TimeDST=03:00:00");
+        // An edited date whose ISO key still holds the old one is refused.
+        WriteText(path("stale.bcfg"), text);
+        const TRun stale = Cli({"--port", port(), "upload", "--in", path("stale.bcfg")});
+        QCOMPARE(stale.code, 4);
+        QVERIFY2(stale.err.startsWith(QLatin1String("DateDST1: '30/03/2025' and DateDST1ISO '")), qPrintable(stale.err));
+        QVERIFY(stale.err.endsWith(QLatin1String("' do not agree; please correct or remove one of them.")));
+        // The technician removes the old ISO dates and edits the ISO time.
+        text.remove(QRegularExpression("DateDST[12]ISO=[^\r]*\r\n"));
+        Edit(text, "TimeDSTISO=02:00:00", "TimeDSTISO=03:00:00");
         Edit(text, "cbOffsetDST=1", "cbOffsetDST=0");
         Edit(text, "ScheduleCount=2", "ScheduleCount=3");
         Edit(text, "RecOnTime=420", "RecOnTime=450");
@@ -347,13 +357,48 @@ private Q_SLOTS:
         QCOMPARE(run.code, 4);
         QCOMPARE(run.err, "The file " + path("missing.bcfg") + " does not exist.");
 
-        WriteText(path("wide.bcfg"), "[General]\r\nScheduleCount=1\r\n[Schedule0]\r\nRecDay=1\r\nRecOnTime=70000\r\n");
+        // A file without the DST dates loads (missing keys keep their
+        // defaults), but its rule cannot be sent.
+        WriteText(path("nodates.bcfg"), "[General]\r\nTimeDST=02:00:00\r\n");
         sim->ClearFrameLog();
-        run = Cli({"--port", port(), "upload", "--in", path("wide.bcfg"), "--parts", "schedule"});
+        run = Cli({"--port", port(), "upload", "--in", path("nodates.bcfg"), "--parts", "advanced"});
         QCOMPARE(run.code, 5);
-        QCOMPARE(run.err, QStringLiteral("On time of schedule record 1: the value 70000 cannot be sent to the Beacon "
+        QCOMPARE(run.err, QStringLiteral("DST start day: the value -40180 cannot be sent to the Beacon "
                                          "(allowed 0 to 65535)."));
         QVERIFY(sim->Received().isEmpty());
+
+        // Files that once crashed, hung or overflowed: refused at once,
+        // naming the key, before the line is opened.
+        const struct {
+            const char *file;
+            QStringList command;
+            QString error;
+        } hostile[] = {
+            {"[General]\r\nScheduleCount=2147483647\r\n", {"--port", port(), "upload", "--in", path("h.bcfg")},
+             "ScheduleCount: 2147483647 records are more than the 16 a Beacon holds."},
+            {"[General]\r\nScheduleCount=1000000\r\n", {"report", "config", "--in", path("h.bcfg"), "--pdf",
+                                                          path("h.pdf")},
+             "ScheduleCount: 1000000 records are more than the 16 a Beacon holds."},
+            {"[General]\r\nScheduleCount=1\r\n[Schedule0]\r\nRecDay=1\r\nRecOnTime=-2\r\nRecOffTime=2147483647\r\n",
+             {"report", "config", "--in", path("h.bcfg"), "--pdf", path("h.pdf")},
+             "[Schedule0] RecOnTime: the value -2 is outside 0 to 1439."},
+            // Written under en_US without the ISO keys, read here under en_GB.
+            {"[General]\r\nDateDST1=3/8/2026\r\nDateDST2=11/1/2026\r\nTimeDST=2:00:00 AM\r\n",
+             {"--port", port(), "upload", "--in", path("h.bcfg"), "--parts", "advanced"},
+             "DateDST1: cannot tell whether '3/8/2026' is 3 August or 8 March."},
+        };
+        for (const auto &h : hostile) {
+            WriteText(path("h.bcfg"), QString::fromLatin1(h.file));
+            sim->ClearFrameLog();
+            QElapsedTimer clock;
+            clock.start();
+            run = Cli(h.command);
+            QVERIFY2(clock.elapsed() < 30000, h.file);
+            QCOMPARE(run.code, 4);
+            QCOMPARE(run.err, h.error);
+            QVERIFY(sim->Received().isEmpty());
+            QVERIFY(!QFile::exists(path("h.pdf")));
+        }
 
         sim.reset();
         TSimOptions silent;

@@ -499,6 +499,58 @@ private Q_SLOTS:
         verifyOff(rig.window);
     }
 
+    // Yes to the offered download after the link went while the question
+    // was open: no download starts (it would reopen the port behind the
+    // switch's back), and the switch, the status bar and the port agree.
+    void aYesAfterTheLinkWentStartsNoDownload_data()
+    {
+        QTest::addColumn<bool>("tickFirst");
+        QTest::newRow("the status tick saw it first") << true;
+        QTest::newRow("answered before the status tick") << false;
+    }
+    void aYesAfterTheLinkWentStartsNoDownload()
+    {
+        QFETCH(bool, tickFirst);
+        TBeaconSimulator sim(SimNamed("beacon"));
+        TRig &rig = start(sim.PortName());
+        TfrmMain &window = rig.window;
+        rig.messages.onShow = [&](const TTestMessageService::Entry &entry) {
+            if (entry.kind != Kind::Confirmation)
+                return;
+            if (tickFirst) {
+                sim.CloseLine();
+                QVERIFY(QTest::qWaitFor([&] { return rig.messages.Texts().contains(kLost); }, kIdentityWaitMs));
+            } else {
+                dmCOM().Close(); // gone the moment before the operator answers
+            }
+        };
+        rig.messages.confirmAnswers << true;
+        bool downloadOpened = false;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&] {
+            if (rig.downloadSettings.isVisible()) {
+                downloadOpened = true;
+                rig.downloadSettings.reject();
+            }
+        });
+        watch.start(20);
+        sim.ClearFrameLog();
+        QTest::mouseClick(window.imgPortSwitch, Qt::LeftButton);
+
+        QVERIFY(!downloadOpened);
+        QCOMPARE(rig.messages.Texts(), (QStringList{kQuestion, kLost}));
+        verifyOff(window);
+        QCOMPARE(panel(window, 0), QStringLiteral("Port disconnected"));
+        QCOMPARE(window.TabControl->currentWidget(), window.pageHome);
+        for (const QByteArray &frame : sim.Received())
+            QVERIFY2(frame.startsWith("!01"), frame.constData()); // identity polls only
+        // Later ticks find it all agreeing and say nothing more.
+        QTest::qWait(2500);
+        verifyOff(window);
+        QCOMPARE(panel(window, 0), QStringLiteral("Port disconnected"));
+        QCOMPARE(rig.messages.Texts(), (QStringList{kQuestion, kLost}));
+    }
+
     void switchingOffAndOnKeepsTheLastIdentityUntilReplaced()
     {
         TBeaconSimulator simA(SimNamed("beacon-a")), simB(SimNamed("beacon-b", true, "20249999"));

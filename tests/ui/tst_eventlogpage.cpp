@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QRegularExpression>
+#include <QWindow>
 #include <algorithm>
 #include <vector>
 
@@ -214,6 +215,30 @@ private Q_SLOTS:
         QCOMPARE(rig.messages.Texts(), QStringList());
         fSim->ClearFrameLog();
         QTRY_VERIFY_WITH_TIMEOUT(Commands(*fSim).contains(QStringLiteral("01")), kIdentityWaitMs);
+    }
+
+    // The close box of the progress window aborts, but the window stays
+    // until the download has ended, so the download never runs without it.
+    void theCloseBoxAbortsAndTheWindowStaysToTheEnd()
+    {
+        TRig &rig = StartConnected(Slowed(10));
+        DownloadEvents();
+        const QList<QStringList> before = Listed(rig.window);
+
+        fSim->WithController([](TBeaconController &c) { c.events[0].type = 9; });
+        bool stayed = false;
+        Watch(&rig.progBar, [&] {
+            if (!rig.progBar.isVisible() || rig.progBar.pbProgBar->value() < 10)
+                return false;
+            rig.progBar.windowHandle()->close();
+            stayed = rig.progBar.isVisible() && rig.progBar.Aborted();
+            return true;
+        });
+        DownloadEvents();
+        QVERIFY(stayed);
+        QCOMPARE(Listed(rig.window), before);
+        QCOMPARE(rig.messages.Texts(), QStringList());
+        QVERIFY(rig.window.imgPortSwitch->isEnabled() && rig.window.btnDownloadEvents->isEnabled());
     }
 
     // The list saved and loaded back; an empty list writes nothing; a file

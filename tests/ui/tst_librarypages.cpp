@@ -4,6 +4,7 @@
 // following, the record counts after record edits, and loading a library
 // entry into the beacon's own copy.
 #include "app/application.h"
+#include "app/dialogmessageservice.h"
 #include "app/frmmain.h"
 #include "config/appconfig.h"
 #include "dialoganswer.h"
@@ -23,6 +24,7 @@
 
 #include <QComboBox>
 #include <QGroupBox>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -31,6 +33,7 @@
 #include <QTreeWidget>
 #include <QtTest>
 #include <memory>
+#include <sqlite3.h>
 
 using Kind = TMessageService::Kind;
 
@@ -71,6 +74,21 @@ void clickRow(QTreeWidget *list, int row)
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(list->topLevelItem(row)).center());
 }
+
+// Another program holding the library database locked while it lives.
+class TDatabaseLock {
+public:
+    explicit TDatabaseLock(const QString &file)
+    {
+        sqlite3_open(file.toUtf8().constData(), &fDb);
+        locked = sqlite3_exec(fDb, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    ~TDatabaseLock() { sqlite3_close(fDb); } // ends the transaction
+    bool locked = false;
+
+private:
+    sqlite3 *fDb = nullptr;
+};
 
 void answerTimes(TfrmScheduleRec &editor, int on, int off)
 {
@@ -341,6 +359,93 @@ private Q_SLOTS:
         QCOMPARE(rows(window.lvCalendars), (QStringList{"School year|1 record(s)", "Summer camp|1 record(s)"}));
         QCOMPARE(calendarTable(), rows(window.lvCalendars));
         QCOMPARE(SelectedRow(window.lvCalendars), 1);
+    }
+
+    // A name with characters the code page lacks is refused with a message
+    // naming them, and the prompt comes back without them: what is stored is
+    // what the operator saw.
+    void namesHoldOnlyWhatTheLibraryCanStore()
+    {
+        std::unique_ptr<TProgram> program = start();
+        QVERIFY(program);
+        TfrmMain &window = program->window;
+        TTestMessageService &messages = program->messages;
+        window.btnPageNavClick(window.btnSchedules);
+        const QString refused = QStringLiteral("These characters cannot be stored in a name: \u03A9 \u0141 \u017A");
+
+        messages.promptAnswers.enqueue(QStringLiteral("F\u00EAte \u03A9\u20AC \u0141\u00F3d\u017A"));
+        messages.promptAnswers.enqueue(QStringLiteral("F\u00EAte \u20AC \u00F3d"));
+        window.btnAddSchedule->click();
+        QCOMPARE(messages.Texts(Kind::Error), QStringList(refused));
+        QCOMPARE(messages.promptInitials.last(), QStringLiteral("F\u00EAte \u20AC \u00F3d"));
+        QCOMPARE(rows(window.lvSchedules).last(), QStringLiteral("F\u00EAte \u20AC \u00F3d|0 record(s)"));
+        QCOMPARE(scheduleTable(), rows(window.lvSchedules));
+
+        // The window's own prompt filters the field as the operator types.
+        TDialogMessageService dialogs;
+        QString typed;
+        QTimer typist;
+        connect(&typist, &QTimer::timeout, [&] {
+            auto *prompt = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+            if (!prompt)
+                return;
+            typist.stop();
+            auto *field = prompt->findChild<QLineEdit *>();
+            QTest::keyClick(field, Qt::Key_End);
+            for (const QChar c : QStringLiteral(" \u03A9\u00E9")) {
+                QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+                QApplication::sendEvent(field, &press);
+            }
+            typed = field->text();
+            prompt->accept();
+        });
+        messages.Clear();
+        typist.start(5);
+        const std::optional<QString> name =
+            dialogs.PromptText(QStringLiteral("Calendar"), QStringLiteral("Please type a Name:"),
+                               QStringLiteral("Old \u03A9 name"));
+        QCOMPARE(typed, QStringLiteral("Old \u03A9 name \u00E9"));
+        QCOMPARE(name, std::optional<QString>(typed)); // the initial text is the caller's
+        QTRY_COMPARE(messages.Texts(Kind::Error),
+                     QStringList(QStringLiteral("These characters cannot be stored in a name: \u03A9")));
+    }
+
+    // A delete the database refuses (another program holds it locked) leaves
+    // the entry listed, selected and shown in a records panel that works.
+    void failedDeleteShowsTheEntryAgain()
+    {
+        std::unique_ptr<TProgram> program = start();
+        QVERIFY(program);
+        TfrmMain &window = program->window;
+        TTestMessageService &messages = program->messages;
+        window.btnPageNavClick(window.btnSchedules);
+        clickRow(window.lvSchedules, 0);
+        const QStringList before = rows(window.lvSchedules);
+        {
+            const TDatabaseLock lock(fDir.filePath(QStringLiteral("pvbcs.db")));
+            QVERIFY(lock.locked);
+            messages.confirmAnswers.enqueue(true);
+            window.btnDeleteSchedule->click();
+            QCOMPARE(messages.Texts(Kind::Error),
+                     QStringList(QStringLiteral("The library database \"%1\" is locked by another program. Please "
+                                                "close that program and try again.")
+                                     .arg(fDir.filePath(QStringLiteral("pvbcs.db")))));
+        }
+        QCOMPARE(rows(window.lvSchedules), before);
+        QCOMPARE(SelectedRow(window.lvSchedules), 0);
+        QCOMPARE(window.gbScheduleRecords->title(), QStringLiteral("  Selected Schedule: Mornings  "));
+        QVERIFY(window.LibraryScheduleRecords->isVisible());
+        QCOMPARE(window.LibraryScheduleRecords->Schedule(), window.ScheduleLibrary()->Schedules(0));
+        QCOMPARE(window.LibraryScheduleRecords->lvSchedule->topLevelItemCount(), 2);
+
+        // The panel works again once the lock is gone.
+        TfrmScheduleRec &editor = *fScheduleEditor;
+        const TDialogAnswer answer(editor, [&] { answerTimes(editor, 450, 495); }, editor.btnSave);
+        window.LibraryScheduleRecords->btnAdd->click();
+        QVERIFY(answer.opened);
+        QCOMPARE(window.LibraryScheduleRecords->lvSchedule->topLevelItemCount(), 3);
+        QCOMPARE(rows(window.lvSchedules).first(), QStringLiteral("Mornings|3 record(s)"));
+        QCOMPARE(scheduleTable(), rows(window.lvSchedules));
     }
 
     void doubleClickRenamesOrHidesTheRecords()

@@ -20,8 +20,10 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSettings>
 #include <QStackedWidget>
@@ -41,6 +43,27 @@ TPortInfo PortNamed(const QString &name, bool usb = false)
     port.Usb = usb;
     return port;
 }
+
+// Counts the events of one type that reach a widget.
+class TEventCounter : public QObject {
+public:
+    TEventCounter(QWidget *widget, QEvent::Type type, int &count) : fType(type), fCount(count)
+    {
+        widget->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == fType)
+            ++fCount;
+        return false;
+    }
+
+private:
+    QEvent::Type fType;
+    int &fCount;
+};
 }
 
 class TestMainWindow : public QObject {
@@ -532,8 +555,8 @@ private Q_SLOTS:
             "Pavoline\u00AE Beacon Control Software could not retrieve version information from Orvella Works web "
             "site. Please check your Internet connection and try again.");
         const QByteArray newer = "<html><!--VERSION_INFO Beacons=9.0.0.0 --></html>";
-        QTest::newRow("newer, Yes") << newer << true << true << int(Kind::Confirmation) << available << true;
-        QTest::newRow("newer, No") << newer << true << false << int(Kind::Confirmation) << available << false;
+        QTest::newRow("newer, Yes") << newer << true << true << int(Kind::InformationQuestion) << available << true;
+        QTest::newRow("newer, No") << newer << true << false << int(Kind::InformationQuestion) << available << false;
         QTest::newRow("equal") << "<!--VERSION_INFO Beacons=" + GetExeVersion().toLatin1() + "-->" << true << true
                                << int(Kind::Information) << upToDate << false;
         QTest::newRow("older") << QByteArray("<!--VERSION_INFO Beacons=0.9-->") << true << true
@@ -567,6 +590,74 @@ private Q_SLOTS:
         QCOMPARE(fOpened, pageOpened ? QList<QUrl>{server.Url().resolved(QUrl(QStringLiteral(
                                                        "software-downloads.asp")))}
                                      : QList<QUrl>{});
+    }
+
+    // A site that takes the request and never answers: the window keeps
+    // painting and takes no other input while the check shows itself, and
+    // Cancel or Escape end it at once without a box.
+    void aSilentSiteCanBeCancelled_data()
+    {
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("Cancel") << false;
+        QTest::newRow("Escape") << true;
+    }
+    void aSilentSiteCanBeCancelled()
+    {
+        QFETCH(bool, escape);
+        TSilentHttpServer server;
+        SetMakerSiteUrl(server.Url());
+        TTestMessageService messages;
+        TAppConfig config;
+        prepareDatabase(config);
+        TfrmMain window;
+        TDM dm;
+        showWindow(window);
+        int paints = 0;
+        TEventCounter counter(&window, QEvent::Paint, paints);
+
+        QString title, label;
+        int paintsWhileChecking = -1;
+        QElapsedTimer clock;
+        qint64 cancelledAt = -1;
+        QTimer operatorAction;
+        int paintsAtStart = -1;
+        connect(&operatorAction, &QTimer::timeout, this, [&] {
+            auto *check = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget());
+            if (!check || server.connections == 0)
+                return;
+            window.update(); // something to paint, as a desktop asks
+            if (paintsAtStart < 0) {
+                paintsAtStart = paints;
+                // The operator tries the main window meanwhile.
+                QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {},
+                                  window.btnHelp->mapTo(&window, window.btnHelp->rect().center()));
+                return;
+            }
+            if (paints - paintsAtStart < 3)
+                return;
+            operatorAction.stop();
+            paintsWhileChecking = paints - paintsAtStart;
+            title = check->windowTitle();
+            label = check->labelText();
+            cancelledAt = clock.elapsed();
+            if (escape)
+                QTest::keyClick(check, Qt::Key_Escape);
+            else
+                QTest::mouseClick(check->findChild<QPushButton *>(), Qt::LeftButton);
+        });
+        operatorAction.start(50);
+        clock.start();
+        window.BitBtn1->click();
+
+        QVERIFY(cancelledAt >= 0);
+        QVERIFY2(clock.elapsed() - cancelledAt < 2000, qPrintable(QString::number(clock.elapsed() - cancelledAt)));
+        QVERIFY(paintsWhileChecking >= 3);
+        QCOMPARE(title, QStringLiteral("Check for Updates"));
+        QCOMPARE(label, QStringLiteral("Checking for a newer version..."));
+        QCOMPARE(messages.entries.size(), 0);
+        QCOMPARE(fOpened, QList<QUrl>{}); // neither help nor a page
+        QVERIFY(!QGuiApplication::overrideCursor());
+        QVERIFY(!QApplication::activeModalWidget());
     }
 
     // Virtual ports are named by long paths: shortened in view, whole in the

@@ -192,6 +192,119 @@ private Q_SLOTS:
         QCOMPARE(rig.messages.Texts(), QStringList());
     }
 
+    // An override waiting for its reply, and a step of the real-time window
+    // still waiting after the operator closed it: link work the main window
+    // holds, so no transfer starts inside it.
+    void linkWorkInProgressHoldsTheWindow()
+    {
+        TSimOptions options = Named("beacon");
+        options.replyDelayMs = 600;
+        TBeaconSimulator sim(options);
+        TRig &rig = StartConnected(sim);
+        TfrmMain &window = rig.window;
+        bool uploadOpened = false;
+        WhenModal(&rig.uploadSettings, [&] {
+            uploadOpened = true;
+            rig.uploadSettings.reject();
+        });
+        const auto held = [&window] {
+            for (QWidget *control : QList<QWidget *>{window.imgPortSwitch, window.cbComPort, window.btnUploadTo,
+                                                     window.btnDownloadFrom, window.btnDownloadEvents,
+                                                     window.btnRealTime, window.btnOverride})
+                if (control->isEnabled())
+                    return false;
+            return true;
+        };
+
+        bool heldDuringOverride = false;
+        sim.ClearFrameLog();
+        Watch(&window, [&] {
+            if (!Commands(sim).contains(QStringLiteral("32")))
+                return false;
+            heldDuringOverride = held();
+            OperatorClick(window.btnUploadTo); // the operator tries anyway
+            return true;
+        });
+        OperatorClick(window.btnOverride);
+        QVERIFY(heldDuringOverride);
+        QCOMPARE(rig.messages.Texts(), QStringList{kOverrideSet});
+        QVERIFY(!held());
+
+        TfrmRealTime &realTime = rig.realTime;
+        bool heldAfterClosing = false;
+        Watch(&realTime, [&] {
+            if (!realTime.isVisible() || !Commands(sim).contains(QStringLiteral("10")))
+                return false;
+            OperatorClick(realTime.btnClose); // while the clock read waits for its reply
+            heldAfterClosing = !realTime.isVisible() && held();
+            OperatorClick(window.btnUploadTo);
+            return true;
+        });
+        sim.ClearFrameLog();
+        OperatorClick(window.btnRealTime);
+        QVERIFY(heldAfterClosing);
+        QVERIFY(!uploadOpened);
+        QVERIFY(!held());
+        QVERIFY(window.SwitchedOn());
+    }
+
+    // A link error greys the values and says when they were read, until the
+    // window is opened again on a working link.
+    void aLinkErrorMarksTheValuesStale()
+    {
+        TBeaconSimulator lost(Named("beacon-a")), working(Named("beacon-b"));
+        TRig &rig = StartConnected(lost);
+        TfrmMain &window = rig.window;
+        TfrmRealTime &realTime = rig.realTime;
+        const auto greyed = [&realTime](bool expected) {
+            for (QLabel *field : {realTime.lblStatusTime, realTime.lblStatusDate, realTime.lblStatusVoltage,
+                                  realTime.lblStatusBeacon, realTime.lblStateOverride, realTime.lblSwitchState})
+                if (field->isEnabled() == expected)
+                    return false;
+            return true;
+        };
+
+        bool currentFirst = false, marked = false;
+        QString note;
+        QTime before;
+        WhenModal(&realTime, [&] {
+            QVERIFY(QTest::qWaitFor([&] { return realTime.lblSwitchState->text() != QStringLiteral(" ..."); },
+                                    kSequenceWaitMs));
+            currentFirst = greyed(false) && realTime.lblStale->text().isEmpty();
+            before = QTime::currentTime();
+            lost.CloseLine();
+            QVERIFY(QTest::qWaitFor([&] { return realTime.Stale(); }, kSequenceWaitMs));
+            marked = greyed(true);
+            note = realTime.lblStale->text();
+            OperatorClick(realTime.btnClose);
+        });
+        OperatorClick(window.btnRealTime);
+        QVERIFY(currentFirst);
+        QVERIFY(marked);
+        const QRegularExpressionMatch match =
+            QRegularExpression(QStringLiteral("^Not current: the values were last read at (.+)\\.$")).match(note);
+        QVERIFY2(match.hasMatch(), qPrintable(note));
+        const QTime readAt = TextToTime(match.captured(1), QLocale());
+        QVERIFY2(readAt.isValid() && qAbs(readAt.secsTo(before)) < 60, qPrintable(note));
+
+        // Reopened on another controller: current again.
+        QTRY_VERIFY_WITH_TIMEOUT(!window.SwitchedOn(), kIdentityWaitMs);
+        OperatorPick(window.cbComPort, window.cbComPort->findText(working.PortName()));
+        Connect(false);
+        WaitForIdentity();
+        bool currentOnOpening = false, currentAfterReading = false;
+        WhenModal(&realTime, [&] {
+            currentOnOpening = greyed(false) && realTime.lblStale->text().isEmpty();
+            const int reads = int(Commands(working).size());
+            QVERIFY(QTest::qWaitFor([&] { return Commands(working).size() >= reads + 3; }, kSequenceWaitMs));
+            currentAfterReading = greyed(false) && !realTime.Stale();
+            OperatorClick(realTime.btnClose);
+        });
+        OperatorClick(window.btnRealTime);
+        QVERIFY(currentOnOpening);
+        QVERIFY(currentAfterReading);
+    }
+
     // An unplugged controller: the window shows the link's error once and
     // stops polling, instead of failing again every tick.
     void anUnpluggedControllerStopsThePolling()

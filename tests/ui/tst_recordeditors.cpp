@@ -45,6 +45,17 @@ QString dayList(const TfrmScheduleRec &editor)
     return enabled ? QStringLiteral("on") : QStringLiteral("off");
 }
 
+// Types text key by key, as a keyboard with every character would.
+void typeText(QWidget *widget, const QString &text)
+{
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &press);
+        QApplication::sendEvent(widget, &release);
+    }
+}
+
 TScheduleRec scheduleRec(int id, quint8 day, int on, int off)
 {
     TScheduleRec rec;
@@ -256,7 +267,6 @@ private Q_SLOTS:
         QCOMPARE(editor.cbScheduleDays->currentText(), QStringLiteral("Sunday"));
         QCOMPARE(editor.cbScheduleDays->count(), 10);
         QCOMPARE(editor.cbScheduleDays->itemText(9), QStringLiteral("Special Day Mode #3"));
-        QCOMPARE(editor.edtName->maxLength(), 15);
 
         editor.cbUseRange->click();
         QVERIFY(editor.dtpHolidayEnd->isEnabled());
@@ -330,7 +340,6 @@ private Q_SLOTS:
         TTestMessageService messages;
         TfrmCalendarRec editor;
         QSignalSpy accepted(&editor, &QDialog::accepted);
-        const QString refused = QStringLiteral("Please check the selected Range of Dates.");
 
         editor.dtpHoliday->setDate(QDate(2025, 3, 10));
         editor.dtpHolidayEnd->setDate(QDate(2025, 3, 9));
@@ -339,7 +348,7 @@ private Q_SLOTS:
 
         editor.cbUseRange->setChecked(true);
         editor.btnSaveClick();
-        QCOMPARE(messages.Texts(Kind::Error), QStringList(refused));
+        QCOMPARE(messages.Texts(Kind::Error), QStringList(QStringLiteral("Please check the selected Range of Dates.")));
         QCOMPARE(accepted.count(), 1);
 
         messages.Clear();
@@ -351,10 +360,127 @@ private Q_SLOTS:
         editor.UpdateRecord(rec);
         QCOMPARE(rec.Days, 255);
 
+        // A longer range says why it is refused.
         editor.dtpHolidayEnd->setDate(QDate(2025, 3, 10).addDays(TfrmCalendarRec::MaxDays));
         editor.btnSaveClick();
-        QCOMPARE(messages.Texts(Kind::Error), QStringList(refused));
+        QCOMPARE(messages.Texts(Kind::Error),
+                 QStringList(QStringLiteral("A calendar record can cover at most 255 days.")));
         QCOMPARE(accepted.count(), 2);
+    }
+
+    // A stored record opens as it is, whatever the beacon can keep; saving
+    // refuses what it cannot keep instead of the pickers shortening it.
+    void storedRecordsOpenUnchangedAndSavingRefusesWhatTheBeaconCannotKeep()
+    {
+        TTestMessageService messages;
+        TfrmCalendarRec editor;
+        QSignalSpy accepted(&editor, &QDialog::accepted);
+        const QString tooLate = QStringLiteral("A calendar record cannot end after %1, the last day the Beacon can "
+                                               "store.")
+                                    .arg(DateToText(kDayZero.addDays(65534), QLocale()));
+
+        // Ends four days after the last day: shown and kept, but not saved.
+        TCalendarRec late{7, 0, QStringLiteral("Far"), 65534, 5, 3};
+        editor.ShowRecord(late);
+        TCalendarRec shown = late;
+        editor.UpdateRecord(shown);
+        QCOMPARE(shown.DayNum, 65534);
+        QCOMPARE(shown.Days, 5);
+        editor.btnSaveClick();
+        QCOMPARE(messages.Texts(Kind::Error), QStringList(tooLate));
+        QCOMPARE(accepted.count(), 0);
+
+        // Ending on the last day is fine; a single day after it is not.
+        messages.Clear();
+        editor.ShowRecord({7, 0, QStringLiteral("Last"), 65530, 5, 3});
+        editor.btnSaveClick();
+        QCOMPARE(accepted.count(), 1);
+        editor.ShowRecord({7, 0, QStringLiteral("After"), 65535, 1, 3});
+        editor.UpdateRecord(shown);
+        QCOMPARE(shown.DayNum, 65535);
+        editor.btnSaveClick();
+        QCOMPARE(messages.Texts(Kind::Error), QStringList(tooLate));
+
+        // A stored 256-day record opens with its length and says why it
+        // cannot be saved.
+        messages.Clear();
+        editor.ShowRecord({7, 0, QStringLiteral("Long"), 5000, 256, 3});
+        editor.UpdateRecord(shown);
+        QCOMPARE(shown.Days, 256);
+        editor.btnSaveClick();
+        QCOMPARE(messages.Texts(Kind::Error),
+                 QStringList(QStringLiteral("A calendar record can cover at most 255 days.")));
+        QCOMPARE(accepted.count(), 1);
+    }
+
+    // The name limit is for typing: a longer stored name survives opening
+    // and saving, and typing never lengthens it.
+    void nameLimitAppliesToWhatIsTyped()
+    {
+        TTestMessageService messages;
+        TfrmCalendarRec editor;
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        const QString stored = QStringLiteral("Twenty characters!!!");
+        QCOMPARE(stored.size(), 20);
+        TCalendarRec rec{3, 0, stored, 5000, 1, 6};
+        editor.ShowRecord(rec);
+        TCalendarRec saved = rec;
+        editor.UpdateRecord(saved);
+        QCOMPARE(saved.name, stored);
+
+        editor.edtName->setFocus();
+        editor.edtName->end(false);
+        QTest::keyClicks(editor.edtName, QStringLiteral("x"));
+        QCOMPARE(editor.edtName->text(), stored);
+        QTest::keyClick(editor.edtName, Qt::Key_Backspace);
+        QTest::keyClick(editor.edtName, Qt::Key_Home);
+        QTest::keyClicks(editor.edtName, QStringLiteral("ab"));
+        QCOMPARE(editor.edtName->text(), stored.left(19));
+        QTest::keyClick(editor.edtName, Qt::Key_Right, Qt::ShiftModifier); // typing over a character
+        QTest::keyClicks(editor.edtName, QStringLiteral("tw"));
+        QCOMPARE(editor.edtName->text(), u't' + stored.mid(1, 18));
+
+        editor.InitControls();
+        QTest::keyClicks(editor.edtName, QStringLiteral("A name of twenty chars"));
+        QCOMPARE(editor.edtName->text(), QStringLiteral("A name of twenty chars").left(15));
+        editor.edtName->selectAll();
+        editor.edtName->insert(QStringLiteral("Replaced by a longer paste"));
+        QCOMPARE(editor.edtName->text(), QStringLiteral("Replaced by a l"));
+        QCoreApplication::processEvents();
+        QVERIFY(messages.entries.isEmpty());
+    }
+
+    // Typed or pasted characters the code page lacks never reach the name,
+    // and the operator is told which they were.
+    void nameRefusesCharactersTheBeaconCannotStore()
+    {
+        TTestMessageService messages;
+        TfrmCalendarRec editor;
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        editor.edtName->setFocus();
+        typeText(editor.edtName, QStringLiteral("F\u00EAte \u03A9\u20AC"));
+        QCOMPARE(editor.edtName->text(), QStringLiteral("F\u00EAte \u20AC"));
+        QTRY_COMPARE(messages.Texts(Kind::Error),
+                     QStringList(QStringLiteral("These characters cannot be stored in a name: \u03A9")));
+
+        messages.Clear();
+        editor.edtName->setCursorPosition(4);
+        editor.edtName->insert(QStringLiteral(" \u0141\u00F3d\u017A\t"));
+        QCOMPARE(editor.edtName->text(), QStringLiteral("F\u00EAte \u00F3d \u20AC"));
+        QCOMPARE(editor.edtName->cursorPosition(), 8);
+        QTRY_COMPARE(messages.Texts(Kind::Error),
+                     QStringList(QStringLiteral("These characters cannot be stored in a name: \u0141 \u017A U+0009")));
+        TCalendarRec rec;
+        editor.UpdateRecord(rec);
+        QCOMPARE(rec.name, editor.edtName->text());
+
+        // What the program shows is not the operator's typing: no message.
+        messages.Clear();
+        editor.ShowRecord({3, 0, QStringLiteral("Kept"), 5000, 1, 6});
+        QCoreApplication::processEvents();
+        QVERIFY(messages.entries.isEmpty());
     }
 
     void newCalendarIdsAvoidTheCalendarsIds()

@@ -378,7 +378,7 @@ private Q_SLOTS:
             editor.dtpHolidayEnd->setDate(QDate(2025, 1, 1).addDays(255));
         }, editor.btnSave);
         QVERIFY(answer.stayedOpen);
-        QCOMPARE(messages.Texts(Kind::Error), QStringList(QStringLiteral("Please check the selected Range of Dates.")));
+        QCOMPARE(messages.Texts(Kind::Error), QStringList(QStringLiteral("A calendar record can cover at most 255 days.")));
         QCOMPARE(holidays->Count(), 0);
 
         answer = clickAnswering(page->btnAdd, editor, [&] {

@@ -12,6 +12,7 @@
 
 #include <QPrinter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
@@ -193,6 +194,29 @@ private Q_SLOTS:
         printer.setOutputFileName(path("printed.pdf"));
         form.PrintReport(printer);
         QVERIFY(PdfText(path("printed.pdf")).contains(QLatin1String("Beacons' Schedule and Calendar")));
+    }
+
+    // However far the operator scrolled, a report opens at its first page.
+    void aReportOpensAtItsTop()
+    {
+        TfrmMain &window = fRig->window;
+        TfrmReport &form = fRig->report;
+        FillListView(window.lvEvents, {EventRows(93), -1});
+        QScrollBar *bar = form.frxPreview->verticalScrollBar();
+        const auto scrollDown = [&] {
+            QTRY_VERIFY(bar->maximum() > 0);
+            bar->setValue(bar->maximum());
+        };
+        window.btnPrintLog->click();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(bar->value(), 0);
+        scrollDown();
+        form.BtnClose->click();
+        window.btnPrintLog->click(); // opened again
+        QCOMPARE(bar->value(), 0);
+        scrollDown();
+        window.Button2->click(); // the other report, the window still open
+        QCOMPARE(bar->value(), 0);
     }
 
     void closeHidesTheWindow()

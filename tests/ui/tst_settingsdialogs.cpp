@@ -229,8 +229,8 @@ private Q_SLOTS:
         }
         QCOMPARE(sectionKeys(file, QStringLiteral("General")),
                  (QStringList{"BrightnessMin", "BrightnessMax", "FlashPattern", "FlashSpeed", "LinkChannel",
-                              "BeaconRole", "DateDST1", "DateDST2", "TimeDST", "cbOffsetDST", "ScheduleCount",
-                              "CalendarCount"}));
+                              "BeaconRole", "DateDST1", "DateDST1ISO", "DateDST2", "DateDST2ISO", "TimeDST",
+                              "TimeDSTISO", "cbOffsetDST", "ScheduleCount", "CalendarCount"}));
 
         // Everything changed, then everything loaded back.
         DeviceSchedule().Clear();
@@ -313,6 +313,75 @@ private Q_SLOTS:
         QCOMPARE(window.BeaconScheduleRecords->lvSchedule->topLevelItemCount(), 1);
         QCOMPARE(shown(*window.AdvancedSettingsPage), pageBefore);
         QVERIFY(messages.entries.isEmpty());
+    }
+
+    // A name that does not exist still loads as an empty configuration, but
+    // only after the operator said yes to that.
+    void missingFileEmptiesTheConfigurationOnlyWhenConfirmed()
+    {
+        std::unique_ptr<TProgram> program = start();
+        QVERIFY(program);
+        TfrmMain &window = program->window;
+        TTestMessageService &messages = program->messages;
+        TfrmLoadSettings &load = program->load;
+        DeviceSchedule().SaveRecord({11, 0, 0x1F, 7 * 60, 8 * 60}, true);
+        DeviceCalendar().SaveRecord({21, 0, QStringLiteral("Holiday"), 5470, 1, 6}, true);
+        window.BeaconScheduleRecords->ShowList();
+        const QString file = fDir.filePath(QStringLiteral("no-such-beacon.bcfg"));
+        const QString question = QStringLiteral("The file %1 does not exist. Do you want to replace the Beacon's "
+                                                "configuration with an empty one?")
+                                     .arg(file);
+
+        // No: nothing changes and the dialog stays for another choice.
+        messages.fileAnswers.enqueue(file);
+        messages.confirmAnswers.enqueue(false);
+        {
+            const TDialogAnswer answer(load, nullptr, load.btnLoadFromFile);
+            window.btnLoadFromFile->click();
+            QVERIFY(answer.opened && answer.stayedOpen);
+        }
+        QCOMPARE(messages.Texts(Kind::Confirmation), QStringList(question));
+        QCOMPARE(DeviceSchedule().Count(), 1);
+        QCOMPARE(DeviceCalendar().Count(), 1);
+
+        // Yes: the chosen parts are emptied, as a missing file always loaded.
+        messages.fileAnswers.enqueue(file);
+        messages.confirmAnswers.enqueue(true);
+        {
+            const TDialogAnswer answer(load, nullptr, load.btnLoadFromFile);
+            window.btnLoadFromFile->click();
+            QVERIFY(answer.opened && !answer.stayedOpen);
+        }
+        QCOMPARE(DeviceSchedule().Count(), 0);
+        QCOMPARE(DeviceCalendar().Count(), 0);
+        QCOMPARE(window.BeaconScheduleRecords->lvSchedule->topLevelItemCount(), 0);
+        QCOMPARE(messages.Texts(Kind::Confirmation), QStringList({question, question}));
+        QVERIFY(!QFile::exists(file));
+    }
+
+    void aRefusedFileChangesNothingAndTellsTheOperator()
+    {
+        std::unique_ptr<TProgram> program = start();
+        QVERIFY(program);
+        TfrmMain &window = program->window;
+        DeviceSchedule().SaveRecord({11, 0, 0x1F, 7 * 60, 8 * 60}, true);
+        window.BeaconScheduleRecords->ShowList();
+        const QString file = fDir.filePath(QStringLiteral("huge.bcfg"));
+        {
+            QFile huge(file);
+            QVERIFY(huge.open(QIODevice::WriteOnly));
+            huge.write("[General]\r\nBrightnessMin=50\r\nScheduleCount=2147483647\r\n");
+        }
+        const QStringList pageBefore = shown(*window.AdvancedSettingsPage);
+        program->messages.fileAnswers.enqueue(file);
+        const TDialogAnswer answer(program->load, nullptr, program->load.btnLoadFromFile);
+        window.btnLoadFromFile->click();
+        QVERIFY(answer.opened && !answer.stayedOpen);
+        QCOMPARE(program->messages.Texts(Kind::Error),
+                 QStringList(QStringLiteral("ScheduleCount: 2147483647 records are more than the 16 a Beacon holds.")));
+        QCOMPARE(shown(*window.AdvancedSettingsPage), pageBefore);
+        QCOMPARE(DeviceSchedule().Count(), 1);
+        QCOMPARE(window.BeaconScheduleRecords->lvSchedule->topLevelItemCount(), 1);
     }
 
     void aFailedWriteClosesTheDialogAndTellsTheOperator()

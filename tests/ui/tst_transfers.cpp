@@ -19,6 +19,7 @@
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTimeEdit>
+#include <QWindow>
 
 using namespace MonitorRig;
 using Kind = TMessageService::Kind;
@@ -415,6 +416,112 @@ private Q_SLOTS:
         // The poll runs again.
         sim.ClearFrameLog();
         QTRY_VERIFY_WITH_TIMEOUT(Commands(sim).contains(QStringLiteral("01")), kIdentityWaitMs);
+    }
+
+    // While a sequence runs its dialog refuses to close, and nothing in the
+    // main window that works the link can be used: a second transfer cannot
+    // start inside the first.
+    void aRunningTransferHoldsTheWindow_data()
+    {
+        QTest::addColumn<bool>("upload");
+        QTest::newRow("upload") << true;
+        QTest::newRow("download") << false;
+    }
+    void aRunningTransferHoldsTheWindow()
+    {
+        QFETCH(bool, upload);
+        TSimOptions options = Named("beacon");
+        options.replyDelayMs = 300; // time to try things
+        TBeaconSimulator sim(options);
+        TRig &rig = StartRig(sim.PortName());
+        TfrmMain &window = rig.window;
+        HoldCalendarRecords(window, 2);
+        Connect(false);
+        WaitForIdentity();
+        ShowPage(window.btnConnectedSystem, window.pageConnectedSystem);
+        TfTransferSettings &dialog = upload ? static_cast<TfTransferSettings &>(rig.uploadSettings)
+                                            : static_cast<TfTransferSettings &>(rig.downloadSettings);
+        TfTransferSettings &other = upload ? static_cast<TfTransferSettings &>(rig.downloadSettings)
+                                           : static_cast<TfTransferSettings &>(rig.uploadSettings);
+        bool otherOpened = false;
+        WhenModal(&other, [&] {
+            otherOpened = true;
+            other.reject();
+        });
+
+        bool tried = false, stayedOpen = false, stillModal = false, controlsHeld = false;
+        Watch(&rig.comProgress, [&] {
+            if (!rig.comProgress.isVisible() || rig.comProgress.mmoLog->toPlainText().isEmpty())
+                return false;
+            tried = true;
+            dialog.windowHandle()->close(); // the close box
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+            stayedOpen = dialog.isVisible();
+            stillModal = QApplication::activeModalWidget() == &dialog;
+            controlsHeld = true;
+            for (QWidget *control : QList<QWidget *>{window.imgPortSwitch, window.cbComPort, window.btnUploadTo,
+                                                     window.btnDownloadFrom, window.btnDownloadEvents,
+                                                     window.btnRealTime, window.btnOverride})
+                controlsHeld = controlsHeld && !control->isEnabled();
+            // The operator tries the other transfer and the switch anyway.
+            OperatorClick(upload ? window.btnDownloadFrom : window.btnUploadTo);
+            OperatorClick(window.imgPortSwitch);
+            return true;
+        });
+        sim.ClearFrameLog();
+        if (upload)
+            Upload([&rig] { ClearBoxes(rig.uploadSettings); });
+        else
+            Download([&rig] { ClearBoxes(rig.downloadSettings); });
+
+        QVERIFY(tried);
+        QVERIFY(stayedOpen);
+        QVERIFY(stillModal);
+        QVERIFY(controlsHeld);
+        QVERIFY(!otherOpened);
+        QVERIFY(window.SwitchedOn());
+        QCOMPARE(rig.messages.Texts(Kind::Error), QStringList());
+        // One sequence to its end, nothing mixed into it.
+        QCOMPARE(SequenceCommands(sim), upload ? (QStringList{"02", "10", "33", "33"})
+                                               : (QStringList{"02", "16", "33", "33"}));
+        // The window is free again afterwards.
+        QVERIFY(window.imgPortSwitch->isEnabled() && window.btnDownloadEvents->isEnabled());
+        QVERIFY(!window.cbComPort->isEnabled()); // still switched on
+        QTRY_VERIFY_WITH_TIMEOUT(window.btnUploadTo->isEnabled() && window.btnDownloadFrom->isEnabled(),
+                                 kIdentityWaitMs);
+        // The log's title bar stays empty: a blank, as an empty title would
+        // show the program's name.
+        QVERIFY(rig.comProgress.windowTitle().isEmpty());
+        const QString title = rig.comProgress.windowHandle()->title();
+        QVERIFY(!title.isEmpty() && title.trimmed().isEmpty());
+    }
+
+    // A configuration refused before the first frame: its error box shows
+    // over a cleared log, not the last run's lines.
+    void aRefusedUploadClearsTheLogFirst()
+    {
+        TBeaconSimulator sim(Named("beacon"));
+        TRig &rig = StartRig(sim.PortName());
+        Connect(false);
+        WaitForIdentity();
+        ShowPage(rig.window.btnConnectedSystem, rig.window.pageConnectedSystem);
+        Download([&rig] { ClearBoxes(rig.downloadSettings); });
+        QVERIFY(!rig.comProgress.mmoLog->toPlainText().isEmpty());
+
+        DeviceCalendar().SaveRecord({1, 0, QStringLiteral("A NAME TOO LONG!"), 5000, 1, 1}, true);
+        rig.window.BeaconCalendarRecords->ShowList();
+        QString logWhenRefused = QStringLiteral("not shown");
+        rig.messages.onShow = [&](const TTestMessageService::Entry &entry) {
+            if (entry.kind == Kind::Error)
+                logWhenRefused = rig.comProgress.mmoLog->toPlainText();
+        };
+        sim.ClearFrameLog();
+        Upload();
+        QCOMPARE(rig.messages.Texts(Kind::Error),
+                 QStringList{QStringLiteral("Name of calendar record 1: the name \"A NAME TOO LONG!\" cannot be sent "
+                                            "to the Beacon (at most 15 characters).")});
+        QCOMPARE(logWhenRefused, QString());
+        QCOMPARE(SequenceCommands(sim), QStringList());
     }
 
     // Cancel on the log during the calendar names ends the loop after the

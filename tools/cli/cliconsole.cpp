@@ -53,7 +53,7 @@ bool TCliMessages::Show(Kind kind, const QString &text)
         PrintOut(text);
     else
         Write(stderr, text + u'\n');
-    return kind != Kind::Confirmation;
+    return !IsQuestion(kind);
 }
 
 TCliLog::TCliLog() : fTerminal(::isatty(fileno(information)) == 1) {}

@@ -108,8 +108,10 @@ Output:
   Each step is logged on standard output as the program's progress window
   shows it; messages that need attention go to standard error. Dates and
   times follow the locale (LANG, LC_ALL, LC_TIME) and settings files are
-  written in its date and time formats. A report prints the number of pages
-  it wrote.
+  written in its date and time formats, each date and time also under a key
+  ending in ISO (DateDST1ISO=2026-03-08) that every computer reads alike.
+  After editing a date or time by hand, edit or remove its ISO key too. A
+  report prints the number of pages it wrote.
 
 Exit status:
   0  done
@@ -119,7 +121,8 @@ Exit status:
      answered
   3  the controller did not answer a step (the error names it); what was
      transferred before it stays transferred
-  4  a file could not be read or written
+  4  a file could not be read or written, or a settings file holds a value
+     that cannot be taken (the error names the key); nothing was sent
   5  the configuration in the file cannot be sent to the controller (the
      error names the value); nothing was sent
 )";

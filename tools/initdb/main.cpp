@@ -1,6 +1,8 @@
 // pvbcs-initdb: prepares the library database the way an installer would.
 // Creates the file named by the configuration store's "Database" value (or the
-// path given) with its tables, only where no file exists yet.
+// path given) with its tables, only where no file exists yet. A file already
+// there is left as it is; one that is no library database is reported and
+// ends the run with status 1.
 #include "config/appconfig.h"
 #include "config/version.h"
 #include "store/librarydb.h"

@@ -1,5 +1,7 @@
 #include "cp1252.h"
 
+#include "messages.h"
+
 namespace {
 // 0x80..0x9F; the five bytes Windows leaves undefined map to the C1 control of
 // the same value, as Windows' own conversion does, so every byte round-trips.
@@ -18,6 +20,12 @@ char toByte(char16_t c)
         if (kHigh[i] == c)
             return char(0x80 + i);
     return '?';
+}
+
+bool fitsName(char32_t c)
+{
+    const bool control = c < 0x20 || (c >= 0x7F && c < 0xA0);
+    return !control && c <= 0xFFFF && (toByte(char16_t(c)) != '?' || c == u'?');
 }
 }
 
@@ -43,4 +51,30 @@ QByteArray Cp1252::fromUnicode(const QString &text)
         out.append(toByte(c.unicode()));
     }
     return out;
+}
+
+QString Cp1252::NameText(const QString &typed)
+{
+    QString out;
+    for (const char32_t c : typed.normalized(QString::NormalizationForm_C).toUcs4())
+        if (fitsName(c))
+            out += QChar(char16_t(c)); // every character that fits is in the BMP
+    return out;
+}
+
+QString Cp1252::NameRefusal(const QString &typed)
+{
+    QList<char32_t> refused;
+    for (const char32_t c : typed.normalized(QString::NormalizationForm_C).toUcs4())
+        if (!fitsName(c) && !refused.contains(c))
+            refused << c;
+    if (refused.isEmpty())
+        return {};
+    QStringList shown;
+    for (const char32_t c : refused) {
+        // A character that cannot be seen is named by its code.
+        shown << (QChar::isPrint(c) ? QStringView(QChar::fromUcs4(c)).toString()
+                                    : QStringLiteral("U+%1").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper());
+    }
+    return Fmt(Msg::NameCharactersRefused, shown.join(u' '));
 }

@@ -10,6 +10,10 @@ inline constexpr const char *DbOpenFailed = "Failed to open database \"%s\"";
 inline constexpr const char *DbCompileError = "Error: %s%s%s";
 inline constexpr const char *DbReadOnlyOrMissing = "Database file is read-only or file is missing \"%s\"";
 inline constexpr const char *DbUnknownError = "Unknown database error! Error Code: \"%d\"";
+inline constexpr const char *DbLocked =
+    "The library database \"%s\" is locked by another program. Please close that program and try again.";
+inline constexpr const char *DbNotLibrary = "\"%s\" is not a library database (%s).";
+inline constexpr const char *DbTableMissing = "the table %s is missing";
 inline constexpr const char *DbFunctionsDisabled =
     "The software could not open database \"%s\". All database functions will be disabled.";
 inline constexpr const char *DbFileChanged = "Database file was changed. Please restart the application now.";
@@ -28,9 +32,30 @@ inline constexpr const char *UpdateNotRetrieved =
     "Pavoline\u00AE Beacon Control Software could not retrieve version information from Orvella Works web site. "
     "Please check your Internet connection and try again.";
 inline constexpr const char *UpdateUpToDate = "Your Pavoline\u00AE Beacon Control Software version is up to date.";
+inline constexpr const char *UpdateChecking = "Checking for a newer version...";
 
 // Schedules, calendars and settings files (store)
 inline constexpr const char *UnableToRead = "Unable to read %s";
+inline constexpr const char *LoadMissingFileAsEmpty =
+    "The file %s does not exist. Do you want to replace the Beacon's configuration with an empty one?";
+inline constexpr const char *SettingsFileTooLarge = "%s is too large to be a settings file (at most %d bytes).";
+inline constexpr const char *SettingsKeyMissing = "%s: the key is missing.";
+inline constexpr const char *SettingsNotANumber = "%s: '%s' is not a number.";
+inline constexpr const char *SettingsValueOutOfRange = "%s: the value %s is outside %d to %d.";
+inline constexpr const char *SettingsDateUnreadable = "%s: cannot read '%s' as a date.";
+inline constexpr const char *SettingsTimeUnreadable = "%s: cannot read '%s' as a time of day.";
+// Filled with the key, the text as written, all readings but the last (joined
+// by ", ") and the last reading.
+inline constexpr const char *SettingsAmbiguous = "%s: cannot tell whether '%s' is %s or %s.";
+inline constexpr const char *SettingsCompanionDisagrees =
+    "%s: '%s' and %s '%s' do not agree; please correct or remove one of them.";
+inline constexpr const char *SettingsTooManyRecords = "%s: %d records are more than the %d a Beacon holds.";
+inline constexpr const char *SettingsSectionMissing = "%s: %d records, but the file has no section [%s].";
+inline constexpr const char *SettingsControlCharacter =
+    "%s: character %d of the name is the control character 0x%s, which a Beacon name cannot carry.";
+inline constexpr const char *SettingsDstDateOutOfRange = "%s: %s is outside the dates a Beacon can hold (%s to %s).";
+inline constexpr const char *SettingsDstHalfOff =
+    "%s: 1 January 2010 (no daylight saving) must be the date of both shifts or of neither.";
 inline constexpr const char *RecordCount = "%d record(s)";
 inline constexpr const char *DurationHoursMinutes = "%d hr %d min";
 inline constexpr const char *DurationDays = "%d day(s)";
@@ -106,6 +131,10 @@ inline constexpr const char *NoLibraryCalendars = "You do not have any previousl
 inline constexpr const char *CheckTimeRange = "Please check the selected Time Range.";
 inline constexpr const char *SelectOneDay = "Please select at least one day.";
 inline constexpr const char *CheckDateRange = "Please check the selected Range of Dates.";
+inline constexpr const char *CalendarRangeTooLong = "A calendar record can cover at most 255 days.";
+inline constexpr const char *CalendarEndTooLate =
+    "A calendar record cannot end after %s, the last day the Beacon can store.";
+inline constexpr const char *NameCharactersRefused = "These characters cannot be stored in a name: %s";
 
 // Library pages (Schedules, Holidays & Exceptions): the prompt's title and the
 // error when no entry is selected are the same one word.
@@ -152,6 +181,9 @@ inline constexpr const char *SwitchPositionNames[3] = {"Switch in AUTO position"
                                                        "Switch in OFF position"};
 inline constexpr const char *OverrideStateNames[3] = {"Override mode is not active", "Schedule overridden to ON state",
                                                       "Schedule overridden to OFF state"};
+// Under the diagnostics fields once a link error has stopped the polling.
+inline constexpr const char *ReadingsStale = "Not current: the values were last read at %s.";
+inline constexpr const char *ReadingsNeverRead = "Not current: no values have been read from the Beacon.";
 // Indexed by event code; 0 has no name.
 inline constexpr const char *EventNames[10] = {"",
                                                "System turned ON after reset",

@@ -9,9 +9,9 @@ class TConsoleMessageService final : public TMessageService {
 public:
     bool Show(Kind kind, const QString &text) override
     {
-        static const char *const prefix[] = {"Error: ", "Warning: ", "", ""};
+        static const char *const prefix[] = {"Error: ", "Warning: ", "", "", ""};
         std::fprintf(stderr, "%s%s\n", prefix[int(kind)], qPrintable(text));
-        return kind != Kind::Confirmation;
+        return !IsQuestion(kind);
     }
     std::optional<QString> PromptText(const QString &, const QString &, const QString &) override { return {}; }
     QString OpenFileName(const QString &, const QString &, const QString &) override { return {}; }

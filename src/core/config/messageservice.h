@@ -7,11 +7,14 @@
 // tests install a double that records each message and answers from a script.
 class TMessageService {
 public:
-    enum class Kind { Error, Warning, Information, Confirmation };
+    // InformationQuestion asks Yes or No in an information box: an offer
+    // rather than a warning.
+    enum class Kind { Error, Warning, Information, Confirmation, InformationQuestion };
+    static bool IsQuestion(Kind kind) { return kind == Kind::Confirmation || kind == Kind::InformationQuestion; }
 
     virtual ~TMessageService() = default;
 
-    // Shows a box of the given kind; true for OK (or Yes on a confirmation).
+    // Shows a box of the given kind; true for OK, or Yes on a question.
     virtual bool Show(Kind kind, const QString &text) = 0;
     // The one-line name prompt; no value when the operator cancels.
     virtual std::optional<QString> PromptText(const QString &title, const QString &prompt, const QString &initial) = 0;
@@ -25,6 +28,7 @@ public:
     void Warning(const QString &text) { Show(Kind::Warning, text); }
     void Information(const QString &text) { Show(Kind::Information, text); }
     bool Confirm(const QString &text) { return Show(Kind::Confirmation, text); }
+    bool AskInformation(const QString &text) { return Show(Kind::InformationQuestion, text); }
 
     // The installed service; a plain one that writes to standard error until
     // another is installed, so core code never runs without one.

@@ -1,12 +1,8 @@
 #include "config/updatechecker.h"
 
-#include <QEventLoop>
-#include <QNetworkAccessManager>
 #include <QNetworkProxyFactory>
-#include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QStringList>
-#include <memory>
 
 namespace {
 const QUrl kMakerSite(QStringLiteral("http://www.orvellaworks.example/"));
@@ -56,24 +52,40 @@ QUrl DownloadPageUrl()
     return MakerSiteUrl().resolved(QUrl(kDownloadPage));
 }
 
-QString FetchDownloadPage(int timeoutMs)
+TDownloadPageFetch::TDownloadPageFetch(int timeoutMs)
 {
-    QNetworkAccessManager manager;
-    manager.setProxyFactory(new TSystemProxyFactory);
+    fManager.setProxyFactory(new TSystemProxyFactory);
     QNetworkRequest request(DownloadPageUrl());
     request.setHeader(QNetworkRequest::UserAgentHeader, kUserAgent);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setRawHeader("Cache-Control", "no-cache");
     request.setRawHeader("Pragma", "no-cache");
     request.setTransferTimeout(timeoutMs);
-    const std::unique_ptr<QNetworkReply> reply(manager.get(request));
-    if (!reply->isFinished()) {
-        QEventLoop loop;
-        QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    }
+    fReply.reset(fManager.get(request));
+    connect(fReply.get(), &QNetworkReply::finished, this, &TDownloadPageFetch::Finish);
+    if (fReply->isFinished())
+        Finish();
+}
+
+TDownloadPageFetch::~TDownloadPageFetch() = default;
+
+void TDownloadPageFetch::Cancel()
+{
+    if (fFinished)
+        return;
+    fCancelled = true;
+    fReply->abort(); // finishes the reply at once
+}
+
+void TDownloadPageFetch::Finish()
+{
+    if (fFinished)
+        return;
+    fFinished = true;
     // An error page is read like any other: it simply holds no marker.
-    return QString::fromLatin1(reply->readAll());
+    if (!fCancelled)
+        fPage = QString::fromLatin1(fReply->readAll());
+    Q_EMIT Finished();
 }
 
 TUpdateOutcome UpdateOutcome(const QString &page, const QString &programVersion)
@@ -112,9 +124,4 @@ int CompareVersions(const QString &a, const QString &b)
             return order < 0 ? -1 : 1;
     }
     return 0;
-}
-
-TUpdateOutcome CheckForUpdate(const QString &programVersion)
-{
-    return UpdateOutcome(FetchDownloadPage(), programVersion);
 }

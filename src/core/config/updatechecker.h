@@ -1,6 +1,10 @@
 #pragma once
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QObject>
 #include <QString>
 #include <QUrl>
+#include <memory>
 
 // The maker's web site: its home page (the web-site links) and its software
 // download page (the update check, and the page the operator is offered).
@@ -13,10 +17,33 @@ QUrl DownloadPageUrl();
 enum class TUpdateOutcome { NewerVersion, UpToDate, NotRetrieved };
 
 // One GET of the download page, past any cache, through the system's proxy
-// settings. The text holds one character per byte received; it is empty when
-// the page cannot be fetched. The wait keeps the window painted but takes no
-// operator input, as the check blocks the window until it has an answer.
-QString FetchDownloadPage(int timeoutMs = 30000);
+// settings, started on construction. Finished is emitted once: when the page
+// has been read or could not be, or when Cancel was called.
+class TDownloadPageFetch : public QObject {
+    Q_OBJECT
+public:
+    explicit TDownloadPageFetch(int timeoutMs = 30000);
+    ~TDownloadPageFetch() override;
+
+    bool IsFinished() const { return fFinished; }
+    void Cancel();
+    bool Cancelled() const { return fCancelled; }
+    // One character per byte received; empty when the page could not be
+    // fetched or the fetch was cancelled.
+    const QString &Page() const { return fPage; }
+
+Q_SIGNALS:
+    void Finished();
+
+private:
+    void Finish();
+
+    QNetworkAccessManager fManager;
+    std::unique_ptr<QNetworkReply> fReply;
+    QString fPage;
+    bool fFinished = false;
+    bool fCancelled = false;
+};
 
 // What a download page says about programVersion: NotRetrieved when it holds
 // no version marker, NewerVersion when the marker's "Beacons" version is
@@ -26,5 +53,3 @@ TUpdateOutcome UpdateOutcome(const QString &page, const QString &programVersion)
 // Dotted version numbers compared as numbers, part by part, a missing or empty
 // part counting as 0: negative, zero or positive as a is older, equal or newer.
 int CompareVersions(const QString &a, const QString &b);
-
-TUpdateOutcome CheckForUpdate(const QString &programVersion);

@@ -2,7 +2,9 @@
 
 #include "config/messages.h"
 #include "store/convprocs.h"
+#include "config/exceptions.h"
 #include "store/datamodule.h"
+#include "store/device.h"
 #include "store/inifile.h"
 #include "store/localetext.h"
 
@@ -20,6 +22,14 @@ QString CutCalendarName(const QString &name)
     return name.left(end);
 }
 
+void CheckNameCharacters(const QString &name, const QString &what)
+{
+    for (qsizetype i = 0; i < name.size(); ++i)
+        if (name.at(i).category() == QChar::Other_Control)
+            throw Exception(Fmt(Msg::SettingsControlCharacter, what, i + 1,
+                                QString::number(name.at(i).unicode(), 16).toUpper().rightJustified(2, u'0')));
+}
+
 TCalendar::TCalendar(const QString &aName, int aID, bool aDBMode) : fDBMode(aDBMode), fName(aName)
 {
     if (aID > 0) {
@@ -32,16 +42,19 @@ TCalendar::TCalendar(const QString &aName, int aID, bool aDBMode) : fDBMode(aDBM
 
 void TCalendar::SetName(const QString &aName)
 {
-    fName = aName;
     if (fDBMode)
-        DM().Exec(QStringLiteral("UPDATE calendars SET name=? WHERE id=?"), {fName, fID});
+        DM().Exec(QStringLiteral("UPDATE calendars SET name=? WHERE id=?"), {aName, fID});
+    fName = aName; // only once the row holds it
 }
 
 void TCalendar::LoadRecords()
 {
-    fRecords.clear();
-    if (!fDBMode)
+    if (!fDBMode) {
+        fRecords.clear();
         return;
+    }
+    // Read whole before replacing, so a failed read keeps the last good list.
+    QList<TCalendarRec> records;
     auto rows = DM().Query(QStringLiteral("SELECT id, calendar_id, name, c_date, day_type, c_len FROM calendar_rec "
                                           "WHERE calendar_id=? ORDER BY id"),
                            {fID});
@@ -53,45 +66,48 @@ void TCalendar::LoadRecords()
         rec.DayNum = qint32(rows->FieldAsInteger(3));
         rec.DayMode = quint8(rows->FieldAsInteger(4));
         rec.Days = qint32(rows->FieldAsInteger(5));
-        fRecords.append(rec);
+        records.append(rec);
     }
+    fRecords = records;
 }
 
+// In database mode the row is written first and the list reloaded after; a
+// refused write leaves the list as it was, with no phantom record.
 void TCalendar::SaveRecord(const TCalendarRec &rec, bool FlagNew)
 {
     TCalendarRec given = rec;
     given.name = CutCalendarName(rec.name);
+    if (fDBMode) {
+        if (FlagNew)
+            DM().Exec(QStringLiteral("INSERT INTO calendar_rec (calendar_id, name, c_date, day_type, c_len) "
+                                     "VALUES (?, ?, ?, ?, ?)"),
+                      {fID, given.name, given.DayNum, int(given.DayMode), given.Days});
+        else
+            DM().Exec(QStringLiteral("UPDATE calendar_rec SET name=?, c_date=?, day_type=?, c_len=? WHERE id=?"),
+                      {given.name, given.DayNum, int(given.DayMode), given.Days, given.id});
+        LoadRecords();
+        return;
+    }
     if (FlagNew) {
-        TCalendarRec copy = given;
-        copy.CalendarID = fID;
-        fRecords.append(copy);
+        given.CalendarID = fID;
+        fRecords.append(given);
     } else {
         for (TCalendarRec &stored : fRecords)
             if (stored.id == given.id)
                 stored = given;
     }
-    if (!fDBMode)
-        return;
-    if (FlagNew)
-        DM().Exec(QStringLiteral("INSERT INTO calendar_rec (calendar_id, name, c_date, day_type, c_len) "
-                                 "VALUES (?, ?, ?, ?, ?)"),
-                  {fID, given.name, given.DayNum, int(given.DayMode), given.Days});
-    else
-        DM().Exec(QStringLiteral("UPDATE calendar_rec SET name=?, c_date=?, day_type=?, c_len=? WHERE id=?"),
-                  {given.name, given.DayNum, int(given.DayMode), given.Days, given.id});
-    LoadRecords();
 }
 
 void TCalendar::DeleteRecord(int idx)
 {
     if (idx < 0 || idx >= Count())
         return;
-    const int id = fRecords.at(idx).id;
-    fRecords.removeAt(idx);
-    if (!fDBMode)
+    if (fDBMode) {
+        DM().Exec(QStringLiteral("DELETE FROM calendar_rec WHERE id=?"), {fRecords.at(idx).id});
+        LoadRecords();
         return;
-    DM().Exec(QStringLiteral("DELETE FROM calendar_rec WHERE id=?"), {id});
-    LoadRecords();
+    }
+    fRecords.removeAt(idx);
 }
 
 void TCalendar::Clear()
@@ -127,6 +143,7 @@ void TCalendar::SaveToIniFile(TIniFile &ini) const
     ini.WriteInteger(kGeneral, QStringLiteral("CalendarCount"), Count());
     for (int i = 0; i < Count(); ++i) {
         const TCalendarRec &rec = fRecords.at(i);
+        CheckNameCharacters(rec.name, Fmt(Msg::ItemCalendarName, i + 1));
         const QString section = QStringLiteral("Calendar%1").arg(i);
         ini.WriteInteger(section, QStringLiteral("id"), rec.id);
         ini.WriteInteger(section, QStringLiteral("CalendarId"), rec.CalendarID);
@@ -137,21 +154,29 @@ void TCalendar::SaveToIniFile(TIniFile &ini) const
     }
 }
 
-void TCalendar::LoadFromIniFile(const TIniFile &ini)
+QList<TCalendarRec> TCalendar::ReadIniFile(const TIniFile &ini)
 {
-    fRecords.clear();
-    const int count = ini.ReadInteger(kGeneral, QStringLiteral("CalendarCount"), 0);
+    const int count = ini.ReadSectionCount(QStringLiteral("CalendarCount"), QStringLiteral("Calendar"), BeaconTableSlots);
+    QList<TCalendarRec> records;
     for (int i = 0; i < count; ++i) {
         const QString section = QStringLiteral("Calendar%1").arg(i);
         TCalendarRec rec;
         rec.id = ini.ReadInteger(section, QStringLiteral("id"), 0);
         rec.CalendarID = ini.ReadInteger(section, QStringLiteral("CalendarId"), 0);
-        rec.name = CutCalendarName(ini.ReadString(section, QStringLiteral("Name"), QString()));
-        rec.DayNum = ini.ReadInteger(section, QStringLiteral("DayNum"), 0);
-        rec.Days = ini.ReadInteger(section, QStringLiteral("Days"), 0);
-        rec.DayMode = quint8(ini.ReadInteger(section, QStringLiteral("DayMode"), 0));
-        fRecords.append(rec);
+        rec.name = ini.ReadString(section, QStringLiteral("Name"), QString());
+        CheckNameCharacters(rec.name, TIniFile::KeyName(section, QStringLiteral("Name")));
+        rec.name = CutCalendarName(rec.name);
+        rec.DayNum = ini.ReadInteger(section, QStringLiteral("DayNum"), 0, 1, 0xFFFE);
+        rec.Days = ini.ReadInteger(section, QStringLiteral("Days"), 0, 1, 0xFF);
+        rec.DayMode = quint8(ini.ReadInteger(section, QStringLiteral("DayMode"), 0, 0, 0xFF));
+        records.append(rec);
     }
+    return records;
+}
+
+void TCalendar::LoadFromIniFile(const TIniFile &ini)
+{
+    fRecords = ReadIniFile(ini);
 }
 
 TCalendarList::TCalendarList()
@@ -163,11 +188,12 @@ TCalendarList::~TCalendarList() = default;
 
 void TCalendarList::LoadCalendars()
 {
-    fCalendars.clear();
+    // Built whole before replacing, so a failed read keeps the last good list.
+    std::vector<std::unique_ptr<TCalendar>> calendars;
     auto rows = DM().Query(QStringLiteral("SELECT id, name FROM calendars ORDER BY id"));
     for (; !rows->Eof(); rows->Next())
-        fCalendars.push_back(
-            std::make_unique<TCalendar>(rows->FieldAsString(1), int(rows->FieldAsInteger(0)), true));
+        calendars.push_back(std::make_unique<TCalendar>(rows->FieldAsString(1), int(rows->FieldAsInteger(0)), true));
+    fCalendars = std::move(calendars);
 }
 
 void TCalendarList::AddCalendar(const QString &aName)

@@ -22,6 +22,10 @@ struct TCalendarRec {
 
 // Cuts a name to the 255 bytes a calendar record holds.
 QString CutCalendarName(const QString &name);
+// Refuses, with an Exception naming what, a name that holds a control
+// character (C0, DEL or C1): a Beacon name cannot carry one, and a line of a
+// settings file could not keep a line break.
+void CheckNameCharacters(const QString &name, const QString &what);
 
 // A named list of calendar records; database mode and memory mode as TSchedule.
 class TCalendar {
@@ -39,8 +43,19 @@ public:
     // Rows of the record list: name, date from, date to, duration, substitute.
     TListContent ShowList(const QLocale &locale) const;
 
+    // Refuses a record name with a control character (CheckNameCharacters).
     void SaveToIniFile(TIniFile &ini) const;
+    // The records of a settings file's calendar sections, every value
+    // checked: at most the controller's 16 records, each section present, a
+    // first day of 1 to 65534 (0 and 65535 would end the controller's table),
+    // 1 to 255 days, a day mode of 0 to 255, a name without control
+    // characters (cut to 255 bytes). Anything else is refused with an
+    // Exception naming the key.
+    static QList<TCalendarRec> ReadIniFile(const TIniFile &ini);
+    // Replaces the records with ReadIniFile's; a refused file changes nothing.
     void LoadFromIniFile(const TIniFile &ini);
+    // Memory mode: the records exactly as given, ids and owners included.
+    void SetRecords(const QList<TCalendarRec> &records) { fRecords = records; }
 
     bool DBMode() const { return fDBMode; }
     int ID() const { return fID; }

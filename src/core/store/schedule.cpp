@@ -3,10 +3,12 @@
 #include "config/messages.h"
 #include "store/convprocs.h"
 #include "store/datamodule.h"
+#include "store/device.h"
 #include "store/inifile.h"
 
 namespace {
 const QString kGeneral = QStringLiteral("General");
+constexpr int MinutesPerDay = 1440;
 }
 
 TSchedule::TSchedule(const QString &aName, int aID, bool aDBMode) : fDBMode(aDBMode), fName(aName)
@@ -21,16 +23,19 @@ TSchedule::TSchedule(const QString &aName, int aID, bool aDBMode) : fDBMode(aDBM
 
 void TSchedule::SetName(const QString &aName)
 {
-    fName = aName;
     if (fDBMode)
-        DM().Exec(QStringLiteral("UPDATE schedules SET name=? WHERE id=?"), {fName, fID});
+        DM().Exec(QStringLiteral("UPDATE schedules SET name=? WHERE id=?"), {aName, fID});
+    fName = aName; // only once the row holds it
 }
 
 void TSchedule::LoadRecords()
 {
-    fRecords.clear();
-    if (!fDBMode)
+    if (!fDBMode) {
+        fRecords.clear();
         return;
+    }
+    // Read whole before replacing, so a failed read keeps the last good list.
+    QList<TScheduleRec> records;
     auto rows = DM().Query(QStringLiteral("SELECT id, schedule_id, s_day, s_time_on, s_time_off FROM schedule_rec "
                                           "WHERE schedule_id=? ORDER BY id"),
                            {fID});
@@ -41,12 +46,26 @@ void TSchedule::LoadRecords()
         rec.RecDay = quint8(rows->FieldAsInteger(2));
         rec.RecOnTime = qint32(rows->FieldAsInteger(3));
         rec.RecOffTime = qint32(rows->FieldAsInteger(4));
-        fRecords.append(rec);
+        records.append(rec);
     }
+    fRecords = records;
 }
 
+// In database mode the row is written first and the list reloaded after; a
+// refused write leaves the list as it was, with no phantom record.
 void TSchedule::SaveRecord(const TScheduleRec &rec, bool FlagNew)
 {
+    if (fDBMode) {
+        if (FlagNew)
+            DM().Exec(QStringLiteral("INSERT INTO schedule_rec (schedule_id, s_day, s_time_on, s_time_off) "
+                                     "VALUES (?, ?, ?, ?)"),
+                      {fID, int(rec.RecDay), rec.RecOnTime, rec.RecOffTime});
+        else
+            DM().Exec(QStringLiteral("UPDATE schedule_rec SET s_day=?, s_time_on=?, s_time_off=? WHERE id=?"),
+                      {int(rec.RecDay), rec.RecOnTime, rec.RecOffTime, rec.id});
+        LoadRecords();
+        return;
+    }
     if (FlagNew) {
         TScheduleRec copy = rec;
         copy.CalendarID = fID;
@@ -56,28 +75,18 @@ void TSchedule::SaveRecord(const TScheduleRec &rec, bool FlagNew)
             if (stored.id == rec.id)
                 stored = rec;
     }
-    if (!fDBMode)
-        return;
-    if (FlagNew)
-        DM().Exec(QStringLiteral("INSERT INTO schedule_rec (schedule_id, s_day, s_time_on, s_time_off) "
-                                 "VALUES (?, ?, ?, ?)"),
-                  {fID, int(rec.RecDay), rec.RecOnTime, rec.RecOffTime});
-    else
-        DM().Exec(QStringLiteral("UPDATE schedule_rec SET s_day=?, s_time_on=?, s_time_off=? WHERE id=?"),
-                  {int(rec.RecDay), rec.RecOnTime, rec.RecOffTime, rec.id});
-    LoadRecords();
 }
 
 void TSchedule::DeleteRecord(int idx)
 {
     if (idx < 0 || idx >= Count())
         return;
-    const int id = fRecords.at(idx).id;
-    fRecords.removeAt(idx);
-    if (!fDBMode)
+    if (fDBMode) {
+        DM().Exec(QStringLiteral("DELETE FROM schedule_rec WHERE id=?"), {fRecords.at(idx).id});
+        LoadRecords();
         return;
-    DM().Exec(QStringLiteral("DELETE FROM schedule_rec WHERE id=?"), {id});
-    LoadRecords();
+    }
+    fRecords.removeAt(idx);
 }
 
 void TSchedule::Clear()
@@ -122,20 +131,26 @@ void TSchedule::SaveToIniFile(TIniFile &ini) const
     }
 }
 
-void TSchedule::LoadFromIniFile(const TIniFile &ini)
+QList<TScheduleRec> TSchedule::ReadIniFile(const TIniFile &ini)
 {
-    fRecords.clear();
-    const int count = ini.ReadInteger(kGeneral, QStringLiteral("ScheduleCount"), 0);
+    const int count = ini.ReadSectionCount(QStringLiteral("ScheduleCount"), QStringLiteral("Schedule"), BeaconTableSlots);
+    QList<TScheduleRec> records;
     for (int i = 0; i < count; ++i) {
         const QString section = QStringLiteral("Schedule%1").arg(i);
         TScheduleRec rec;
         rec.id = ini.ReadInteger(section, QStringLiteral("id"), 0);
         rec.CalendarID = ini.ReadInteger(section, QStringLiteral("ScheduleId"), 0);
-        rec.RecDay = quint8(ini.ReadInteger(section, QStringLiteral("RecDay"), 0));
-        rec.RecOnTime = ini.ReadInteger(section, QStringLiteral("RecOnTime"), 0);
-        rec.RecOffTime = ini.ReadInteger(section, QStringLiteral("RecOffTime"), 0);
-        fRecords.append(rec);
+        rec.RecDay = quint8(ini.ReadInteger(section, QStringLiteral("RecDay"), 0, 1, 254));
+        rec.RecOnTime = ini.ReadInteger(section, QStringLiteral("RecOnTime"), 0, 0, MinutesPerDay - 1);
+        rec.RecOffTime = ini.ReadInteger(section, QStringLiteral("RecOffTime"), 0, 0, MinutesPerDay - 1);
+        records.append(rec);
     }
+    return records;
+}
+
+void TSchedule::LoadFromIniFile(const TIniFile &ini)
+{
+    fRecords = ReadIniFile(ini);
 }
 
 TScheduleList::TScheduleList()
@@ -147,11 +162,12 @@ TScheduleList::~TScheduleList() = default;
 
 void TScheduleList::LoadSchedules()
 {
-    fSchedules.clear();
+    // Built whole before replacing, so a failed read keeps the last good list.
+    std::vector<std::unique_ptr<TSchedule>> schedules;
     auto rows = DM().Query(QStringLiteral("SELECT id, name FROM schedules ORDER BY id"));
     for (; !rows->Eof(); rows->Next())
-        fSchedules.push_back(
-            std::make_unique<TSchedule>(rows->FieldAsString(1), int(rows->FieldAsInteger(0)), true));
+        schedules.push_back(std::make_unique<TSchedule>(rows->FieldAsString(1), int(rows->FieldAsInteger(0)), true));
+    fSchedules = std::move(schedules);
 }
 
 void TScheduleList::AddSchedule(const QString &aName)

@@ -43,7 +43,16 @@ public:
     TListContent ShowList(const QLocale &locale) const;
 
     void SaveToIniFile(TIniFile &ini) const;
+    // The records of a settings file's schedule sections, every value
+    // checked: at most the controller's 16 records, each section present, a
+    // day byte of 1 to 254 (0 and 255 would end the controller's table), on
+    // and off times of 0 to 1439. Anything else is refused with an Exception
+    // naming the key.
+    static QList<TScheduleRec> ReadIniFile(const TIniFile &ini);
+    // Replaces the records with ReadIniFile's; a refused file changes nothing.
     void LoadFromIniFile(const TIniFile &ini);
+    // Memory mode: the records exactly as given, ids and owners included.
+    void SetRecords(const QList<TScheduleRec> &records) { fRecords = records; }
 
     bool DBMode() const { return fDBMode; }
     int ID() const { return fID; }

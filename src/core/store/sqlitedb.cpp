@@ -7,13 +7,21 @@
 #include <sqlite3.h>
 
 namespace {
+[[noreturn]] void raiseLocked(const TSqliteDatabase &db)
+{
+    throw ESqliteException(Fmt(Msg::DbLocked, db.FileName()));
+}
+
 sqlite3_stmt *compile(sqlite3 *handle, const QString &sql, const TSqliteDatabase &db)
 {
     const QByteArray bytes = Cp1252::fromUnicode(sql);
     sqlite3_stmt *stmt = nullptr;
     // The legacy interface: its error texts are the ones operators have seen.
-    if (sqlite3_prepare(handle, bytes.constData(), -1, &stmt, nullptr) != SQLITE_OK) {
+    const int rc = sqlite3_prepare(handle, bytes.constData(), -1, &stmt, nullptr);
+    if (rc != SQLITE_OK) {
         sqlite3_finalize(stmt);
+        if (rc == SQLITE_BUSY) // reading the schema needs a lock too
+            raiseLocked(db);
         db.RaiseCompileError(sql);
     }
     return stmt;
@@ -58,6 +66,9 @@ TSqliteDatabase::TSqliteDatabase(const QString &fileName) : fFileName(fileName)
         fHandle = nullptr;
         throw ESqliteException(Fmt(Msg::DbOpenFailed, fileName));
     }
+    // Another program's transaction gets a moment to finish before a
+    // statement gives up on its lock.
+    sqlite3_busy_timeout(fHandle, BusyTimeoutMs);
     try {
         ExecSQL(QStringLiteral("pragma synchronous = off"));
         ExecSQL(QStringLiteral("pragma temp_store = memory"));
@@ -105,6 +116,8 @@ void TSqliteDatabase::RunSQL()
     if (rc == SQLITE_DONE)
         return;
     sqlite3_reset(fStmt); // release any lock the failed or row-returning step holds
+    if (rc == SQLITE_BUSY)
+        raiseLocked(*this);
     if (rc == SQLITE_ERROR)
         throw ESqliteException(Fmt(Msg::DbReadOnlyOrMissing, fFileName));
     throw ESqliteException(Fmt(Msg::DbUnknownError, rc));
@@ -197,6 +210,8 @@ void TSqliteQueryResults::Next()
     // The legacy interface reports only a generic error from the step; the
     // reset brings out the real text.
     sqlite3_reset(fStmt);
+    if (rc == SQLITE_BUSY)
+        raiseLocked(fDb);
     fDb.RaiseCompileError(fSql);
 }
 

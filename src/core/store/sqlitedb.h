@@ -21,6 +21,10 @@ class TSqliteQueryResults;
 // name is the platform's own path.
 class TSqliteDatabase {
 public:
+    // How long a statement waits for a lock that another program holds
+    // before it fails with "locked by another program".
+    static constexpr int BusyTimeoutMs = 3000;
+
     // Opens an existing file (never creates one) and sets its pragmas.
     explicit TSqliteDatabase(const QString &fileName);
     ~TSqliteDatabase();

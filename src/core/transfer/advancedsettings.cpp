@@ -1,9 +1,11 @@
 #include "transfer/advancedsettings.h"
 
+#include "config/exceptions.h"
 #include "config/messages.h"
 #include "config/messageservice.h"
 #include "store/convprocs.h"
 #include "store/inifile.h"
+#include "store/localetext.h"
 #include "transfer/dstrules.h"
 
 namespace {
@@ -47,6 +49,21 @@ void SetIndexed(quint8 &field, int index)
 {
     if (index >= 0)
         field = quint8(index);
+}
+
+// A DST date of a settings file: missing gives NoDate; otherwise "no
+// daylight saving" (1 January 2010) or a day the controller's 16-bit field
+// holds. Day 0 is left out: a rule on day 0 would read back from the
+// controller as no daylight saving.
+QDate ReadDstDate(const TIniFile &ini, const QString &key)
+{
+    const QDate date = ini.ReadDate(General, key, NoDate);
+    const QDate first = DstDayBase.addDays(2);
+    const QDate last = DstDayBase.addDays(0xFFFF + 1);
+    if (date != NoDate && date != DstDayBase && (date < first || date > last))
+        throw Exception(Fmt(Msg::SettingsDstDateOutOfRange, key, DateInWords(date), DateInWords(first),
+                            DateInWords(last)));
+    return date;
 }
 }
 
@@ -207,14 +224,24 @@ void TAdvancedSettings::LoadFromIni(const TIniFile *ini)
 {
     if (!ini)
         return;
+    // The keys that can refuse the file come first, so a refused file
+    // leaves the page as it was.
+    const QDate date1 = ReadDstDate(*ini, QStringLiteral("DateDST1"));
+    const QDate date2 = ReadDstDate(*ini, QStringLiteral("DateDST2"));
+    // The controller is told "no daylight saving" when either date says so,
+    // so a rule with one such date and one real one would not come back.
+    const bool off1 = date1 == DstDayBase;
+    if (off1 != (date2 == DstDayBase) && date1 != NoDate && date2 != NoDate)
+        throw Exception(Fmt(Msg::SettingsDstHalfOff, off1 ? QStringLiteral("DateDST1") : QStringLiteral("DateDST2")));
+    const QTime time = ini->ReadTime(General, QStringLiteral("TimeDST"), QTime(0, 0));
     SetBrightness(ini->ReadInteger(General, QStringLiteral("BrightnessMin"), 1),
                   ini->ReadInteger(General, QStringLiteral("BrightnessMax"), 100));
     FlashPattern = ListIndex(ini->ReadInteger(General, QStringLiteral("FlashPattern"), 0), FlashPatternItems().size());
     FlashSpeed = ListIndex(ini->ReadInteger(General, QStringLiteral("FlashSpeed"), 0), FlashSpeedItems().size());
     LinkChannel = ListIndex(ini->ReadInteger(General, QStringLiteral("LinkChannel"), 0), LinkChannelItems().size());
     BeaconRole = ListIndex(ini->ReadInteger(General, QStringLiteral("BeaconRole"), 0), BeaconRoleItems().size());
-    DateDST1 = ini->ReadDate(General, QStringLiteral("DateDST1"), NoDate);
-    DateDST2 = ini->ReadDate(General, QStringLiteral("DateDST2"), NoDate);
-    TimeDST = ini->ReadTime(General, QStringLiteral("TimeDST"), QTime(0, 0));
+    DateDST1 = date1;
+    DateDST2 = date2;
+    TimeDST = time;
     OffsetIndex = ListIndex(ini->ReadInteger(General, QStringLiteral("cbOffsetDST"), 0), OffsetItems().size());
 }

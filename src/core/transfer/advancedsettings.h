@@ -72,8 +72,12 @@ public:
     // Settings onto the page (after a download), then the pattern and role rules.
     void ShowSettings(const TBeaconSettings &settings);
 
-    // The ten advanced keys of the settings file's "General" section. Loading
-    // sets the members without running any rule. Without a file both do nothing.
+    // The ten advanced keys of the settings file's "General" section, the DST
+    // date and time keys each with its ISO companion. Loading sets the
+    // members without running any rule; a DST key that cannot be read, is
+    // ambiguous or lies outside what the controller holds refuses the file
+    // with an Exception naming the key, and nothing changes. Without a file
+    // both do nothing.
     void SaveToIni(TIniFile *ini) const;
     void LoadFromIni(const TIniFile *ini);
 

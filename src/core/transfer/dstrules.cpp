@@ -20,20 +20,26 @@ TZoneDstRules ZoneDstRules(const QTimeZone &zone, int year)
     const QDateTime from(QDate(year, 1, 1), QTime(0, 0), Qt::UTC);
     const QDateTime to(QDate(year + 1, 1, 1), QTime(0, 0), Qt::UTC);
     TZoneDstRules rules;
-    bool toDst = false, toStandard = false;
+    bool forward = false, back = false;
+    // The clocks go forward in spring and back in autumn whichever of the two
+    // periods the zone's data calls daylight-saving time (Irish winter time
+    // is recorded as a negative shift), so the direction of each change is
+    // what counts, not its label; a change of label alone moves no clock.
     for (const QTimeZone::OffsetData &t : zone.transitions(from, to)) {
-        // Windows states each transition in the clock time that ends with it.
-        const QDateTime before = t.atUtc.addSecs(zone.offsetFromUtc(t.atUtc.addSecs(-1)));
-        if (t.daylightTimeOffset > 0 && !toDst) {
+        const int offsetBefore = zone.offsetFromUtc(t.atUtc.addSecs(-1));
+        const int change = t.offsetFromUtc - offsetBefore;
+        // Each transition is stated in the clock time that ends with it.
+        const QDateTime before = t.atUtc.addSecs(offsetBefore);
+        if (change > 0 && !forward) {
             rules.ToDst = RuleAt(before);
-            rules.ShiftMinutes = t.daylightTimeOffset / 60;
-            toDst = true;
-        } else if (t.daylightTimeOffset == 0 && !toStandard && zone.isDaylightTime(t.atUtc.addSecs(-1))) {
+            rules.ShiftMinutes = change / 60;
+            forward = true;
+        } else if (change < 0 && !back) {
             rules.ToStandard = RuleAt(before);
-            toStandard = true;
+            back = true;
         }
     }
-    rules.HasDst = toDst && toStandard;
+    rules.HasDst = forward && back;
     if (!rules.HasDst)
         return {};
     return rules;

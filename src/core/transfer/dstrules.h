@@ -14,16 +14,18 @@ struct TDstTransitionRule {
     QTime Time;
 };
 
-// A zone's daylight-saving rule for one year. Without daylight saving that
-// year HasDst is false and the rest is empty.
+// A zone's daylight-saving rule for one year, as the beacon keeps it: the
+// clocks go forward (ToDst) and back (ToStandard) once each. Without both
+// changes that year HasDst is false and the rest is empty.
 struct TZoneDstRules {
     bool HasDst = false;
     TDstTransitionRule ToDst;
     TDstTransitionRule ToStandard;
-    int ShiftMinutes = 0; // the size of the shift to daylight-saving time
+    int ShiftMinutes = 0; // how far the clocks go forward
 };
 
-// The rule as the zone's transitions in that year show it.
+// The rule as the zone's transitions in that year show it: the first change
+// forward and the first change back.
 TZoneDstRules ZoneDstRules(const QTimeZone &zone, int year);
 
 // The date on which a transition rule falls in year.

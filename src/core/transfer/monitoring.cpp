@@ -45,23 +45,30 @@ void TDiagnostics::Tick()
 {
     switch (fStep) {
     case 0:
-        ReadClock();
+        NoteRead(ReadClock());
         break;
     case 1:
         Refresh();
         break;
     case 2:
-        ReadLiveValues();
+        NoteRead(ReadLiveValues());
         break;
     case 3:
-        ReadOverrideStatus();
+        NoteRead(ReadOverrideStatus());
         break;
     }
     fStep = (fStep + 1) % StepCount;
 }
 
+void TDiagnostics::NoteRead(bool answered)
+{
+    if (answered)
+        fLastReadAt = QDateTime::currentDateTime();
+}
+
 void TDiagnostics::Refresh()
 {
+    fShownReadAt = fLastReadAt;
     const QDateTime clock = BeaconSettings.ClockValue.isValid() ? BeaconSettings.ClockValue : ClockNotRead;
     lblStatusTime = Field(Fmt(Msg::StatusTime, TimeToText(clock.time(), fLocale)));
     lblStatusDate = Field(Fmt(Msg::StatusDate, DateToText(clock.date(), fLocale)));
@@ -75,11 +82,22 @@ void TDiagnostics::Refresh()
         lblStateOverride = Field(QString::fromUtf8(Msg::OverrideStateNames[BeaconStatus.OverrideState]));
 }
 
+QString TDiagnostics::StaleNote() const
+{
+    if (!fShownReadAt.isValid())
+        return QString::fromUtf8(Msg::ReadingsNeverRead);
+    QString when = TimeToText(fShownReadAt.time(), fLocale);
+    if (fShownReadAt.date() != QDate::currentDate())
+        when = DateToText(fShownReadAt.date(), fLocale) + u' ' + when;
+    return Fmt(Msg::ReadingsStale, when);
+}
+
 void TDiagnostics::RunCycle()
 {
     RequireAnswer(ReadClock(), QString::fromUtf8(Msg::ItemClock));
     RequireAnswer(ReadLiveValues(), QString::fromUtf8(Msg::ItemLiveValues));
     RequireAnswer(ReadOverrideStatus(), QString::fromUtf8(Msg::ItemOverrideStatus));
+    NoteRead(true);
     Refresh();
 }
 

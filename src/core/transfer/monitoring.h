@@ -1,4 +1,5 @@
 #pragma once
+#include <QDateTime>
 #include <QLocale>
 #include <QString>
 #include <QStringList>
@@ -29,6 +30,11 @@ public:
 
     // The fields from the values last read (BeaconSettings.ClockValue and BeaconStatus).
     void Refresh();
+    // When the newest reading the fields show was answered; invalid while
+    // they show none.
+    const QDateTime &ShownReadAt() const { return fShownReadAt; }
+    // What to say under fields that are no longer current: when they were read.
+    QString StaleNote() const;
 
     // One whole cycle at once, for the command line: the three reads, then
     // the fields. A read the controller does not answer raises "Exception
@@ -41,6 +47,10 @@ public:
     QStringList Fields() const;
 
 private:
+    void NoteRead(bool answered);
+
     QLocale fLocale;
     int fStep = 0;
+    QDateTime fLastReadAt;
+    QDateTime fShownReadAt;
 };

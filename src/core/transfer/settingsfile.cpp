@@ -2,7 +2,28 @@
 
 #include "store/device.h"
 #include "store/inifile.h"
-#include "transfer/advancedsettings.h"
+
+namespace {
+TBeaconConfiguration ReadConfiguration(const TIniFile &ini, const TConfigParts &parts, const TAdvancedSettings &page)
+{
+    TBeaconConfiguration configuration{page, {}, {}};
+    if (parts.Advanced)
+        configuration.Advanced.LoadFromIni(&ini);
+    if (parts.Schedule)
+        configuration.Schedule = TSchedule::ReadIniFile(ini);
+    if (parts.Holidays)
+        configuration.Calendar = TCalendar::ReadIniFile(ini);
+    return configuration;
+}
+}
+
+TBeaconConfiguration ReadSettingsText(const QByteArray &bytes, const TConfigParts &parts,
+                                      const TAdvancedSettings &page, const QLocale &locale)
+{
+    TIniFile ini(locale);
+    ini.LoadFromBytes(bytes);
+    return ReadConfiguration(ini, parts, page);
+}
 
 void SaveSettingsFile(const QString &fileName, const TConfigParts &parts, const TAdvancedSettings &page,
                       const QLocale &locale)
@@ -24,10 +45,12 @@ void LoadSettingsFile(const QString &fileName, const TConfigParts &parts, TAdvan
 {
     TIniFile ini(locale);
     ini.LoadFromFile(fileName);
+    // Every chosen part is read and checked before any of them changes.
+    const TBeaconConfiguration configuration = ReadConfiguration(ini, parts, page);
     if (parts.Advanced)
-        page.LoadFromIni(&ini);
+        page = configuration.Advanced;
     if (parts.Schedule)
-        DeviceSchedule().LoadFromIniFile(ini);
+        DeviceSchedule().SetRecords(configuration.Schedule);
     if (parts.Holidays)
-        DeviceCalendar().LoadFromIniFile(ini);
+        DeviceCalendar().SetRecords(configuration.Calendar);
 }

@@ -91,8 +91,9 @@ void CheckUploadConfiguration(bool withAdvanced, bool withSchedule, bool withHol
 
 bool UploadToBeacon(TProgressLog &logLines, bool withAdvanced, bool syncClock, bool withSchedule, bool withHolidays)
 {
-    CheckUploadConfiguration(withAdvanced, withSchedule, withHolidays);
+    // Cleared first, so a refusal is not shown over the last run's lines.
     logLines.Clear();
+    CheckUploadConfiguration(withAdvanced, withSchedule, withHolidays);
     const TScanPause pause;
     Settle();
 

@@ -26,10 +26,10 @@ void CheckUploadConfiguration(bool withAdvanced, bool withSchedule, bool withHol
 
 // Writes BeaconSettings (communication mode, advanced settings and DST rule),
 // the clock, DeviceSchedule, DeviceCalendar and the names of all its records
-// to the controller. The configuration is checked first; then the identity
-// poll is held off for the whole sequence. The first step the controller does
-// not answer raises "Exception while processing %s" naming its item; what
-// went before stays written. Returns true when all steps ran.
+// to the controller. The log is cleared and the configuration checked first;
+// then the identity poll is held off for the whole sequence. The first step
+// the controller does not answer raises "Exception while processing %s"
+// naming its item; what went before stays written. Returns true when all steps ran.
 bool UploadToBeacon(TProgressLog &logLines, bool withAdvanced, bool syncClock, bool withSchedule,
                     bool withHolidays);
 

@@ -1,8 +1,11 @@
 #include "app/dialogmessageservice.h"
 
+#include "widgets/namefilter.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QScopeGuard>
 
@@ -47,6 +50,10 @@ bool TDialogMessageService::Show(Kind kind, const QString &text)
     case Kind::Confirmation:
         return QMessageBox::question(owner(), QStringLiteral("Confirm"), text, QMessageBox::Yes | QMessageBox::No)
             == QMessageBox::Yes;
+    case Kind::InformationQuestion:
+        return QMessageBox::information(owner(), QStringLiteral("Information"), text,
+                                        QMessageBox::Yes | QMessageBox::No)
+            == QMessageBox::Yes;
     }
     return false;
 }
@@ -54,11 +61,15 @@ bool TDialogMessageService::Show(Kind kind, const QString &text)
 std::optional<QString> TDialogMessageService::PromptText(const QString &title, const QString &prompt,
                                                          const QString &initial)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getText(owner(), title, prompt, QLineEdit::Normal, initial, &ok);
-    if (!ok)
+    QInputDialog dialog(owner());
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(initial);
+    // The prompt asks for names only: what it gives back is what is stored.
+    new TNameFilter(dialog.findChild<QLineEdit *>());
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return dialog.textValue();
 }
 
 QString TDialogMessageService::OpenFileName(const QString &title, const QString &filter, const QString &defaultExt)

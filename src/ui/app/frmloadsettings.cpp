@@ -2,10 +2,12 @@
 
 #include "config/errorhandler.h"
 #include "config/exceptions.h"
+#include "config/messages.h"
 #include "config/messageservice.h"
 #include "pages/childadvanced.h"
 #include "pages/childrecordlist.h"
 
+#include <QFileInfo>
 #include <QPushButton>
 #include <QScopeGuard>
 
@@ -25,6 +27,10 @@ void TfrmLoadSettings::btnLoadFromFileClick()
 {
     const QString fileName = Messages().OpenFileName(QStringLiteral("Open"), FileFilter(), FileExtension());
     if (fileName.isEmpty())
+        return;
+    // A name that does not exist loads as an empty configuration; that is
+    // only done when the operator says so.
+    if (!QFileInfo::exists(fileName) && !Messages().Confirm(Fmt(Msg::LoadMissingFileAsEmpty, fileName)))
         return;
     const auto finish = qScopeGuard([this] {
         fScheduleRecords.ShowRecords();

@@ -3,6 +3,7 @@
 #include "app/frmaboutbox.h"
 #include "app/frmloadsettings.h"
 #include "app/frmsavesettings.h"
+#include "app/frmupdatecheck.h"
 #include "app/makersite.h"
 #include "config/appconfig.h"
 #include "config/errorhandler.h"
@@ -298,15 +299,18 @@ void TfrmMain::btnBrowseDbClick()
 
 void TfrmMain::BitBtn1Click()
 {
-    TUpdateOutcome outcome;
+    std::optional<QString> page;
     {
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        // Busy, but Cancel can still be clicked.
+        QGuiApplication::setOverrideCursor(Qt::BusyCursor);
         const auto arrow = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
-        outcome = CheckForUpdate(GetExeVersion());
+        page = TfrmUpdateCheck(this).Fetch();
     }
-    switch (outcome) {
+    if (!page)
+        return; // the operator gave up on it
+    switch (UpdateOutcome(*page, GetExeVersion())) {
     case TUpdateOutcome::NewerVersion:
-        if (Messages().Confirm(Msg::UpdateAvailable))
+        if (Messages().AskInformation(Msg::UpdateAvailable))
             OpenDownloadPage();
         break;
     case TUpdateOutcome::NotRetrieved:

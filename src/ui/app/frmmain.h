@@ -2,6 +2,7 @@
 #include "config/threadedtimer.h"
 #include "widgets/portcombobox.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <memory>
 
@@ -89,6 +90,24 @@ public:
     // The switch's state (its Tag): on from a successful connection until
     // switched off or the link is lost.
     bool SwitchedOn() const { return fSwitchOn; }
+
+    // Held by everything that works the link from this window (connecting,
+    // a transfer, an override, the real-time window, the event-log download):
+    // until the last one ends, the switch, the port box and the
+    // link-dependent buttons are disabled, so no link work starts inside
+    // another. What the status tick or a lost link decides meanwhile is
+    // applied when it ends.
+    class TLinkWork {
+    public:
+        explicit TLinkWork(TfrmMain &window);
+        ~TLinkWork();
+        TLinkWork(const TLinkWork &) = delete;
+        TLinkWork &operator=(const TLinkWork &) = delete;
+
+    private:
+        TfrmMain &fWindow;
+    };
+    bool LinkWorkRunning() const { return fLinkWork > 0; }
 
     // Refills the port box: "Autodetect" first, then the system's ports; the
     // remembered port (or, with none remembered, the default port) is
@@ -216,6 +235,10 @@ private:
     void EnterOffState();
     void ShowSwitchPicture(bool on);
     void SetLinkButtonsEnabled(bool enabled);
+    // The switch, the port box and the link-dependent buttons, which link
+    // work holds disabled; set through SetLinkControlEnabled only.
+    QList<QWidget *> LinkControls() const;
+    void SetLinkControlEnabled(QWidget *control, bool enabled);
     // Shows the connected port in the port box without remembering it.
     void SelectConnectedPort(const QString &port);
 
@@ -236,6 +259,8 @@ private:
     TPortWatcher *fPortWatcher;
     bool fShown = false;
     bool fSwitchOn = false;
+    int fLinkWork = 0;
+    QHash<QWidget *, bool> fHeldEnabled; // while link work runs: each link control's state afterwards
     std::unique_ptr<TCalendarList> fCalendarList;
     std::unique_ptr<TScheduleList> fScheduleList;
 };

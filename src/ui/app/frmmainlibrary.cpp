@@ -4,6 +4,7 @@
 // alike; only their library, controls and texts differ.
 #include "app/frmmain.h"
 
+#include "config/cp1252.h"
 #include "config/errorhandler.h"
 #include "config/messages.h"
 #include "config/messageservice.h"
@@ -48,36 +49,65 @@ template <class Library, class Records> struct TLibraryPage {
     {
         if (!library)
             return;
+        try {
+            if (!Change(sender))
+                return;
+        } catch (...) {
+            // A failed statement (a locked database) leaves the list as it
+            // was: show it again with the records panel bound and usable.
+            Refresh();
+            throw;
+        }
+        Refresh();
+    }
+
+    // Adds, renames or deletes; false when it stopped before the list
+    // could change.
+    bool Change(QObject *sender) const
+    {
         if (sender == btnAdd) {
-            const std::optional<QString> name =
-                Messages().PromptText(kind, QString::fromUtf8(Msg::LibraryNamePrompt), QString());
+            const std::optional<QString> name = PromptName(QString());
             // Cancel adds nothing: an entry without a name is never what it meant.
             if (!name)
-                return;
+                return false;
             AddEntry(*library, *name);
         } else if (sender == btnRename || sender == btnDelete) {
             const int row = SelectedRow(list);
             if (row < 0) {
                 Messages().Error(kind);
-                return;
+                return false;
             }
             const QString current = Entry(*library, row)->Name();
             if (sender == btnRename) {
                 // Cancel keeps the current name.
-                RenameEntry(*library, row,
-                            Messages()
-                                .PromptText(kind, QString::fromUtf8(Msg::LibraryNamePrompt), current)
-                                .value_or(current));
+                RenameEntry(*library, row, PromptName(current).value_or(current));
             } else if (Messages().Confirm(Fmt(Msg::LibraryDeleteConfirm, current))) {
                 // The deletion rebuilds every library object; the records
-                // panel is bound again to the new ones below.
+                // panel is bound again to the new ones afterwards.
                 Bind(records, nullptr);
                 DeleteEntry(*library, row);
             }
         } else {
-            return;
+            return false;
         }
-        Refresh();
+        return true;
+    }
+
+    // The name prompt until it gives a name the library can store as shown,
+    // or is cancelled; a refused name comes back without what it cannot hold.
+    std::optional<QString> PromptName(const QString &initial) const
+    {
+        std::optional<QString> name = initial;
+        for (;;) {
+            name = Messages().PromptText(kind, QString::fromUtf8(Msg::LibraryNamePrompt), *name);
+            if (!name)
+                return name;
+            const QString refusal = Cp1252::NameRefusal(*name);
+            if (refusal.isEmpty())
+                return Cp1252::NameText(*name);
+            Messages().Error(refusal);
+            name = Cp1252::NameText(*name);
+        }
     }
 
     // After an add, rename or delete: the list again, keeping the selected

@@ -23,6 +23,7 @@
 void TfrmMain::imgPortSwitchClick()
 {
     TdmCOM &link = dmCOM();
+    const TLinkWork work(*this);
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     // However the handler ends, the switch agrees with the port afterwards.
     const auto settle = qScopeGuard([this, &link] {
@@ -72,12 +73,20 @@ void TfrmMain::SwitchOn()
     try {
         link.SetPortName(port);
         link.Open();
-        cbComPort->setEnabled(false);
+        SetLinkControlEnabled(cbComPort, false);
         SelectConnectedPort(port);
         ShowSwitchPicture(true);
         fSwitchOn = true;
         // Asked before any identity has arrived; the poller runs meanwhile.
-        if (Messages().Confirm(Msg::ConnectedOfferDownload)) {
+        const bool download = Messages().Confirm(Msg::ConnectedOfferDownload);
+        if (!link.UniConnected()) {
+            // Lost while the question was open. A download would reopen the
+            // port behind the switch's back and fill the page with nothing.
+            if (fSwitchOn) // the status tick has not seen it yet: report it as the tick does
+                tmrInterfaceTimer();
+            return;
+        }
+        if (download) {
             btnDownloadFromClick();
             btnPageNavClick(btnConnectedSystem);
         }
@@ -92,11 +101,11 @@ void TfrmMain::SwitchOn()
 
 void TfrmMain::EnterOffState()
 {
-    cbComPort->setEnabled(true);
-    UpdatePortList(); // ports may have come and gone while connected
+    SetLinkControlEnabled(cbComPort, true);
     ShowSwitchPicture(false);
     fSwitchOn = false;
     SetLinkButtonsEnabled(false);
+    UpdatePortList(); // ports may have come and gone while connected
 }
 
 void TfrmMain::ShowSwitchPicture(bool on)
@@ -107,7 +116,39 @@ void TfrmMain::ShowSwitchPicture(bool on)
 void TfrmMain::SetLinkButtonsEnabled(bool enabled)
 {
     for (QPushButton *button : {btnUploadTo, btnDownloadFrom, btnDownloadEvents, btnRealTime, btnOverride})
-        button->setEnabled(enabled);
+        SetLinkControlEnabled(button, enabled);
+}
+
+QList<QWidget *> TfrmMain::LinkControls() const
+{
+    return {imgPortSwitch, cbComPort, btnUploadTo, btnDownloadFrom, btnDownloadEvents, btnRealTime, btnOverride};
+}
+
+void TfrmMain::SetLinkControlEnabled(QWidget *control, bool enabled)
+{
+    if (fLinkWork > 0)
+        fHeldEnabled[control] = enabled;
+    else
+        control->setEnabled(enabled);
+}
+
+TfrmMain::TLinkWork::TLinkWork(TfrmMain &window) : fWindow(window)
+{
+    if (fWindow.fLinkWork++ > 0)
+        return;
+    for (QWidget *control : fWindow.LinkControls()) {
+        fWindow.fHeldEnabled[control] = control->isEnabled();
+        control->setEnabled(false);
+    }
+}
+
+TfrmMain::TLinkWork::~TLinkWork()
+{
+    if (--fWindow.fLinkWork > 0)
+        return;
+    for (QWidget *control : fWindow.LinkControls())
+        control->setEnabled(fWindow.fHeldEnabled.value(control));
+    fWindow.fHeldEnabled.clear();
 }
 
 void TfrmMain::SelectConnectedPort(const QString &port)
@@ -144,11 +185,12 @@ void TfrmMain::tmrInterfaceTimer()
             Messages().Error(Msg::ConnectionLost);
         }
     }
-    if (!cbComPort->isEnabled()) {
+    // The switch rather than the port box, which link work also disables.
+    if (fSwitchOn) {
         // The event-log download keeps what the switch gave it.
         const bool identified = !link.SignSerial().isEmpty();
         for (QPushButton *button : {btnDownloadFrom, btnUploadTo, btnRealTime, btnOverride})
-            button->setEnabled(identified);
+            SetLinkControlEnabled(button, identified);
     }
 }
 
@@ -165,8 +207,8 @@ void TfrmMain::cbComPortChange()
 
 void TfrmMain::UpdatePortList()
 {
-    // While connected the box shows the port in use and takes no choice.
-    if (!cbComPort->isEnabled())
+    // While connected the box shows the port in use.
+    if (fSwitchOn)
         return;
     cbComPort->SetPorts(ListPorts(), cbComPort->currentIndex() > 0 ? cbComPort->currentText() : QString());
 }

@@ -50,11 +50,13 @@ void TfrmMain::ConnectMonitorHandlers()
 
 void TfrmMain::btnUploadToClick()
 {
+    const TLinkWork work(*this);
     TfULoadSettings::Instance().exec();
 }
 
 void TfrmMain::btnDownloadFromClick()
 {
+    const TLinkWork work(*this);
     TfDownloadSettings::Instance().exec();
 }
 
@@ -66,12 +68,15 @@ void TfrmMain::cbOverrideModeChange()
 
 void TfrmMain::btnOverrideClick()
 {
+    const TLinkWork work(*this);
     SendOverride(quint8(qMax(0, cbOverrideMode->currentIndex())), cbScheduleTimeOn->time());
 }
 
 void TfrmMain::btnRealTimeClick()
 {
-    // The window polls the controller itself.
+    // The window polls the controller itself, and a step may still be
+    // waiting for its reply after the operator has closed it.
+    const TLinkWork work(*this);
     const TScanPause pause;
     TfrmRealTime::Instance().exec();
 }
@@ -82,20 +87,14 @@ void TfrmMain::btnDownloadEventsClick()
     progress.Start(this);
     QCoreApplication::processEvents();
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    // The progress window is not modal: what else would use the line waits
-    // until the download ends.
-    imgPortSwitch->setEnabled(false);
-    pageConnectedSystem->setEnabled(false);
-    btnDownloadEvents->setEnabled(false);
     TEventLogDownload download;
     {
-        const auto release = qScopeGuard([this, &progress] {
-            progress.close();
+        // The progress window is not modal: what else would use the line
+        // waits until the download ends.
+        const TLinkWork work(*this);
+        const auto release = qScopeGuard([&progress] {
+            progress.Finish();
             QGuiApplication::restoreOverrideCursor();
-            imgPortSwitch->setEnabled(true);
-            pageConnectedSystem->setEnabled(true);
-            // A link lost meanwhile has switched off and disabled it.
-            btnDownloadEvents->setEnabled(fSwitchOn);
         });
         download = DownloadEventLog([&progress](int slot) {
             progress.pbProgBar->setValue(slot);

@@ -8,6 +8,7 @@
 #include "widgets/listfill.h"
 
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTreeWidget>
 
 namespace {
@@ -38,6 +39,8 @@ void TfrmMain::Button2Click(QObject *sender)
         form.setWindowTitle(QStringLiteral("Configuration report"));
         form.ShowReport(form.frxReport);
     }
+    // Opened at its first page, not where the operator last scrolled.
+    form.frxPreview->verticalScrollBar()->setValue(0);
     form.show();
     form.raise();
     form.activateWindow();

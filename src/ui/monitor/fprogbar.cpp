@@ -36,15 +36,26 @@ TfProgBar::TfProgBar(QWidget *parent) : QWidget(parent)
 void TfProgBar::Start(const QWidget *owner)
 {
     fAbort = false;
+    fRunning = true;
     pbProgBar->setValue(0);
     if (owner)
         move(owner->geometry().center() - rect().center());
     show();
 }
 
+void TfProgBar::Finish()
+{
+    fRunning = false;
+    close();
+}
+
 void TfProgBar::closeEvent(QCloseEvent *event)
 {
-    // Closing mid-download is the operator giving up on it.
+    // The close box mid-download is the operator giving up on it; the window
+    // stays until the download has ended.
     fAbort = true;
-    QWidget::closeEvent(event);
+    if (fRunning)
+        event->ignore();
+    else
+        QWidget::closeEvent(event);
 }

@@ -8,7 +8,7 @@ class QProgressBar;
 class QPushButton;
 
 // "Loading Events...": how far the event-log download has come, with Abort.
-// Not modal; closing it aborts as Abort does. Created once at start-up.
+// Not modal; its close box aborts as Abort does. Created once at start-up.
 class TfProgBar : public QWidget, public TProcessInstance<TfProgBar> {
     Q_OBJECT
 public:
@@ -16,8 +16,10 @@ public:
 
     static constexpr const char *kMissingInstance = "The event download window does not exist.";
 
-    // Shows the window centred on owner with the bar at 0 and the abort flag clear.
+    // Shows the window centred on owner with the bar at 0 and the abort flag
+    // clear; it stays until Finish, when the download has ended.
     void Start(const QWidget *owner);
+    void Finish();
     bool Aborted() const { return fAbort; }
     void btnlbProgBarClick() { fAbort = true; }
 
@@ -30,4 +32,5 @@ protected:
 
 private:
     bool fAbort = false;
+    bool fRunning = false;
 };

@@ -59,6 +59,9 @@ void TfrmComProgress::ShowOver(QWidget *owner)
     winId();
     if (owner && owner->window()->windowHandle())
         windowHandle()->setTransientParent(owner->window()->windowHandle());
+    // Qt would hand the window system the program's name for an empty
+    // title; a blank keeps the title bar empty.
+    windowHandle()->setTitle(QStringLiteral(" "));
     show();
 }
 

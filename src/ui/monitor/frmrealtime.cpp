@@ -38,6 +38,11 @@ TfrmRealTime::TfrmRealTime(QWidget *parent) : QDialog(parent)
     lblStatusBeacon = field("lblStatusBeacon");
     lblStateOverride = field("lblStateOverride");
     lblSwitchState = field("lblSwitchState");
+    lblStale = new QLabel(this);
+    lblStale->setObjectName(QStringLiteral("lblStale"));
+    lblStale->setTextFormat(Qt::PlainText);
+    lblStale->setWordWrap(true);
+    lblStale->setMinimumHeight(lblStale->fontMetrics().lineSpacing() * 2);
     btnClose = new QPushButton(QStringLiteral("Close"), this);
     btnClose->setObjectName(QStringLiteral("btnClose"));
     btnClose->setMinimumWidth(90);
@@ -52,7 +57,8 @@ TfrmRealTime::TfrmRealTime(QWidget *parent) : QDialog(parent)
     layout->addWidget(lblStatusBeacon, 1, 1);
     layout->addWidget(lblStateOverride, 2, 0, 1, 2);
     layout->addWidget(lblSwitchState, 3, 0, 1, 2);
-    layout->addWidget(btnClose, 4, 1, Qt::AlignRight);
+    layout->addWidget(lblStale, 4, 0, 1, 2);
+    layout->addWidget(btnClose, 5, 1, Qt::AlignRight);
     layout->setColumnMinimumWidth(0, 200);
     layout->setColumnMinimumWidth(1, 200);
     ShowFields();
@@ -74,7 +80,7 @@ void TfrmRealTime::showEvent(QShowEvent *event)
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     QDialog::showEvent(event);
-    fStopped = false;
+    MarkStale(false);
     tmrScan.start();
 }
 
@@ -93,18 +99,33 @@ void TfrmRealTime::tmrScanTimer()
         fDiagnostics.Tick();
         ShowFields();
     } catch (...) {
-        fStopped = true;
+        // Marked before the error is shown, so the box does not sit over
+        // values that look current.
+        MarkStale(true);
         HandleUnexpectedException(std::current_exception());
     }
-    if (isVisible() && !fStopped)
+    // Stale after a link error: no more polling until opened again.
+    if (isVisible() && !fStale)
         tmrScan.start();
+}
+
+QList<QLabel *> TfrmRealTime::Fields() const
+{
+    return {lblStatusTime, lblStatusDate, lblStatusVoltage, lblStatusBeacon, lblStateOverride, lblSwitchState};
 }
 
 void TfrmRealTime::ShowFields()
 {
     const QStringList texts = fDiagnostics.Fields();
-    const QList<QLabel *> labels{lblStatusTime,    lblStatusDate,    lblStatusVoltage,
-                                 lblStatusBeacon, lblStateOverride, lblSwitchState};
+    const QList<QLabel *> labels = Fields();
     for (int i = 0; i < labels.size(); ++i)
         labels.at(i)->setText(texts.at(i));
+}
+
+void TfrmRealTime::MarkStale(bool stale)
+{
+    fStale = stale;
+    for (QLabel *field : Fields())
+        field->setEnabled(!stale); // greyed
+    lblStale->setText(stale ? fDiagnostics.StaleNote() : QString());
 }

@@ -21,9 +21,12 @@ public:
 
     // One step of the poll cycle. An error of the link stops the polling
     // until the window is opened again and is shown once: a failed step would
-    // otherwise be retried, and reported, every tick.
+    // otherwise be retried, and reported, every tick. The fields are then
+    // greyed, with the time of their reading under them, until the window
+    // is opened again.
     void tmrScanTimer();
     int Step() const { return fDiagnostics.Step(); }
+    bool Stale() const { return fStale; }
 
     QLabel *lblStatusTime;
     QLabel *lblStatusDate;
@@ -31,6 +34,7 @@ public:
     QLabel *lblStatusBeacon;
     QLabel *lblStateOverride;
     QLabel *lblSwitchState;
+    QLabel *lblStale; // empty while the fields are current
     QPushButton *btnClose;
     QTimer tmrScan;
 
@@ -40,7 +44,9 @@ protected:
 
 private:
     void ShowFields();
+    QList<QLabel *> Fields() const;
+    void MarkStale(bool stale);
 
     TDiagnostics fDiagnostics;
-    bool fStopped = false;
+    bool fStale = false;
 };

@@ -81,16 +81,24 @@ TfTransferSettings::TfTransferSettings(TfrmMain &main, const TDesign &design) : 
     setFixedSize(sizeHint());
 }
 
+void TfTransferSettings::reject()
+{
+    if (!fRunning)
+        QDialog::reject();
+}
+
 void TfTransferSettings::RunSequence(const std::function<void(TfrmComProgress &)> &sequence,
                                      const std::function<void()> &afterwards)
 {
     TfrmComProgress &progress = TfrmComProgress::Instance();
     fButton->setEnabled(false);
+    fRunning = true;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const auto done = qScopeGuard([this, &progress] {
         progress.close();
         QGuiApplication::restoreOverrideCursor();
         fButton->setEnabled(true);
+        fRunning = false;
         close();
     });
     progress.ShowOver(this);

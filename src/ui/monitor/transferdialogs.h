@@ -22,6 +22,10 @@ public:
     QCheckBox *cbHolidays;
     QCheckBox *cbAdvanced;
 
+    // Escape and the close box: refused while the sequence runs, so the
+    // dialog stays modal until its sequence has ended.
+    void reject() override;
+
 protected:
     struct TDesign {
         const char *name;
@@ -33,12 +37,15 @@ protected:
 
     // Runs a sequence with the busy cursor and the communication log shown:
     // an error ends it in an error box, afterwards runs in every case, and
-    // the dialog closes itself. The button stays disabled meanwhile, so a
-    // second click cannot start a sequence inside the first.
+    // the dialog closes itself. The button stays disabled and the dialog
+    // open meanwhile, so nothing can start a sequence inside the first.
     void RunSequence(const std::function<void(TfrmComProgress &)> &sequence, const std::function<void()> &afterwards);
 
     TfrmMain &fMain;
     QPushButton *fButton;
+
+private:
+    bool fRunning = false;
 };
 
 // "Upload to Beacon": writes the Manage Beacons page to the controller.

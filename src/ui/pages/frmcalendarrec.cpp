@@ -7,6 +7,7 @@
 #include "pages/recordid.h"
 #include "store/convprocs.h"
 #include "store/localetext.h"
+#include "widgets/namefilter.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,14 +20,14 @@
 #include <QVBoxLayout>
 
 namespace {
-// The beacon stores a first date from day 1 to day 65534 and reads day 0 as
-// the end of its list, so no picker offers a date past the last one it keeps.
+// The pickers reach far past the last day the beacon keeps, so that a stored
+// record always shows as it is; saving refuses one the beacon cannot keep.
 QDateEdit *newDatePicker(const QString &name, QWidget *parent)
 {
     auto *picker = new QDateEdit(parent);
     picker->setObjectName(name);
     picker->setCalendarPopup(true);
-    picker->setDateRange(DayNumToDate(0), DayNumToDate(65534));
+    picker->setMinimumDate(DayNumToDate(0));
     return picker;
 }
 }
@@ -39,7 +40,7 @@ TfrmCalendarRec::TfrmCalendarRec(QWidget *parent) : QDialog(parent)
 
     edtName = new QLineEdit(this);
     edtName->setObjectName(QStringLiteral("edtName"));
-    edtName->setMaxLength(MaxNameLength);
+    fNameFilter = new TNameFilter(edtName, MaxNameLength);
     dtpHoliday = newDatePicker(QStringLiteral("dtpHoliday"), this);
     cbUseRange = new QCheckBox(QStringLiteral("Range End Date:"), this);
     cbUseRange->setObjectName(QStringLiteral("cbUseRange"));
@@ -97,7 +98,7 @@ void TfrmCalendarRec::InitControls()
 
 void TfrmCalendarRec::ShowRecord(const TCalendarRec &rec)
 {
-    edtName->setText(rec.name);
+    fNameFilter->ShowName(rec.name);
     const QDate start = DayNumToDate(rec.DayNum);
     dtpHoliday->setDate(start);
     dtpHolidayEnd->setDate(start.addDays(rec.Days - 1));
@@ -130,14 +131,17 @@ void TfrmCalendarRec::GetRecord(TCalendarRec &rec, const TCalendar &owner) const
 
 void TfrmCalendarRec::btnSaveClick()
 {
-    if (cbUseRange->isChecked()) {
-        const qint64 days = dtpHoliday->date().daysTo(dtpHolidayEnd->date()) + 1;
-        if (days < 1 || days > MaxDays) {
-            Messages().Error(QString::fromUtf8(Msg::CheckDateRange));
-            return;
-        }
-    }
-    accept();
+    const bool range = cbUseRange->isChecked();
+    const qint64 days = range ? dtpHoliday->date().daysTo(dtpHolidayEnd->date()) + 1 : 1;
+    const QDate lastDay = DayNumToDate(LastDayNum);
+    if (days < 1)
+        Messages().Error(QString::fromUtf8(Msg::CheckDateRange));
+    else if (days > MaxDays)
+        Messages().Error(QString::fromUtf8(Msg::CalendarRangeTooLong));
+    else if ((range ? dtpHolidayEnd : dtpHoliday)->date() > lastDay)
+        Messages().Error(Fmt(Msg::CalendarEndTooLate, DateToText(lastDay, QLocale())));
+    else
+        accept();
 }
 
 void TfrmCalendarRec::BtnCloseClick()

@@ -9,16 +9,21 @@ class QComboBox;
 class QDateEdit;
 class QLineEdit;
 class QPushButton;
+class TNameFilter;
 
 // The calendar record editor: converts between its controls and a calendar
-// record, and closes with OK only while the dates make a valid record. It
+// record, and closes with OK only while the dates make a record the beacon
+// can keep. It
 // stores nothing; the record list that opened it saves the record. Created
 // once at start-up and reused by every record list.
 class TfrmCalendarRec : public QDialog, public TProcessInstance<TfrmCalendarRec> {
     Q_OBJECT
 public:
-    // The beacon keeps a record's length in one byte.
+    // The beacon keeps a record's length in one byte and its days up to
+    // day 65534; day 65535 reads as the end of its list.
     static constexpr int MaxDays = 255;
+    static constexpr int LastDayNum = 65534;
+    // What may be typed; a longer stored name is shown and kept as it is.
     static constexpr int MaxNameLength = 15;
 
     explicit TfrmCalendarRec(QWidget *parent = nullptr);
@@ -51,4 +56,6 @@ protected:
 
 private:
     void FormShow();
+
+    TNameFilter *fNameFilter;
 };

@@ -2,7 +2,27 @@
 #include "testenv.h"
 #include "testhttpserver.h"
 
+#include <QElapsedTimer>
 #include <QtTest>
+
+namespace {
+// The page of one fetch, waited for.
+QString Fetched(int timeoutMs = 30000)
+{
+    TDownloadPageFetch fetch(timeoutMs);
+    if (!fetch.IsFinished()) {
+        QSignalSpy finished(&fetch, &TDownloadPageFetch::Finished);
+        if (!finished.wait(timeoutMs + 10000))
+            qWarning("the fetch did not finish");
+    }
+    return fetch.Page();
+}
+
+TUpdateOutcome Checked(const QString &programVersion)
+{
+    return UpdateOutcome(Fetched(), programVersion);
+}
+}
 
 class TestUpdateChecker : public QObject {
     Q_OBJECT
@@ -79,14 +99,14 @@ private Q_SLOTS:
         TTestHttpServer server;
         server.body = "<!--VERSION_INFO Beacons=1.2.0.0--> caf\xe9";
         SetMakerSiteUrl(server.Url());
-        const QString page = FetchDownloadPage();
+        const QString page = Fetched();
         QCOMPARE(page, QStringLiteral("<!--VERSION_INFO Beacons=1.2.0.0--> caf\u00e9")); // one character per byte
         QVERIFY(server.lastRequest.startsWith("GET /software-downloads.asp HTTP/1.1\r\n"));
         QVERIFY(server.lastRequest.contains("\r\nUser-Agent: Doziruri Der\r\n"));
         QVERIFY(server.lastRequest.contains("\r\nCache-Control: no-cache\r\n"));
 
         // Each check fetches the page again.
-        QCOMPARE(CheckForUpdate(QStringLiteral("1.1.0.1")), TUpdateOutcome::NewerVersion);
+        QCOMPARE(Checked(QStringLiteral("1.1.0.1")), TUpdateOutcome::NewerVersion);
         QCOMPARE(server.requests, 2);
     }
 
@@ -96,12 +116,37 @@ private Q_SLOTS:
         server.status = 404;
         server.body = "<html>No such page</html>";
         SetMakerSiteUrl(server.Url());
-        QCOMPARE(FetchDownloadPage(), QStringLiteral("<html>No such page</html>"));
-        QCOMPARE(CheckForUpdate(QStringLiteral("1.1.0.1")), TUpdateOutcome::NotRetrieved);
+        QCOMPARE(Fetched(), QStringLiteral("<html>No such page</html>"));
+        QCOMPARE(Checked(QStringLiteral("1.1.0.1")), TUpdateOutcome::NotRetrieved);
 
         SetMakerSiteUrl(TTestHttpServer::UnreachableUrl());
-        QCOMPARE(FetchDownloadPage(), QString());
-        QCOMPARE(CheckForUpdate(QStringLiteral("1.1.0.1")), TUpdateOutcome::NotRetrieved);
+        QCOMPARE(Fetched(), QString());
+        QCOMPARE(Checked(QStringLiteral("1.1.0.1")), TUpdateOutcome::NotRetrieved);
+    }
+
+    // A server that takes the request and never answers: the fetch ends at
+    // its time-out with nothing, or at once when cancelled.
+    void aSilentServerTimesOutOrIsCancelled()
+    {
+        TSilentHttpServer server;
+        SetMakerSiteUrl(server.Url());
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(Fetched(500), QString());
+        QVERIFY2(clock.elapsed() >= 400 && clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(server.connections, 1);
+
+        TDownloadPageFetch fetch;
+        QSignalSpy finished(&fetch, &TDownloadPageFetch::Finished);
+        QTRY_COMPARE_WITH_TIMEOUT(server.connections, 2, 10000);
+        QVERIFY(!fetch.IsFinished());
+        fetch.Cancel();
+        QVERIFY(fetch.IsFinished());
+        QVERIFY(fetch.Cancelled());
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(fetch.Page(), QString());
+        fetch.Cancel(); // once finished, nothing more
+        QCOMPARE(finished.count(), 1);
     }
 };
 

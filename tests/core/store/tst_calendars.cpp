@@ -177,6 +177,35 @@ private Q_SLOTS:
         QCOMPARE(library->Count(), 2);
     }
 
+    void refusedWriteLeavesMemoryAsTheDatabase()
+    {
+        TDM dm;
+        openLibrary(dm);
+        TCalendarList list;
+        list.AddCalendar(QStringLiteral("School"));
+        TCalendar &c = *list.Calendars(0);
+        c.SaveRecord(rec(0, QStringLiteral("XMAS"), 5472, 1, 6), true);
+        DM().Exec(QStringLiteral("PRAGMA query_only = ON")); // refuses writes as a read-only library does
+
+        QVERIFY_THROWS_EXCEPTION(ESqliteException, c.SaveRecord(rec(0, QStringLiteral("Ghost"), 5473, 1, 6), true));
+        QCOMPARE(c.Count(), 1); // no phantom record
+        TCalendarRec changed = c.Records(0);
+        changed.name = QStringLiteral("Changed");
+        QVERIFY_THROWS_EXCEPTION(ESqliteException, c.SaveRecord(changed, false));
+        QCOMPARE(c.Records(0).name, QStringLiteral("XMAS"));
+        QVERIFY_THROWS_EXCEPTION(ESqliteException, c.DeleteRecord(0));
+        QCOMPARE(c.Count(), 1);
+        QVERIFY_THROWS_EXCEPTION(ESqliteException, list.RenameCalendar(0, QStringLiteral("Renamed")));
+        QCOMPARE(c.Name(), QStringLiteral("School"));
+        QVERIFY_THROWS_EXCEPTION(ESqliteException, list.AddCalendar(QStringLiteral("New")));
+        QCOMPARE(list.Count(), 1);
+        DeviceCalendar().AssignCalendar(*list.Calendars(0));
+        QCOMPARE(DeviceCalendar().Count(), 1);
+        QCOMPARE(DeviceCalendar().Records(0).name, QStringLiteral("XMAS"));
+        DM().Exec(QStringLiteral("PRAGMA query_only = OFF"));
+        QCOMPARE(ids(*TCalendarList().Calendars(0)), ids(c));
+    }
+
     void libraryListDeletesAllOrNothing()
     {
         TDM dm;

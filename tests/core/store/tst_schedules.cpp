@@ -263,6 +263,41 @@ private Q_SLOTS:
                     .startsWith(QStringLiteral("46EA7465")));
     }
 
+    void refusedWriteLeavesMemoryAsTheDatabase()
+    {
+        TDM dm;
+        openLibrary(dm);
+        TScheduleList list;
+        list.AddSchedule(QStringLiteral("Term"));
+        TSchedule &s = *list.Schedules(0);
+        s.SaveRecord(rec(0, 0x1F, 420, 510), true);
+        DM().Exec(QStringLiteral("PRAGMA query_only = ON")); // refuses writes as a read-only library does
+
+        QVERIFY_THROWS_EXCEPTION(ESqliteException, s.SaveRecord(rec(0, 0x60, 600, 660), true));
+        QCOMPARE(s.Count(), 1); // no phantom record
+        TScheduleRec changed = s.Records(0);
+        changed.RecOnTime = 1;
+        QVERIFY_THROWS_EXCEPTION(ESqliteException, s.SaveRecord(changed, false));
+        QCOMPARE(s.Records(0).RecOnTime, 420);
+        QVERIFY_THROWS_EXCEPTION(ESqliteException, s.DeleteRecord(0));
+        QCOMPARE(s.Count(), 1);
+        QVERIFY_THROWS_EXCEPTION(ESqliteException, s.SetName(QStringLiteral("Renamed")));
+        QCOMPARE(s.Name(), QStringLiteral("Term"));
+        QVERIFY_THROWS_EXCEPTION(ESqliteException, list.AddSchedule(QStringLiteral("New")));
+        QVERIFY_THROWS_EXCEPTION(ESqliteException, list.DeleteSchedule(0));
+        QCOMPARE(list.Count(), 1);
+        // A schedule loaded into the beacon takes what the library holds.
+        DeviceSchedule().AssignSchedule(*list.Schedules(0));
+        QCOMPARE(DeviceSchedule().Count(), 1);
+        QCOMPARE(DeviceSchedule().Records(0).RecOnTime, 420);
+
+        DM().Exec(QStringLiteral("PRAGMA query_only = OFF"));
+        TScheduleList reread;
+        QCOMPARE(reread.Count(), 1);
+        QCOMPARE(reread.Schedules(0)->Name(), QStringLiteral("Term"));
+        QCOMPARE(ids(*reread.Schedules(0)), ids(*list.Schedules(0)));
+    }
+
     void deleteScheduleIsAllOrNothing()
     {
         TDM dm;

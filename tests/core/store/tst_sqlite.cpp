@@ -1,12 +1,17 @@
 #include "config/cp1252.h"
 #include "store/datamodule.h"
 #include "store/librarydb.h"
+#include "store/schedule.h"
 #include "testenv.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
+#include <sqlite3.h>
 #include <stdexcept>
+#include <thread>
 
 class TestSqlite : public QObject {
     Q_OBJECT
@@ -155,13 +160,70 @@ private Q_SLOTS:
         QVERIFY(!CreateLibraryDatabase(file));
         QVERIFY(!dm.Query(QStringLiteral("select name from schedules"))->Eof());
 
+        // A file that is no library database is reported, never passed as one.
         QFile other(path(QStringLiteral("notes.db")));
         QVERIFY(other.open(QIODevice::WriteOnly));
-        other.write("my notes");
+        other.write(QByteArray("my notes").repeated(200));
         other.close();
-        QVERIFY(!CreateLibraryDatabase(other.fileName()));
+        QCOMPARE(ErrorOf([&] { CreateLibraryDatabase(other.fileName()); }),
+                 QStringLiteral("\"%1\" is not a library database (file is not a database).").arg(other.fileName()));
         QVERIFY(other.open(QIODevice::ReadOnly));
-        QCOMPARE(other.readAll(), QByteArray("my notes"));
+        QCOMPARE(other.readAll(), QByteArray("my notes").repeated(200));
+
+        const QString foreign = path(QStringLiteral("foreign.db"));
+        QVERIFY(CreateLibraryDatabase(foreign));
+        {
+            TDM changer;
+            QVERIFY(changer.OpenDatabase(foreign));
+            changer.Exec(QStringLiteral("DROP TABLE calendar_rec"));
+        }
+        QCOMPARE(ErrorOf([&] { CheckLibraryDatabase(foreign); }),
+                 QStringLiteral("\"%1\" is not a library database (the table calendar_rec is missing).").arg(foreign));
+        QCOMPARE(ErrorOf([&] { CheckLibraryDatabase(file); }), QString());
+    }
+
+    // Another program (a sqlite3 shell, a backup) holding the file: a short
+    // wait, then a message that says so instead of an error code.
+    void lockHeldByAnotherProgram()
+    {
+        const QString file = freshLibrary(QStringLiteral("locked.db"));
+        sqlite3 *other = nullptr;
+        QCOMPARE(sqlite3_open_v2(QFile::encodeName(file).constData(), &other, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        const auto otherExec = [other](const char *sql) { return sqlite3_exec(other, sql, nullptr, nullptr, nullptr); };
+
+        {
+            TDM dm;
+            QVERIFY(dm.OpenDatabase(file));
+            QCOMPARE(otherExec("BEGIN IMMEDIATE"), SQLITE_OK);
+            QElapsedTimer clock;
+            clock.start();
+            TScheduleList library;
+            QCOMPARE(ErrorOf([&] { library.AddSchedule(QStringLiteral("x")); }),
+                     QStringLiteral("The library database \"%1\" is locked by another program. Please close that "
+                                    "program and try again.").arg(file));
+            QVERIFY(clock.elapsed() >= TSqliteDatabase::BusyTimeoutMs - 100);
+            QVERIFY(clock.elapsed() < 60000);
+            QCOMPARE(library.Count(), 0);
+            QVERIFY(dm.Query(QStringLiteral("SELECT id FROM schedules"))->Eof()); // reading still works
+        }
+
+        // Held exclusively at start-up and let go within the wait: the
+        // library opens and loads instead of the program losing it for the run.
+        QCOMPARE(otherExec("COMMIT"), SQLITE_OK);
+        QCOMPARE(otherExec("BEGIN EXCLUSIVE"), SQLITE_OK);
+        std::thread release([&] {
+            QThread::msleep(500);
+            otherExec("COMMIT");
+        });
+        TDM starting;
+        const bool opened = starting.OpenDatabase(file);
+        QString error;
+        if (opened)
+            error = ErrorOf([&] { TScheduleList loaded; });
+        release.join();
+        sqlite3_close(other);
+        QVERIFY(opened);
+        QCOMPARE(error, QString());
     }
 
     void likeBuildsPrefixConditions()

@@ -25,6 +25,36 @@ QDate NthWeekday(int year, int month, int qtWeekday, int n)
     return day.addDays(7 * (n - 1));
 }
 
+// A moment the zone's clocks change, found from its offsets alone.
+struct TClockChange {
+    QDateTime localBefore; // the clock time that ends with the change
+    int minutes;           // how far the clocks move: forward above 0
+};
+
+// Every change of the zone's offset from UTC in year, in order: the offset is
+// looked at every six hours, and each change narrowed down to the second.
+QList<TClockChange> ClockChanges(const QTimeZone &zone, int year)
+{
+    QList<TClockChange> changes;
+    const QDateTime end(QDate(year + 1, 1, 1), QTime(0, 0), Qt::UTC);
+    QDateTime at(QDate(year, 1, 1), QTime(0, 0), Qt::UTC);
+    int offset = zone.offsetFromUtc(at);
+    for (; at < end; at = at.addSecs(6 * 3600)) {
+        const QDateTime next = at.addSecs(6 * 3600);
+        const int nextOffset = zone.offsetFromUtc(next);
+        if (nextOffset == offset)
+            continue;
+        qint64 low = at.toSecsSinceEpoch(), high = next.toSecsSinceEpoch(); // offset at low, new one at high
+        while (high - low > 1) {
+            const qint64 middle = (low + high) / 2;
+            (zone.offsetFromUtc(QDateTime::fromSecsSinceEpoch(middle, Qt::UTC)) == offset ? low : high) = middle;
+        }
+        changes.append({QDateTime::fromSecsSinceEpoch(high + offset, Qt::UTC), (nextOffset - offset) / 60});
+        offset = nextOffset;
+    }
+    return changes;
+}
+
 QDate LastWeekday(int year, int month, int qtWeekday)
 {
     QDate day(year, month, QDate(year, month, 1).daysInMonth());
@@ -292,6 +322,58 @@ private Q_SLOTS:
         SetZone("Australia/Lord_Howe"); // shifts by half an hour
         page.btnSetDSTClick(QTimeZone::systemTimeZone(), 2025);
         QCOMPARE(page.OffsetIndex, 0);
+    }
+
+    // Irish winter time is recorded as a negative daylight-saving shift;
+    // the beacon still needs spring forward and autumn back.
+    void autoSetIrishZone()
+    {
+        SetZone("Europe/Dublin");
+        TAdvancedSettings page;
+        page.OffsetIndex = 3;
+        page.btnSetDSTClick(QTimeZone::systemTimeZone(), 2026);
+        QCOMPARE(page.DateDST1, QDate(2026, 3, 29));
+        QCOMPARE(page.DateDST2, QDate(2026, 10, 25));
+        QCOMPARE(page.TimeDST, QTime(1, 0));
+        QCOMPARE(page.OffsetIndex, 1);
+    }
+
+    // Every zone the system knows whose clocks go forward and back in a year
+    // gets those two dates, the spring time and the size of the shift;
+    // every other zone gets "no daylight saving".
+    void autoSetFollowsEveryZonesClockChanges()
+    {
+        const QList<int> offsets{30, 60, 90, 120};
+        int withShift = 0;
+        for (const QByteArray &id : QTimeZone::availableTimeZoneIds()) {
+            const QTimeZone zone(id);
+            for (const int year : {2025, 2026}) {
+                const QList<TClockChange> changes = ClockChanges(zone, year);
+                const auto firstWay = [&](bool forward) {
+                    for (const TClockChange &change : changes)
+                        if ((change.minutes > 0) == forward)
+                            return change;
+                    return TClockChange{{}, 0};
+                };
+                const TClockChange forward = firstWay(true), back = firstWay(false);
+                TAdvancedSettings page;
+                page.OffsetIndex = -1;
+                page.btnSetDSTClick(zone, year);
+                const QString where = QStringLiteral("%1 %2").arg(QString::fromLatin1(id)).arg(year);
+                if (forward.minutes == 0 || back.minutes == 0) {
+                    QVERIFY2(page.DateDST1 == QDate(2010, 1, 1) && page.DateDST2 == QDate(2010, 1, 1),
+                             qPrintable(where));
+                    continue;
+                }
+                ++withShift;
+                QVERIFY2(page.DateDST1 == forward.localBefore.date(), qPrintable(where));
+                QVERIFY2(page.DateDST2 == back.localBefore.date(), qPrintable(where));
+                const QTime springTime = forward.localBefore.time();
+                QVERIFY2(page.TimeDST == QTime(springTime.hour(), springTime.minute()), qPrintable(where));
+                QVERIFY2(page.OffsetIndex == offsets.indexOf(forward.minutes), qPrintable(where));
+            }
+        }
+        QVERIFY2(withShift > 100, qPrintable(QString::number(withShift))); // the system's zone data is there
     }
 
     void autoSetZoneWithoutDst()

@@ -96,8 +96,10 @@ private Q_SLOTS:
         SaveSettingsFile(path("all.bcfg"), {}, page, enGB);
         QCOMPARE(readAll(path("all.bcfg")), crlf("[General]\n"
                                                  "BrightnessMin=30\nBrightnessMax=80\nFlashPattern=5\nFlashSpeed=3\n"
-                                                 "LinkChannel=7\nBeaconRole=1\nDateDST1=10/03/2024\n"
-                                                 "DateDST2=03/11/2024\nTimeDST=02:00:00\ncbOffsetDST=2\n"
+                                                 "LinkChannel=7\nBeaconRole=1\n"
+                                                 "DateDST1=10/03/2024\nDateDST1ISO=2024-03-10\n"
+                                                 "DateDST2=03/11/2024\nDateDST2ISO=2024-11-03\n"
+                                                 "TimeDST=02:00:00\nTimeDSTISO=02:00:00\ncbOffsetDST=2\n"
                                                  "ScheduleCount=2\nCalendarCount=1\n\n"
                                                  "[Schedule0]\nid=1000\nScheduleId=0\nRecDay=31\nRecOnTime=420\n"
                                                  "RecOffTime=510\n\n"
@@ -183,6 +185,112 @@ private Q_SLOTS:
         QVERIFY(page.FlashSpeedEnabled); // enabled states do not follow loaded values
         QCOMPARE(DeviceSchedule().Count(), 0);
         QCOMPARE(DeviceCalendar().Count(), 0);
+    }
+
+    void fileFromAnotherComputerLoadsExactly()
+    {
+        // Written under en_US, loaded under en_GB, de_DE and C: the companions
+        // carry the dates that the locale forms alone could not.
+        const TAdvancedSettings page = editedPage();
+        SaveSettingsFile(path("us.bcfg"), {}, page, enUS);
+        QVERIFY(readAll(path("us.bcfg")).contains("DateDST1=3/10/2024\r\nDateDST1ISO=2024-03-10\r\n"));
+        for (const QLocale &locale : {enGB, QLocale(QStringLiteral("de_DE")), QLocale::c()}) {
+            TAdvancedSettings loaded;
+            LoadSettingsFile(path("us.bcfg"), {}, loaded, locale);
+            compareAdvanced(loaded, page);
+        }
+
+        // The original format, without companions: read as the locale writes
+        // it, or refused when another locale's form could mean two dates.
+        writeAll(path("original.bcfg"), crlf("[General]\nDateDST1=3/8/2026\nDateDST2=11/1/2026\n"
+                                              "TimeDST=2:00:00 AM\ncbOffsetDST=1\n"));
+        TAdvancedSettings loaded;
+        LoadSettingsFile(path("original.bcfg"), {false, false, true}, loaded, enUS);
+        QCOMPARE(loaded.DateDST1, QDate(2026, 3, 8));
+        QCOMPARE(loaded.DateDST2, QDate(2026, 11, 1));
+        QCOMPARE(loaded.TimeDST, QTime(2, 0));
+        const TAdvancedSettings before = loaded;
+        QCOMPARE(ErrorOf([&] { LoadSettingsFile(path("original.bcfg"), {}, loaded, enGB); }),
+                 QStringLiteral("DateDST1: cannot tell whether '3/8/2026' is 3 August or 8 March."));
+        compareAdvanced(loaded, before);
+    }
+
+    void dstRulesTheControllerCannotHoldAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("general");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("before the controller's dates") << QByteArray("DateDST1ISO=2009-03-08\nDateDST2ISO=2009-11-01\n")
+                                                       << "DateDST1: 8 March 2009 is outside the dates a Beacon can "
+                                                          "hold (3 January 2010 to 7 June 2189).";
+        QTest::newRow("after them") << QByteArray("DateDST1ISO=2026-03-08\nDateDST2ISO=2190-11-01\n")
+                                    << "DateDST2: 1 November 2190 is outside the dates a Beacon can hold "
+                                       "(3 January 2010 to 7 June 2189).";
+        QTest::newRow("half switched off") << QByteArray("DateDST1ISO=2010-01-01\nDateDST2ISO=2026-11-01\n")
+                                           << "DateDST1: 1 January 2010 (no daylight saving) must be the date of "
+                                              "both shifts or of neither.";
+        QTest::newRow("shift time unreadable") << QByteArray("TimeDST=2 o'clock\n")
+                                               << "TimeDST: cannot read '2 o'clock' as a time of day.";
+        QTest::newRow("switched off") << QByteArray("DateDST1ISO=2010-01-01\nDateDST2ISO=2010-01-01\n") << "";
+        QTest::newRow("last day") << QByteArray("DateDST1ISO=2010-01-03\nDateDST2ISO=2189-06-07\n") << "";
+        QTest::newRow("missing dates keep their default") << QByteArray("DateDST2ISO=2026-11-01\n") << "";
+    }
+
+    void dstRulesTheControllerCannotHoldAreRefused()
+    {
+        QFETCH(QByteArray, general);
+        QFETCH(QString, error);
+        TAdvancedSettings page = editedPage();
+        const QString refused = ErrorOf([&] {
+            page = ReadSettingsText("[General]\n" + general, {false, false, true}, page, enGB).Advanced;
+        });
+        QCOMPARE(refused, error);
+        if (!error.isEmpty())
+            compareAdvanced(page, editedPage());
+    }
+
+    void refusedFileChangesNoPart()
+    {
+        // The advanced part and the schedule are fine, the calendar is not.
+        writeAll(path("half.bcfg"), crlf("[General]\nBrightnessMin=50\nScheduleCount=1\nCalendarCount=1\n"
+                                          "[Schedule0]\nRecDay=1\nRecOnTime=1\nRecOffTime=2\n"
+                                          "[Calendar0]\nDayNum=5472\nDays=0\n"));
+        TAdvancedSettings page = editedPage();
+        QCOMPARE(ErrorOf([&] { LoadSettingsFile(path("half.bcfg"), {}, page, enGB); }),
+                 QStringLiteral("[Calendar0] Days: the value 0 is outside 1 to 255."));
+        compareAdvanced(page, editedPage());
+        QCOMPARE(DeviceSchedule().Count(), 2);
+        QCOMPARE(DeviceCalendar().Records(0).name, QStringLiteral("XMAS"));
+        // Without the calendar the rest loads.
+        LoadSettingsFile(path("half.bcfg"), {true, false, true}, page, enGB);
+        QCOMPARE(page.BrightnessMin, 50);
+        QCOMPARE(DeviceSchedule().Count(), 1);
+        QCOMPARE(DeviceCalendar().Count(), 1);
+
+        // Saving refuses a name the file could not keep, and writes nothing.
+        DeviceCalendar().SaveRecord({2000, 0, QStringLiteral("Bad\nName"), 5473, 1, 0}, true);
+        QCOMPARE(ErrorOf([&] { SaveSettingsFile(path("refused.bcfg"), {}, page, enGB); }),
+                 QStringLiteral("Name of calendar record 2: character 4 of the name is the control character 0x0A, "
+                                "which a Beacon name cannot carry."));
+        QVERIFY(!QFile::exists(path("refused.bcfg")));
+    }
+
+    void readingTextNeedsNoDevice()
+    {
+        // The pure road a fuzz target takes: chosen parts only, the page's
+        // own values where the advanced part is not chosen.
+        const TAdvancedSettings page = editedPage();
+        const QByteArray text = crlf("[General]\nBrightnessMin=20\nScheduleCount=1\n"
+                                     "[Schedule0]\nid=5\nRecDay=96\nRecOnTime=600\nRecOffTime=660\n");
+        const TBeaconConfiguration schedule = ReadSettingsText(text, {true, false, false}, page, enGB);
+        compareAdvanced(schedule.Advanced, page);
+        QCOMPARE(schedule.Schedule.size(), 1);
+        QCOMPARE(schedule.Schedule.at(0).RecOnTime, 600);
+        QVERIFY(schedule.Calendar.isEmpty());
+        QCOMPARE(DeviceSchedule().Count(), 2); // untouched
+        const TBeaconConfiguration advanced = ReadSettingsText(text, {false, false, true}, page, enGB);
+        QCOMPARE(advanced.Advanced.BrightnessMin, 20);
+        QCOMPARE(advanced.Advanced.DateDST1, QDate(1899, 12, 30)); // missing: the default, as always
+        QVERIFY(advanced.Schedule.isEmpty());
     }
 
     void outOfRangeListIndex()

@@ -6,6 +6,7 @@
 #include "protocol/beaconprotocol.h"
 #include "sim/beaconsimulator.h"
 #include "simulatedline.h"
+#include "store/localetext.h"
 #include "testenv.h"
 #include "testmessageservice.h"
 #include "transfer/monitoring.h"
@@ -109,9 +110,15 @@ private Q_SLOTS:
             c.SetClock(QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)));
         });
         TDiagnostics diagnostics(enUS);
+        QCOMPARE(diagnostics.StaleNote(), QStringLiteral("Not current: no values have been read from the Beacon."));
         for (int tick = 0; tick < 4; ++tick)
             diagnostics.Tick();
         QCOMPARE(diagnostics.Step(), 0);
+        // The refresh shows the clock read the tick before: that reading's time.
+        const QDateTime readAt = diagnostics.ShownReadAt();
+        QVERIFY(readAt.isValid() && qAbs(readAt.secsTo(QDateTime::currentDateTime())) < 60);
+        QCOMPARE(diagnostics.StaleNote(),
+                 QStringLiteral("Not current: the values were last read at %1.").arg(TimeToText(readAt.time(), enUS)));
         QCOMPARE(sim->Received().size(), 3); // clock, live values, override status
         QCOMPARE(diagnostics.lblStatusDate, QStringLiteral(" Date: 3/5/2024"));
         // Refreshed before the status was read: the values of the start, all zero.
@@ -124,6 +131,7 @@ private Q_SLOTS:
         sim->CloseLine(); // an error of the line: the step is tried again
         QVERIFY_THROWS_EXCEPTION(Exception, diagnostics.Tick());
         QCOMPARE(diagnostics.Step(), 2);
+        QVERIFY(diagnostics.ShownReadAt() >= readAt);
     }
 
     void cycleForTheCommandLine()

@@ -188,10 +188,12 @@ private Q_SLOTS:
     void refusedConfigurationSendsNothing()
     {
         TRecordingLog log;
+        log.lines = {QStringLiteral("Reading Beacon Schedule...")}; // the last run's log
         DeviceCalendar().SaveRecord({9, 0, QStringLiteral("A NAME TOO LONG!"), 5000, 1, 1}, true);
         QCOMPARE(ErrorOf([&] { UploadToBeacon(log, false, false, false, false); }),
                  QStringLiteral("Name of calendar record 4: the name \"A NAME TOO LONG!\" cannot be sent to the Beacon "
                                 "(at most 15 characters)."));
+        QCOMPARE(log.lines, QStringList()); // cleared before the refusal
         fillDevice(3);
         DeviceSchedule().SaveRecord({3, 0, 0x01, 70000, 80}, true);
         QCOMPARE(ErrorOf([&] { UploadToBeacon(log, false, false, true, false); }),
