@@ -3,9 +3,17 @@
 #include "transfer/workflows.h"
 
 #include <QString>
+#include <functional>
 
-// Writes text and a line end to standard output.
+// Writes text and a line end to standard output: the information and progress
+// of the command, unless standard output carries its data.
 void PrintOut(const QString &text);
+// From now on, information and progress go to standard error, since standard
+// output carries the command's data.
+void KeepStdoutForData();
+// Writes a file through save, or for the name "-" standard output: save then
+// writes a temporary file whose content is copied out.
+void WriteOutput(const QString &fileName, const std::function<void(const QString &)> &save);
 
 // Messages of the command-line tool: information on standard output, errors
 // and warnings on standard error; questions are answered No and choosers
@@ -18,7 +26,7 @@ public:
     QString SaveFileName(const QString &, const QString &, const QString &, const QString &) override { return {}; }
 };
 
-// The progress log on standard output. A line is held until the next one
+// The progress log, where PrintOut writes. A line is held until the next one
 // starts, so the counting name line ends up as one line, as in the window;
 // on a terminal the held line is shown at once and rewritten in place.
 class TCliLog final : public TProgressLog {
