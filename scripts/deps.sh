@@ -9,6 +9,7 @@ packages=(
   tzdata
   fonts-dejavu-core fonts-liberation
   poppler-utils
+  dpkg-dev file desktop-file-utils appstream
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -2,6 +2,7 @@
 // comes first, then the window and the data modules; the main window's first
 // show opens the library database.
 #include "app/application.h"
+#include "app/makersite.h"
 #include "app/dialogmessageservice.h"
 #include "app/frmaboutbox.h"
 #include "app/frmloadsettings.h"
@@ -9,6 +10,7 @@
 #include "app/frmportsearch.h"
 #include "app/frmsavesettings.h"
 #include "config/appconfig.h"
+#include "config/version.h"
 #include "link/dmcom.h"
 #include "monitor/fprogbar.h"
 #include "monitor/frmcomprogress.h"
@@ -23,8 +25,45 @@
 #include "store/datamodule.h"
 #include "store/device.h"
 
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+namespace {
+const char *const kUsage = R"(Usage: pvbcs [--help | --version]
+
+Pavoline Beacon Control: configures school-zone flashing warning beacons over a
+serial line. Start it from the desktop's menu, or here without options.
+The command-line tool pvbcs-cli does the same jobs in scripts.
+
+The operator's manual: %s
+)";
+
+// The window takes no options of its own; these two are answered on the
+// terminal, without a window or a display.
+std::optional<int> TerminalAnswer(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const bool version = std::strcmp(argv[i], "--version") == 0;
+        if (!version && std::strcmp(argv[i], "--help") != 0 && std::strcmp(argv[i], "-h") != 0)
+            continue;
+        QCoreApplication app(argc, argv);
+        if (version) {
+            std::printf("pvbcs %s\n", qPrintable(GetExeVersion()));
+        } else {
+            const QString manual = HelpFileName();
+            std::printf(kUsage, qPrintable(manual.isEmpty() ? QStringLiteral("not installed") : manual));
+        }
+        return 0;
+    }
+    return std::nullopt;
+}
+}
+
 int main(int argc, char **argv)
 {
+    if (const std::optional<int> answered = TerminalAnswer(argc, argv))
+        return *answered;
     TApplication app(argc, argv);
     TDialogMessageService messages;
     TMessageService::Install(&messages);

@@ -3,12 +3,15 @@
 #include "clidatabase.h"
 #include "link/portlist.h"
 #include "sim/beaconsimulator.h"
+#include "config/version.h"
 #include "testenv.h"
+#include "unprivileged.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
@@ -18,20 +21,27 @@ struct TRun {
     int code = -1;
     QStringList out; // lines
     QString err;
+    QByteArray data; // standard output as it came
 };
 
-TRun Cli(const QStringList &arguments)
+// Runs the tool, or with a wrapper the wrapper with the tool's path and
+// arguments after its own.
+TRun Cli(const QStringList &arguments, const QStringList &wrapper = {})
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_GB")); // day-first dates, 24-hour clock
     process.setProcessEnvironment(env);
-    process.start(QStringLiteral(PVBCS_CLI), arguments);
+    if (wrapper.isEmpty())
+        process.start(QStringLiteral(PVBCS_CLI), arguments);
+    else
+        process.start(wrapper.constFirst(), wrapper.mid(1) + QStringList{QStringLiteral(PVBCS_CLI)} + arguments);
     if (!process.waitForFinished(120000))
         return {};
     TRun run;
     run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.out = QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    run.data = process.readAllStandardOutput();
+    run.out = QString::fromUtf8(run.data).split(u'\n', Qt::SkipEmptyParts);
     run.err = QString::fromUtf8(process.readAllStandardError()).trimmed();
     return run;
 }
@@ -279,11 +289,76 @@ private Q_SLOTS:
 
     void portsAndDiscovery()
     {
-        QVERIFY(Cli({"ports"}).out.contains(port()));
+        // The name first, then what the system knows of the port, by tabs.
+        QVERIFY(Cli({"ports"}).out.contains(port() + QStringLiteral("\tVirtual serial port\t\t\t")));
         const TRun run = Cli({"--port", "auto", "identify"});
         QCOMPARE(run.code, 0);
         QVERIFY(run.out.contains("Beacon found on " + port()));
         QVERIFY(run.out.contains("Serial Number: 20240001"));
+    }
+
+    // An upload must never reach a beacon the technician did not name.
+    void autoRefusesToChooseBetweenControllers()
+    {
+        TSimOptions options;
+        options.name = QStringLiteral("second");
+        TBeaconSimulator second(options);
+        const TRun run = Cli({"--port", "auto", "download", "--out", path("either.bcfg")});
+        QCOMPARE(run.code, 2);
+        QCOMPARE(run.err, QStringLiteral("More than one Beacon answered:\n  %1\n  %2\nName the one to use with --port.")
+                              .arg(port(), second.PortName()));
+        // Each was asked who it is, and nothing more.
+        QVERIFY(!QFile::exists(path("either.bcfg")));
+        QCOMPARE(sim->Received(), QList<QByteArray>{"!0100"});
+        QCOMPARE(second.Received(), QList<QByteArray>{"!0100"});
+    }
+
+    void versionHelpAndStandardOutput()
+    {
+        for (const char *option : {"--version", "-h", "--help"}) {
+            const TRun run = Cli({option});
+            QCOMPARE(run.code, 0);
+            QVERIFY(run.err.isEmpty());
+            if (QByteArray(option) == "--version")
+                QCOMPARE(run.out, QStringList{"pvbcs-cli " + GetExeVersion()});
+            else
+                QVERIFY(run.out.constFirst().startsWith(QLatin1String("Usage: pvbcs-cli ports")));
+        }
+        QCOMPARE(GetExeVersion().count(u'.'), 3);
+
+        // "-": the file's text on standard output, the steps on standard error.
+        QCOMPARE(Cli({"--port", port(), "download", "--out", path("file.bcfg")}).code, 0);
+        TRun run = Cli({"--port", port(), "download", "--out", "-"});
+        QCOMPARE(run.code, 0);
+        QCOMPARE(run.data, ReadText(path("file.bcfg")).toLatin1());
+        QVERIFY(run.err.startsWith(QLatin1String("Reading Communication Mode Settings...")));
+        QVERIFY(!QFile::exists(QStringLiteral("-")));
+
+        QCOMPARE(Cli({"--port", port(), "events", "--out", path("file.csv")}).code, 0);
+        run = Cli({"--port", port(), "events", "--out", "-"});
+        QCOMPARE(run.code, 0);
+        QCOMPARE(run.data, ReadText(path("file.csv")).toLatin1());
+        QCOMPARE(run.out.size(), 93);
+        QCOMPARE(run.err, QStringLiteral("93 event(s) saved to -"));
+    }
+
+    // Run as an ordinary user outside the group of the serial device.
+    void anOrdinaryUserIsToldHowToGetAccess()
+    {
+        const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+        if (::geteuid() != 0 || setpriv.isEmpty())
+            QSKIP("Running as an ordinary user needs root and setpriv; the permission message is not tested.");
+        const QString device = sim->DevicePath();
+        QVERIFY(RestrictDevice(device));
+        const TRun run = Cli({"--port", device, "identify"},
+                             {setpriv, "--reuid=65534", "--regid=65534", "--clear-groups"});
+        QCOMPARE(run.code, 2);
+        QCOMPARE(run.err, QStringLiteral("This user may not open %1, which belongs to the group \"dialout\".\n\nTo "
+                                         "join it on Debian and similar systems, run\n"
+                                         "    sudo usermod -aG dialout $USER\nthen log out and log in again.")
+                              .arg(device));
+        QVERIFY(run.out.isEmpty());
+        QVERIFY(sim->Received().isEmpty());
     }
 
     void badUsageTouchesNoPort()
@@ -316,12 +391,29 @@ private Q_SLOTS:
 
     void failuresHaveTheirExitStatus()
     {
-        QCOMPARE(Cli({"--port", path("no-such-port"), "identify"}).code, 2);
+        TRun noPort = Cli({"--port", path("no-such-port"), "identify"});
+        QCOMPARE(noPort.code, 2);
+        QCOMPARE(noPort.err, path("no-such-port") + QStringLiteral(": No such file or directory"));
+        noPort = Cli({"--port", "ttyNone9", "status"});
+        QCOMPARE(noPort.code, 2);
+        QVERIFY(noPort.err.startsWith(QLatin1String("ttyNone9: ")));
+
+        // An output file that cannot be written is found before the
+        // controller is asked anything; one that can is left as it was.
+        for (const QString &out : {path("no-folder/x.bcfg"), dir.path()}) {
+            const TRun run = Cli({"--port", port(), "download", "--out", out});
+            QCOMPARE(run.code, 4);
+            QCOMPARE(run.err, "Unable to write to " + out);
+        }
+        QCOMPARE(Cli({"--port", port(), "events", "--out", path("no-folder/x.csv")}).code, 4);
+        QVERIFY(sim->Received().isEmpty());
+        WriteText(path("kept.bcfg"), "kept");
+        QCOMPARE(Cli({"--port", port(), "identify", "--out", path("kept.bcfg")}).code, 1);
+        QCOMPARE(ReadText(path("kept.bcfg")), QStringLiteral("kept"));
 
         TRun run = Cli({"--port", port(), "upload", "--in", path("missing.bcfg")});
         QCOMPARE(run.code, 4);
         QCOMPARE(run.err, "The file " + path("missing.bcfg") + " does not exist.");
-        QCOMPARE(Cli({"--port", port(), "download", "--out", path("no-folder/x.bcfg")}).code, 4);
 
         // A file without the DST dates loads (missing keys keep their
         // defaults), but its rule cannot be sent.
@@ -387,6 +479,15 @@ private Q_SLOTS:
         QCOMPARE(run.code, 3);
         QCOMPARE(run.err, QStringLiteral("Exception while processing Communication Mode Settings"));
         QVERIFY(!QFile::exists(path("damaged.bcfg")));
+
+        // A line that fails says which port it was.
+        sim.reset();
+        TSimOptions hangsUp;
+        hangsUp.closeAfter = 2;
+        sim = std::make_unique<TBeaconSimulator>(hangsUp);
+        run = Cli({"--port", port(), "download", "--out", path("cut.bcfg")});
+        QCOMPARE(run.code, 3);
+        QVERIFY2(run.err.startsWith("Lost the connection to " + port() + " while "), qPrintable(run.err));
     }
 };
 

@@ -257,7 +257,9 @@ private Q_SLOTS:
 
         const TRun ports = Cli({"ports", "--json"});
         QCOMPARE(ports.code, 0);
-        QVERIFY(Json(ports).value("ports").toArray().contains(port()));
+        const QJsonArray listed = Json(ports).value("ports").toArray();
+        QVERIFY(Column(listed, "name").contains(port()));
+        QVERIFY(listed.first().toObject().contains(QStringLiteral("stableName")));
         QCOMPARE(Cli({"--port", port(), "download", "--out", path("x.bcfg"), "--json"}).code, 1); // no document to give
     }
 

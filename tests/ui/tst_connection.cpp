@@ -6,6 +6,7 @@
 #include "config/appconfig.h"
 #include "link/dmcom.h"
 #include "link/portlist.h"
+#include "link/portwatch.h"
 #include "monitor/frmcomprogress.h"
 #include "monitor/transferdialogs.h"
 #include "sim/beaconsimulator.h"
@@ -13,6 +14,7 @@
 #include "store/librarydb.h"
 #include "testenv.h"
 #include "testmessageservice.h"
+#include "unprivileged.h"
 #include "widgets/navbutton.h"
 #include "widgets/panelstatusbar.h"
 
@@ -26,6 +28,7 @@
 #include <QSettings>
 #include <QStackedWidget>
 #include <QTemporaryDir>
+#include <QSerialPort>
 #include <QToolButton>
 #include <QtTest>
 #include <memory>
@@ -44,6 +47,9 @@ const QString kQuestion = QStringLiteral("Beacon system is now connected. Downlo
                                          "is recommended. Would you like to proceed?");
 const QString kLost = QStringLiteral("The connection to the Beacons was lost. Please try to re-connect.");
 const QString kNotFound = QStringLiteral("Port not found! Please check your Connection.");
+const QString kAccessDenied = QStringLiteral("This user may not open %1, which belongs to the group \"dialout\".");
+const QString kAccessAdvice = QStringLiteral("To join it on Debian and similar systems, run\n"
+                                             "    sudo usermod -aG dialout $USER\nthen log out and log in again.");
 
 TSimOptions SimNamed(const char *name, bool silent = false, const QByteArray &serial = "20240001")
 {
@@ -309,6 +315,118 @@ private Q_SLOTS:
                  qPrintable(errors.constFirst()));
         QVERIFY(errors.constFirst().endsWith(u'"') && errors.constFirst().size() > 36);
         verifyOff(rig.window);
+    }
+
+    void aPortThisUserMayNotOpenSaysHowToGetAccess()
+    {
+        TBeaconSimulator sim(SimNamed("restricted"));
+        const QString device = sim.DevicePath();
+        QVERIFY(RestrictDevice(device));
+        TRig &rig = start();
+        rig.window.cbComPort->SetPorts(ListPorts(), device); // as a system port, such as ttyUSB0, is listed
+        {
+            TUnprivileged user;
+            if (!user.Active())
+                QSKIP("Acting as an ordinary user needs root; the permission message is not tested.");
+            QTest::mouseClick(rig.window.imgPortSwitch, Qt::LeftButton);
+        }
+        QCOMPARE(rig.messages.Texts(Kind::Error),
+                 QStringList{QStringLiteral(" Critcical communication error: \"%1\"\n\n%2")
+                                 .arg(kAccessDenied.arg(device), kAccessAdvice)});
+        QCOMPARE(rig.messages.entries.size(), 1);
+        verifyOff(rig.window);
+        QCOMPARE(rig.window.cbComPort->currentText(), device);
+    }
+
+    void autodetectTellsWhichPortsThisUserMayNotOpen()
+    {
+        TBeaconSimulator sim(SimNamed("restricted"));
+        QVERIFY(RestrictDevice(sim.DevicePath()));
+        TRig &rig = start();
+        {
+            TUnprivileged user;
+            if (!user.Active())
+                QSKIP("Acting as an ordinary user needs root; Autodetect's reason is not tested.");
+            // An ordinary user's virtual ports are in a runtime folder of
+            // their own, where the restricted device is registered.
+            const QString port = RegisterVirtualPort(QStringLiteral("restricted"), sim.DevicePath());
+            const auto unregister = qScopeGuard([&port] { UnregisterVirtualPort(port); });
+            QTest::mouseClick(rig.window.imgPortSwitch, Qt::LeftButton);
+        }
+        const QStringList errors = rig.messages.Texts(Kind::Error);
+        QCOMPARE(errors.size(), 1);
+        // The system's own ports may be out of this user's reach as well.
+        const QStringList paragraphs = errors.constFirst().split(QStringLiteral("\n\n"));
+        QCOMPARE(paragraphs.size(), 3);
+        QCOMPARE(paragraphs.at(0), kNotFound);
+        QVERIFY(paragraphs.at(1).split(u'\n').contains(kAccessDenied.arg(sim.DevicePath())));
+        QCOMPARE(paragraphs.at(2), kAccessAdvice);
+        verifyOff(rig.window);
+        QVERIFY(sim.Received().isEmpty());
+    }
+
+    void aPortHeldByAnotherProgramSaysSoPlainly()
+    {
+        TBeaconSimulator sim(SimNamed("held"));
+        TRig &rig = start(sim.PortName());
+        QSerialPort other;
+        other.setPortName(sim.DevicePath());
+        QVERIFY(other.open(QIODevice::ReadWrite));
+        QTest::mouseClick(rig.window.imgPortSwitch, Qt::LeftButton);
+        QCOMPARE(rig.messages.Texts(Kind::Error),
+                 QStringList{QStringLiteral(" Critcical communication error: \"The port %1 is in use by another "
+                                            "program.\"\n\nClose the other program, or switch off its connection "
+                                            "to the port, and try again.")
+                                 .arg(sim.PortName())});
+        verifyOff(rig.window);
+    }
+
+    // While switched off, the box follows the system: a port plugged in
+    // appears within two seconds and one pulled out disappears, unless it is
+    // the one shown.
+    void thePortBoxFollowsPortsThatComeAndGo()
+    {
+        TRig &rig = start();
+        TfrmMain &window = rig.window;
+        const auto listed = [&window](const QString &port) { return window.cbComPort->findText(port) > 0; };
+
+        QElapsedTimer clock;
+        clock.start();
+        auto plugged = std::make_unique<TBeaconSimulator>(SimNamed("plugged"));
+        const QString port = plugged->PortName();
+        QTRY_VERIFY_WITH_TIMEOUT(listed(port), 5000);
+        QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(window.cbComPort->currentIndex(), 0);
+        QVERIFY(window.cbComPort->itemData(window.cbComPort->findText(port), Qt::ToolTipRole)
+                    .toString()
+                    .contains(QLatin1String("Virtual serial port")));
+        plugged.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(!listed(port), 5000);
+
+        // The port shown stays, although it went away.
+        auto chosen = std::make_unique<TBeaconSimulator>(SimNamed("chosen"));
+        QTRY_VERIFY_WITH_TIMEOUT(listed(chosen->PortName()), 5000);
+        pick(window, chosen->PortName());
+        const QString chosenPort = chosen->PortName();
+        chosen.reset();
+        TBeaconSimulator other(SimNamed("other"));
+        QTRY_VERIFY_WITH_TIMEOUT(listed(other.PortName()), 5000);
+        QCOMPARE(window.cbComPort->currentText(), chosenPort);
+
+        // While connected the box shows the port in use; it catches up when
+        // the switch goes off.
+        pick(window, other.PortName());
+        rig.messages.defaultConfirm = false;
+        QTest::mouseClick(window.imgPortSwitch, Qt::LeftButton);
+        verifyOn(window, other.PortName());
+        TBeaconSimulator late(SimNamed("late"));
+        QTest::qWait(TPortWatcher::LateMs + 500);
+        QVERIFY(!listed(late.PortName()));
+        QTest::mouseClick(window.imgPortSwitch, Qt::LeftButton);
+        verifyOff(window);
+        QVERIFY(listed(late.PortName()));
+        QVERIFY(!listed(chosenPort));
+        QCOMPARE(window.cbComPort->currentText(), other.PortName());
     }
 
     void lineHangUpIsReportedOnceAsALostLink()

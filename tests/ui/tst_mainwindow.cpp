@@ -36,6 +36,14 @@
 using Kind = TMessageService::Kind;
 
 namespace {
+TPortInfo PortNamed(const QString &name, bool usb = false)
+{
+    TPortInfo port;
+    port.Name = name;
+    port.Usb = usb;
+    return port;
+}
+
 // Counts the events of one type that reach a widget.
 class TEventCounter : public QObject {
 public:
@@ -213,10 +221,13 @@ private Q_SLOTS:
         TTestMessageService messages;
         TAppConfig config;
         config.SetDBName(dbName);
+        const bool existed = QFile::exists(dbName);
         TfrmMain window;
         TDM dm;
         showWindow(window);
 
+        // A database the operator chose is never made, only reported.
+        QCOMPARE(QFile::exists(dbName), existed);
         QCOMPARE(messages.Texts(), QStringList{message});
         QCOMPARE(messages.entries.constFirst().kind, Kind::Error);
         QVERIFY(!dm.IsOpen());
@@ -234,6 +245,62 @@ private Q_SLOTS:
         // Everything else works as usual.
         QTest::mouseClick(window.btnConnectedSystem, Qt::LeftButton);
         QCOMPARE(window.TabControl->currentWidget(), window.pageConnectedSystem);
+    }
+
+    // With nothing configured, the first start makes the empty library where
+    // an installer used to, opens it, and uses it from then on.
+    void firstStartCreatesTheDefaultLibrary()
+    {
+        TTestMessageService messages;
+        TAppConfig config;
+        const QString library = config.DBName();
+        QVERIFY(!config.DBNameStored());
+        QVERIFY(!QFile::exists(library));
+        {
+            TfrmMain window;
+            TDM dm;
+            showWindow(window);
+            QVERIFY(QFile::exists(library));
+            QVERIFY(dm.IsOpen());
+            QVERIFY(window.DatabaseFunctions());
+            QVERIFY(window.btnSchedules->isEnabled() && window.btnCalendars->isEnabled());
+            QCOMPARE(window.lvSchedules->topLevelItemCount(), 0);
+            QCOMPARE(window.edtDatabaseFile->text(), library);
+            window.ScheduleLibrary()->AddSchedule(QStringLiteral("Mornings"));
+        }
+        QCOMPARE(messages.entries.size(), 0);
+        QVERIFY(!config.DBNameStored()); // still the default, not written
+
+        TfrmMain again;
+        TDM dm;
+        showWindow(again);
+        QCOMPARE(rows(again.lvSchedules), QStringList{QStringLiteral("Mornings|0 record(s)")});
+        QCOMPARE(messages.entries.size(), 0);
+    }
+
+    void aDefaultLibraryThatCannotBeMadeSaysWhatToDo()
+    {
+        TTestMessageService messages;
+        TAppConfig config;
+        // The user folder lies under a plain file: no folder can be made there.
+        QFile blocker(path(QStringLiteral("blocker")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        QSettings(config.StoreFileName(), QSettings::IniFormat)
+            .setValue(QStringLiteral("UserFolder"), path(QStringLiteral("blocker/PavolineBCS")));
+        TfrmMain window;
+        TDM dm;
+        showWindow(window);
+
+        const QString library = path(QStringLiteral("blocker/PavolineBCS/pvbcs.db"));
+        QCOMPARE(config.DBName(), library);
+        QVERIFY(!window.DatabaseFunctions());
+        QCOMPARE(messages.Texts(Kind::Error),
+                 QStringList{QStringLiteral("The software could not open database \"%1\". All database functions will "
+                                            "be disabled.\n\nFailed to open database \"%1\"\n\nTo use the library, "
+                                            "choose a database file on the Software Settings page, or create this one "
+                                            "with the command pvbcs-initdb, and start the program again.")
+                                 .arg(library)});
     }
 
     void firstShowListsBothLibraries()
@@ -398,18 +465,36 @@ private Q_SLOTS:
     {
         TAppConfig config;
         TfrmMain window;
-        const QStringList ports = {QStringLiteral("ttyS0"), QStringLiteral("ttyUSB0"), QStringLiteral("ttyUSB1")};
+        const TPortInfo serial = PortNamed(QStringLiteral("ttyS0"));
+        const TPortInfo adapter{QStringLiteral("ttyUSB0"), QStringLiteral("FT232R USB UART"), QStringLiteral("FTDI"),
+                                QStringLiteral("A50285BI"), QString(), true};
+        const QList<TPortInfo> ports = {serial, adapter, PortNamed(QStringLiteral("ttyUSB1"), true)};
 
-        config.SetPortName(QStringLiteral("ttyUSB0"));
+        // Nothing remembered yet: the first USB adapter, ttyS0 only without one.
+        QVERIFY(!config.PortNameStored());
+        window.FillPortList(ports);
+        QCOMPARE(window.cbComPort->currentText(), QStringLiteral("ttyUSB0"));
+        window.FillPortList({serial});
+        QCOMPARE(window.cbComPort->currentText(), QStringLiteral("ttyS0"));
+        window.FillPortList({});
+        QCOMPARE(window.cbComPort->currentIndex(), 0);
+        QVERIFY(!config.PortNameStored());
+
+        config.SetPortName(QStringLiteral("ttyUSB1"));
         window.FillPortList(ports);
         QCOMPARE(window.cbComPort->count(), 4);
         QCOMPARE(window.cbComPort->itemText(0), QStringLiteral("Autodetect"));
-        QCOMPARE(window.cbComPort->currentText(), QStringLiteral("ttyUSB0"));
+        QCOMPARE(window.cbComPort->currentText(), QStringLiteral("ttyUSB1"));
+        // Each port says what it is.
+        QCOMPARE(window.cbComPort->itemData(2, Qt::ToolTipRole).toString(),
+                 QStringLiteral("ttyUSB0\nFT232R USB UART\nFTDI\nA50285BI"));
+        QCOMPARE(window.cbComPort->toolTip(), QStringLiteral("ttyUSB1"));
 
         // A port no longer present: "Autodetect", and the stored name stays.
         config.SetPortName(QStringLiteral("ttyACM3"));
         window.FillPortList(ports);
         QCOMPARE(window.cbComPort->currentIndex(), 0);
+        QCOMPARE(window.cbComPort->count(), 4);
         QCOMPARE(config.PortName(), QStringLiteral("ttyACM3"));
 
         // Letter case matters in port names.
@@ -599,8 +684,7 @@ private Q_SLOTS:
         QVERIFY(panels.at(1)->width() > 200);
 
         TPortComboBox box;
-        box.addItems({QStringLiteral("Autodetect"), path});
-        box.setCurrentIndex(1);
+        box.SetPorts({PortNamed(path)}, path);
         QCOMPARE(box.currentText(), path);
         QCOMPARE(box.toolTip(), path);
     }
@@ -620,20 +704,14 @@ private Q_SLOTS:
         }
     }
 
-    void helpAboutAndWebSite()
+    void aboutAndWebSite()
     {
         TTestMessageService messages;
         TAppConfig config;
         TfrmMain window;
         TfrmAboutBox about;
 
-        window.btnHelp->click();
-        QCOMPARE(fOpened.size(), 1);
-        QVERIFY(fOpened.constFirst().isLocalFile());
-        QCOMPARE(fOpened.constFirst().toLocalFile(), QCoreApplication::applicationDirPath() + "/pvbcs.html");
-        QCOMPARE(fOpened.constFirst().fragment(), QStringLiteral("Overview"));
-
-        fOpened.clear();
+        // The Help button: tst_help.
         Q_EMIT window.lblWebSite->linkActivated(MakerSiteUrl().toString());
         QCOMPARE(fOpened, QList<QUrl>{MakerSiteUrl()});
         QVERIFY(window.lblWebSite->text().contains(MakerSiteUrl().host()));

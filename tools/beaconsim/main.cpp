@@ -1,5 +1,6 @@
 // pvbcs-beacon-sim: a beacon controller on a pseudo-terminal, registered as a
 // virtual serial port until it ends, for training, demonstrations and tests.
+#include "config/version.h"
 #include "sim/beaconsimulator.h"
 
 #include <QCommandLineParser>
@@ -67,6 +68,7 @@ int main(int argc, char **argv)
 
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("pvbcs-beacon-sim"));
+    QCoreApplication::setApplicationVersion(GetExeVersion());
     QTextStream out(stdout), err(stderr);
 
     QCommandLineParser parser;
@@ -74,6 +76,7 @@ int main(int argc, char **argv)
         "Simulates a beacon controller on a pseudo-terminal registered as a virtual serial port.\n"
         "Quiet until asked; answers all twelve commands and keeps its state until it ends."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QList<QCommandLineOption> options = {
         {QStringLiteral("name"), QStringLiteral("Name of the virtual port (default beacon-sim)."), QStringLiteral("name")},
         {QStringLiteral("serial"), QStringLiteral("Serial number, 8 characters."), QStringLiteral("text")},

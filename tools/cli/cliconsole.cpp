@@ -1,12 +1,16 @@
 #include "cliconsole.h"
 
+#include "config/exceptions.h"
+#include "config/messages.h"
+
+#include <QFile>
 #include <QJsonDocument>
+#include <QTemporaryDir>
 #include <cstdio>
 #include <unistd.h>
 
 namespace {
-// Standard output, until it is kept for one JSON document.
-FILE *gOut = stdout;
+FILE *information = stdout;
 
 void Write(FILE *stream, const QString &text)
 {
@@ -17,12 +21,31 @@ void Write(FILE *stream, const QString &text)
 
 void PrintOut(const QString &text)
 {
-    Write(gOut, text + u'\n');
+    Write(information, text + u'\n');
 }
 
-void KeepStdoutForJson()
+void KeepStdoutForData()
 {
-    gOut = stderr;
+    information = stderr;
+}
+
+void WriteOutput(const QString &fileName, const std::function<void(const QString &)> &save)
+{
+    if (fileName != QLatin1String("-")) {
+        save(fileName);
+        return;
+    }
+    const QTemporaryDir folder;
+    const QString temporary = folder.filePath(QStringLiteral("out"));
+    if (!folder.isValid())
+        throw Exception(Fmt(Msg::UnableToWrite, temporary));
+    save(temporary);
+    QFile file(temporary);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Exception(Fmt(Msg::UnableToRead, temporary));
+    const QByteArray data = file.readAll();
+    if (std::fwrite(data.constData(), 1, size_t(data.size()), stdout) != size_t(data.size()) || std::fflush(stdout) != 0)
+        throw Exception(Fmt(Msg::UnableToWrite, QStringLiteral("-")));
 }
 
 void PrintJson(const QJsonObject &document)
@@ -39,7 +62,7 @@ bool TCliMessages::Show(Kind kind, const QString &text)
     return !IsQuestion(kind);
 }
 
-TCliLog::TCliLog() : fTerminal(::isatty(::fileno(gOut)) == 1) {}
+TCliLog::TCliLog() : fTerminal(::isatty(fileno(information)) == 1) {}
 
 TCliLog::~TCliLog()
 {
@@ -56,13 +79,13 @@ void TCliLog::ReplaceLast(const QString &line)
 {
     fHeld = line;
     if (fTerminal)
-        Write(gOut, QStringLiteral("\r\033[K") + fHeld);
+        Write(information, QStringLiteral("\r\033[K") + fHeld);
 }
 
 void TCliLog::Finish()
 {
     if (fHeld.isEmpty())
         return;
-    Write(gOut, fTerminal ? QStringLiteral("\n") : fHeld + u'\n');
+    Write(information, fTerminal ? QStringLiteral("\n") : fHeld + u'\n');
     fHeld.clear();
 }

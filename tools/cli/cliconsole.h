@@ -4,13 +4,18 @@
 
 #include <QJsonObject>
 #include <QString>
+#include <functional>
 
-// Writes text and a line end to standard output.
+// Writes text and a line end to standard output: the information and progress
+// of the command, unless standard output carries its data.
 void PrintOut(const QString &text);
-// From now on standard output holds only the JSON document: the progress
-// lines and information that would go there go to standard error.
-void KeepStdoutForJson();
-// Writes the one JSON document to standard output.
+// From now on, information and progress go to standard error, since standard
+// output carries the command's data.
+void KeepStdoutForData();
+// Writes a file through save, or for the name "-" standard output: save then
+// writes a temporary file whose content is copied out.
+void WriteOutput(const QString &fileName, const std::function<void(const QString &)> &save);
+// Writes the one JSON document of --json to standard output.
 void PrintJson(const QJsonObject &document);
 
 // Messages of the command-line tool: information on standard output, errors
@@ -24,7 +29,7 @@ public:
     QString SaveFileName(const QString &, const QString &, const QString &, const QString &) override { return {}; }
 };
 
-// The progress log on standard output. A line is held until the next one
+// The progress log, where PrintOut writes. A line is held until the next one
 // starts, so the counting name line ends up as one line, as in the window;
 // on a terminal the held line is shown at once and rewritten in place.
 class TCliLog final : public TProgressLog {

@@ -80,9 +80,14 @@ void WriteConfig(const QCommandLineParser &parser)
     Guard(ExitFile, [&] { action = THistoryRegister(DM()).Action(id); });
     if (!action || action->Serial != serial || !action->HasConfig)
         throw TFailure{ExitFile, Fmt(Msg::CliNoConfig, Option(parser, "config"), serial)};
-    QSaveFile file(out);
-    if (!file.open(QIODevice::WriteOnly) || file.write(action->Config) != action->Config.size() || !file.commit())
-        throw TFailure{ExitFile, Fmt(Msg::UnableToWrite, out)};
+    Guard(ExitFile, [&] {
+        WriteOutput(out, [&action](const QString &fileName) {
+            QSaveFile file(fileName);
+            if (!file.open(QIODevice::WriteOnly) || file.write(action->Config) != action->Config.size() ||
+                !file.commit())
+                throw Exception(Fmt(Msg::UnableToWrite, fileName));
+        });
+    });
     PrintOut(Fmt(Msg::CliConfigSaved, id, serial, out));
 }
 }
@@ -141,7 +146,9 @@ void ArchiveCommand(const QCommandLineParser &parser)
     Guard(ExitFile, [&] { events = TEventArchive(DM()).Events(serial); });
     if (events.isEmpty())
         throw TFailure{ExitFile, Fmt(Msg::CliArchiveEmpty, serial)};
-    Guard(ExitFile, [&] { SaveEventLogFile(out, EventRows(events)); });
+    Guard(ExitFile, [&] {
+        WriteOutput(out, [&events](const QString &fileName) { SaveEventLogFile(fileName, EventRows(events)); });
+    });
     PrintOut(Fmt(Msg::CliEventsSaved, events.size(), out));
 }
 

@@ -6,9 +6,16 @@
 
 #include <QJsonArray>
 
-QJsonObject PortsJson(const QStringList &ports)
+QJsonObject PortsJson(const QList<TPortInfo> &ports)
 {
-    return {{"ports", QJsonArray::fromStringList(ports)}};
+    QJsonArray list;
+    for (const TPortInfo &port : ports)
+        list.append(QJsonObject{{"name", port.Name},
+                                {"description", port.Description},
+                                {"manufacturer", port.Manufacturer},
+                                {"serialNumber", port.SerialNumber},
+                                {"stableName", port.StableName}});
+    return {{"ports", list}};
 }
 
 QJsonObject IdentityJson(const TActionTarget &identity)

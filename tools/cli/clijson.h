@@ -4,6 +4,7 @@
 #include "history/configcompare.h"
 #include "history/recorder.h"
 #include "history/register.h"
+#include "link/portlist.h"
 
 #include <QJsonObject>
 #include <QList>
@@ -11,8 +12,8 @@
 
 class TDiagnostics;
 
-// {"ports": [names]}
-QJsonObject PortsJson(const QStringList &ports);
+// {"ports": [{"name", "description", "manufacturer", "serialNumber", "stableName"}]}
+QJsonObject PortsJson(const QList<TPortInfo> &ports);
 // {"port", "serial", "firmware", "board"}
 QJsonObject IdentityJson(const TActionTarget &identity);
 // The values the status lines show, as values: {"clock", "voltage",

@@ -6,13 +6,14 @@
 #include "clihistory.h"
 #include "clijson.h"
 #include "cliinterrupt.h"
+#include "cliports.h"
 #include "config/exceptions.h"
 #include "config/messages.h"
+#include "config/version.h"
 #include "eventlog/eventdownload.h"
 #include "eventlog/eventlogfile.h"
 #include "link/dmcom.h"
-#include "link/portlist.h"
-#include "link/portsearch.h"
+#include "link/serialline.h"
 #include "protocol/beaconprotocol.h"
 #include "report/beaconreports.h"
 #include "report/reportdata.h"
@@ -57,7 +58,11 @@ the other way round.
 
 Commands:
   ports      List the serial ports, one a line: first the system's, then the
-             virtual ports (such as a running controller simulator).
+             virtual ports (such as a running controller simulator). Each
+             line holds the name the port opens with, then, separated by
+             tabs, the adapter's description, maker, serial number and
+             stable name under /dev/serial/by-id, each empty where the
+             system knows none: "cut -f1" gives the names.
   identify   Ask the controller for its identity once and print
              "Serial Number: ...", "Firmware: ..." and "Board: ...".
   download   Read the controller's configuration and save it to the file given
@@ -93,9 +98,15 @@ Commands:
              (left empty without it). The report needs no controller.
 
 Options:
-  --port DEVICE  The serial port: a name listed by "ports", a device path, or
-                 "auto" to search all ports for a controller (about 6 s).
-  --out FILE     The file that download or events writes.
+  --port DEVICE  The serial port: a name listed by "ports", a device path
+                 (a stable name under /dev/serial/by-id finds an adapter
+                 whatever number it has), or "auto" to search all ports for
+                 a controller (about 6 s); "auto" refuses to choose when
+                 more than one controller answers.
+  --out FILE     The file that download or events writes; "-" writes it to
+                 standard output, and the steps then go to standard error.
+                 A file that cannot be written is reported before anything
+                 is read from the controller.
   --in FILE      The settings file that upload and report config read, or
                  the event-log file that report events reads; it must exist.
   --pdf FILE     The PDF file that report writes, replacing any file of that
@@ -127,7 +138,8 @@ Options:
                  JSON document instead of the lines described here.
   --until HH:MM  For override on and off: when the override ends (24-hour
                  clock; default 23:59). Ignored with auto.
-  --help         Show this help.
+  -h, --help     Show this help.
+  --version      Show the program's version.
 
 Output:
   Each step is logged on standard output as the program's progress window
@@ -143,7 +155,9 @@ Output:
 Exit status:
   0  done
   1  bad usage
-  2  the port could not be opened, or with --port auto no controller answered
+  2  the port could not be opened (the error names it and, where it can,
+     says what to do), or with --port auto no controller or more than one
+     answered
   3  the controller did not answer a step (the error names it); what was
      transferred before it stays transferred
   4  a file could not be read or written, or a settings file holds a value
@@ -253,22 +267,45 @@ QTime ParseUntil(const QCommandLineParser &parser)
     return time;
 }
 
-// Opens the port named by --port, searching all ports for "auto".
+// Opens the port named by --port. "auto" takes the one port on which a
+// controller answers and refuses to choose between several: an upload must
+// never reach a beacon the technician did not name.
 void OpenPort(TdmCOM &link, const QString &requested)
 {
     QString port = requested;
     if (port.compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0) {
-        QString shown;
-        port = ScanForController(GetRegPortList(), [&](const QString &status, int) {
-            if (status != shown)
-                PrintOut(shown = status);
-        });
-        if (port.isEmpty())
-            throw TFailure{ExitPort, QString::fromUtf8(Msg::CliNoController)};
+        const TScanResult found = SearchAllPorts();
+        if (found.Answered.size() > 1)
+            throw TFailure{ExitPort, Fmt(Msg::CliManyControllers, found.Answered.join(QStringLiteral("\n  ")))};
+        if (found.Answered.isEmpty()) {
+            const QString why = found.AccessText();
+            throw TFailure{ExitPort, why.isEmpty() ? QString::fromUtf8(Msg::CliNoController)
+                                                   : Msg::CliNoController + QStringLiteral("\n\n") + why};
+        }
+        port = found.Port();
         PrintOut(Fmt(Msg::CliControllerFound, port));
     }
     link.SetPortName(port);
-    Guard(ExitPort, [&] { link.Open(); });
+    try {
+        link.Open();
+    } catch (const ESerialOpenError &e) {
+        throw TFailure{ExitPort, e.FullText()};
+    }
+}
+
+// Finds an output file that cannot be written before the controller is
+// asked for anything; a file made for the test is removed again.
+void CheckWritable(const QString &fileName)
+{
+    if (fileName == QLatin1String("-"))
+        return;
+    QFile file(fileName);
+    const bool existed = file.exists();
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        throw TFailure{ExitFile, Fmt(Msg::UnableToWrite, fileName)};
+    file.close();
+    if (!existed)
+        file.remove();
 }
 
 void Identify(TdmCOM &link, bool json)
@@ -305,7 +342,7 @@ void Download(const TCliRegister &history, const QString &fileName, const TConfi
     }
     page.ShowSettings(BeaconSettings);
     record.SetConfig(SettingsFileText(parts, page));
-    Guard(ExitFile, [&] { SaveSettingsFile(fileName, parts, page); });
+    Guard(ExitFile, [&] { WriteOutput(fileName, [&](const QString &file) { SaveSettingsFile(file, parts, page); }); });
 }
 
 void Upload(TdmCOM &link, const TCliRegister &history, const QCommandLineParser &parser, const TConfigParts &parts)
@@ -383,9 +420,11 @@ void Events(TdmCOM &link, const TCliRegister &history, const QString &fileName)
     if (download.Rows.isEmpty())
         throw TFailure{ExitNoAnswer,
                        download.Error.isEmpty() ? Fmt(Msg::CliNoAnswer, link.PortName()) : download.Problem()};
-    // A complete list read earlier is worth more than an incomplete one now.
-    const QString target = !download.Complete() && QFileInfo::exists(fileName) ? PartialFileName(fileName) : fileName;
-    Guard(ExitFile, [&] { SaveEventLogFile(target, download.Rows); });
+    // A complete list read earlier is worth more than an incomplete one now;
+    // standard output has nothing to keep.
+    const bool keepEarlier = !download.Complete() && fileName != QLatin1String("-") && QFileInfo::exists(fileName);
+    const QString target = keepEarlier ? PartialFileName(fileName) : fileName;
+    Guard(ExitFile, [&] { WriteOutput(target, [&](const QString &file) { SaveEventLogFile(file, download.Rows); }); });
     if (target == fileName)
         PrintOut(Fmt(Msg::CliEventsSaved, download.Rows.size(), fileName));
     else
@@ -448,12 +487,17 @@ int Run(const QStringList &arguments)
         {QStringLiteral("config"), {}, QStringLiteral("N")},
         {QStringLiteral("archive"), {}},
         {QStringLiteral("json"), {}},
-        {QStringLiteral("help"), {}},
+        {{QStringLiteral("h"), QStringLiteral("help")}, {}},
+        {QStringLiteral("version"), {}},
     });
     if (!parser.parse(arguments))
         Usage(parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
         std::fputs(HelpText, stdout);
+        return ExitDone;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        PrintOut(QStringLiteral("pvbcs-cli ") + GetExeVersion());
         return ExitDone;
     }
     if (parser.positionalArguments().isEmpty())
@@ -467,12 +511,16 @@ int Run(const QStringList &arguments)
     CheckUsage(parser, command);
     const bool json = parser.isSet(QStringLiteral("json"));
     if (json)
-        KeepStdoutForJson();
+        KeepStdoutForData();
     // Every argument is checked before the port is touched.
     const TConfigParts parts = ParseParts(parser);
     const QTime until = ParseUntil(parser);
     const quint8 mode = command == QLatin1String("override") ? ParseMode(parser) : 0;
     const QString out = parser.value(QStringLiteral("out"));
+    if (out == QLatin1String("-"))
+        KeepStdoutForData();
+    else if (!out.isEmpty())
+        CheckWritable(out);
 
     if (command == QLatin1String("report")) {
         Report(parser);
@@ -480,10 +528,9 @@ int Run(const QStringList &arguments)
     }
     if (command == QLatin1String("ports")) {
         if (json)
-            PrintJson(PortsJson(GetRegPortList()));
+            PrintJson(PortsJson(ListPorts()));
         else
-            for (const QString &port : GetRegPortList())
-                PrintOut(port);
+            PrintPorts();
         return ExitDone;
     }
     const TCliRegister history;

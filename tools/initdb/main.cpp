@@ -4,6 +4,7 @@
 // there is left as it is; one that is no library database is reported and
 // ends the run with status 1.
 #include "config/appconfig.h"
+#include "config/version.h"
 #include "store/librarydb.h"
 #include "store/sqlitedb.h"
 
@@ -15,6 +16,10 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
+    if (args == QStringList{QStringLiteral("--version")}) {
+        std::printf("pvbcs-initdb %s\n", qPrintable(GetExeVersion()));
+        return 0;
+    }
     if (args.size() > 1 || (args.size() == 1 && args.first().startsWith(u'-'))) {
         std::fprintf(stderr, "usage: pvbcs-initdb [DATABASE-FILE]\n");
         return 2;

@@ -54,20 +54,23 @@ void TAppConfig::Load()
 {
     fReg->sync();
     fUserFolder = fReg->contains(kUserFolder) ? fReg->value(kUserFolder).toString() : DefaultUserFolder();
-    fPortName = fReg->contains(kPort) ? fReg->value(kPort).toString() : DefaultPortName();
-    fDBName = fReg->contains(kDatabase) ? fReg->value(kDatabase).toString()
-                                        : fUserFolder + QStringLiteral("/pvbcs.db");
+    fPortNameStored = fReg->contains(kPort);
+    fPortName = fPortNameStored ? fReg->value(kPort).toString() : DefaultPortName();
+    fDBNameStored = fReg->contains(kDatabase);
+    fDBName = fDBNameStored ? fReg->value(kDatabase).toString() : fUserFolder + QStringLiteral("/pvbcs.db");
 }
 
 void TAppConfig::SetPortName(const QString &name)
 {
     fPortName = name;
+    fPortNameStored = true;
     Write(kPort, name);
 }
 
 void TAppConfig::SetDBName(const QString &name)
 {
     fDBName = name;
+    fDBNameStored = true;
     Write(kDatabase, name);
 }
 

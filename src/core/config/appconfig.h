@@ -22,6 +22,9 @@ public:
     const QString &UserFolder() const { return fUserFolder; }
     const QString &PortName() const { return fPortName; }
     const QString &DBName() const { return fDBName; }
+    // Whether the store holds a value of its own, rather than the default.
+    bool PortNameStored() const { return fPortNameStored; }
+    bool DBNameStored() const { return fDBNameStored; }
     // Both setters write the value to disk at once.
     void SetPortName(const QString &name);
     void SetDBName(const QString &name);
@@ -39,6 +42,8 @@ private:
     QString fPortName;
     QString fDBName;
     QString fUserFolder;
+    bool fPortNameStored = false;
+    bool fDBNameStored = false;
 };
 
 inline TAppConfig &AppConfig() { return TAppConfig::Instance(); }

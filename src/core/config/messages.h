@@ -17,6 +17,9 @@ inline constexpr const char *DbTableMissing = "the table %s is missing";
 inline constexpr const char *DbFunctionsDisabled =
     "The software could not open database \"%s\". All database functions will be disabled.";
 inline constexpr const char *DbFileChanged = "Database file was changed. Please restart the application now.";
+inline constexpr const char *DbDefaultLibraryAdvice =
+    "To use the library, choose a database file on the Software Settings page, or create this one with the command "
+    "pvbcs-initdb, and start the program again.";
 
 // Files
 inline constexpr const char *UnableToWrite = "Unable to write to %s";
@@ -78,6 +81,19 @@ inline constexpr const char *ActivityReading = "reading %s";
 inline constexpr const char *ActivityEventLog = "reading the event log";
 inline constexpr const char *ActivityOverride = "setting the override";
 inline constexpr const char *ActivityIdentity = "asking the Beacon for its identity";
+// Serial ports (port box, connection switch, discovery, command-line tool):
+// what went wrong with a port names it, and the advice says what to do.
+inline constexpr const char *PortError = "%s: %s";
+inline constexpr const char *PortVirtual = "Virtual serial port";
+inline constexpr const char *PortInUse = "The port %s is in use by another program.";
+inline constexpr const char *PortInUseAdvice =
+    "Close the other program, or switch off its connection to the port, and try again.";
+inline constexpr const char *PortAccessDenied = "This user may not open %s, which belongs to the group \"%s\".";
+inline constexpr const char *PortAccessDeniedToAll = "This user may not open %s.";
+inline constexpr const char *PortAccessAdvice =
+    "To join it on Debian and similar systems, run\n"
+    "    sudo usermod -aG %s $USER\n"
+    "then log out and log in again.";
 inline constexpr const char *LinkPayloadUnframeable = "A message for command %s with %d payload characters cannot be framed.";
 inline constexpr const char *ValueDoesNotFit = "%s: the value %d cannot be sent to the Beacon (allowed %d to %d).";
 inline constexpr const char *NameDoesNotFit = "%s: the name \"%s\" cannot be sent to the Beacon (at most %d characters).";
@@ -245,6 +261,8 @@ inline constexpr const char *CliBoard = "Board: %s";
 inline constexpr const char *CliNoAnswer = "The Beacon on %s did not answer.";
 inline constexpr const char *CliNoController = "No Beacon answered on any port.";
 inline constexpr const char *CliControllerFound = "Beacon found on %s";
+inline constexpr const char *CliManyControllers =
+    "More than one Beacon answered:\n  %s\nName the one to use with --port.";
 inline constexpr const char *CliFileMissing = "The file %s does not exist.";
 inline constexpr const char *CliEventsSaved = "%d event(s) saved to %s";
 inline constexpr const char *CliEventsSavedElsewhere =

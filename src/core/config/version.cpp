@@ -6,3 +6,8 @@ QString GetExeVersion()
 {
     return QStringLiteral(PVBCS_VERSION_TEXT);
 }
+
+QString ApplicationId()
+{
+    return QStringLiteral(PVBCS_APP_ID);
+}

@@ -46,6 +46,7 @@ void TConnectionOpenThread::run()
     QSerialPort SerialConn; // created here, so its notifiers belong to this thread
     for (;;) {
         bool status = false;
+        QString denied, advice;
         try {
             if (!SerialConn.isOpen())
                 OpenSerialLine(SerialConn, fPort);
@@ -59,12 +60,23 @@ void TConnectionOpenThread::run()
             if (IsLineFailure(SerialConn.error()))
                 SerialConn.close(); // reopened next cycle, if the port is still there
             SerialConn.clearError();
+        } catch (const ESerialOpenError &e) {
+            if (e.Reason() == ESerialOpenError::Cause::AccessDenied) {
+                denied = e.Message();
+                advice = e.Advice();
+            }
         } catch (...) {
             status = false;
         }
         msleep(ProbePauseMs);
         QMetaObject::invokeMethod(
-            this, [this, status] { fConnected = status; }, Qt::BlockingQueuedConnection);
+            this,
+            [this, status, denied, advice] {
+                fConnected = status;
+                fAccessDenied = denied;
+                fAccessAdvice = advice;
+            },
+            Qt::BlockingQueuedConnection);
         if (isInterruptionRequested() || status)
             break;
     }
@@ -72,13 +84,20 @@ void TConnectionOpenThread::run()
         SerialConn.close();
 }
 
-QString ScanForController(const QStringList &ports, const TScanProgress &report)
+QString TScanResult::AccessText() const
+{
+    if (AccessDenied.isEmpty())
+        return {};
+    return AccessDenied.join(u'\n') + (AccessAdvice.isEmpty() ? QString() : QStringLiteral("\n\n") + AccessAdvice.join(u'\n'));
+}
+
+TScanResult ScanForController(const QStringList &ports, const TScanProgress &report)
 {
     const auto progress = [&](const char *status, int position) {
         if (report)
             report(QString::fromUtf8(status), position);
     };
-    QString result;
+    TScanResult result;
     progress(Msg::ScanCreatingThreads, 0);
     std::vector<std::unique_ptr<TConnectionOpenThread>> threads;
     for (const QString &port : ports) {
@@ -107,7 +126,12 @@ QString ScanForController(const QStringList &ports, const TScanProgress &report)
     progress(Msg::ScanStoppingThreads, ScanDurationMs);
     for (auto &thread : threads) {
         if (thread->Connected())
-            result = thread->Port();
+            result.Answered << thread->Port();
+        if (!thread->AccessDenied().isEmpty()) {
+            result.AccessDenied << thread->AccessDenied();
+            if (!thread->AccessAdvice().isEmpty() && !result.AccessAdvice.contains(thread->AccessAdvice()))
+                result.AccessAdvice << thread->AccessAdvice();
+        }
         thread->StopAndWait();
         thread.reset();
     }

@@ -18,6 +18,10 @@ public:
     const QString &Port() const { return fPort; }
     // The last result handed over; read on the main thread only.
     bool Connected() const { return fConnected; }
+    // Set when the last open failed because this user may not use the port:
+    // the reason and its advice, as handed over with the result.
+    const QString &AccessDenied() const { return fAccessDenied; }
+    const QString &AccessAdvice() const { return fAccessAdvice; }
     // Tells the thread to stop after its current cycle and waits for it on the
     // main thread while serving its hand-overs, so the two cannot deadlock.
     void StopAndWait();
@@ -28,6 +32,8 @@ protected:
 private:
     const QString fPort;
     bool fConnected = false;
+    QString fAccessDenied;
+    QString fAccessAdvice;
 };
 
 // How long a discovery listens, whether or not a controller answered early.
@@ -37,7 +43,23 @@ inline constexpr int ScanDurationMs = 6000;
 // (0 to ScanDurationMs), to be shown on a progress bar.
 using TScanProgress = std::function<void(const QString &status, int position)>;
 
+// What a discovery found.
+struct TScanResult {
+    // The ports on which a controller answered, in the order of the port list.
+    QStringList Answered;
+    // For ports this user may not open: why, and what to do about it (each
+    // piece of advice once).
+    QStringList AccessDenied;
+    QStringList AccessAdvice;
+
+    // The port to connect to: the last one that answered, or an empty text.
+    QString Port() const { return Answered.isEmpty() ? QString() : Answered.constLast(); }
+    // Why no controller may have been found, for the operator: empty unless
+    // some ports could not be opened for want of permission.
+    QString AccessText() const;
+};
+
 // Probes all ports at once for ScanDurationMs with the window alive and
-// returns the port on which a controller answered (the last such port in the
-// list), or an empty text. The caller closes the link's own port first.
-QString ScanForController(const QStringList &ports, const TScanProgress &progress);
+// reports the ports on which a controller answered. The caller closes the
+// link's own port first.
+TScanResult ScanForController(const QStringList &ports, const TScanProgress &progress);

@@ -1,14 +1,56 @@
 #include "link/serialline.h"
 
-#include "config/exceptions.h"
+#include "config/messages.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSerialPort>
+#include <cerrno>
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+QString GroupName(gid_t gid)
+{
+    group entry{};
+    group *found = nullptr;
+    std::vector<char> buffer(16384);
+    if (::getgrgid_r(gid, &entry, buffer.data(), buffer.size(), &found) == 0 && found)
+        return QString::fromLocal8Bit(found->gr_name);
+    return QString::number(gid);
+}
+
+// The serial layer says "permission error" both when this user may not use
+// the device and when another program holds it (its lock file, or the
+// device's exclusive mode); only the first is a matter of permissions.
+ESerialOpenError OpenError(const QSerialPort &port, const QString &portName)
+{
+    if (port.error() != QSerialPort::PermissionError)
+        return {ESerialOpenError::Cause::Other, Fmt(Msg::PortError, portName, port.errorString())};
+    const QString device = PortDevice(portName);
+    const QByteArray path = QFile::encodeName(device);
+    if (::faccessat(AT_FDCWD, path.constData(), R_OK | W_OK, AT_EACCESS) == 0)
+        return {ESerialOpenError::Cause::InUse, Fmt(Msg::PortInUse, portName), QString::fromUtf8(Msg::PortInUseAdvice)};
+    if (errno != EACCES)
+        return {ESerialOpenError::Cause::Other, Fmt(Msg::PortError, portName, port.errorString())};
+    struct stat status {};
+    const bool groupMayUse = ::stat(path.constData(), &status) == 0 && (status.st_mode & S_IRGRP)
+        && (status.st_mode & S_IWGRP);
+    if (!groupMayUse)
+        return {ESerialOpenError::Cause::AccessDenied, Fmt(Msg::PortAccessDeniedToAll, device)};
+    const QString group = GroupName(status.st_gid);
+    return {ESerialOpenError::Cause::AccessDenied, Fmt(Msg::PortAccessDenied, device, group),
+            Fmt(Msg::PortAccessAdvice, group)};
+}
+}
 
 QString PortDevice(const QString &portName)
 {
     if (!portName.contains(u'/'))
-        return portName;
+        return QStringLiteral("/dev/") + portName;
     const QString target = QFileInfo(portName).canonicalFilePath();
     return target.isEmpty() ? portName : target; // a dead link fails in the open
 }
@@ -22,7 +64,7 @@ void OpenSerialLine(QSerialPort &port, const QString &portName)
     port.setStopBits(QSerialPort::OneStop);
     port.setFlowControl(QSerialPort::NoFlowControl);
     if (!port.open(QIODevice::ReadWrite))
-        throw Exception(port.errorString());
+        throw OpenError(port, portName);
     // A pseudo-terminal has no modem lines and refuses these; that is fine.
     port.setDataTerminalReady(false);
     port.setRequestToSend(false);

@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include "config/errorhandler.h"
+#include "config/version.h"
 #include "widgets/pictures.h"
 
 #include <QMetaObject>
@@ -9,6 +10,7 @@ TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Pavoline Beacon Control System"));
     setOrganizationName(QStringLiteral("Orvella Works"));
+    setDesktopFileName(ApplicationId());
     setWindowIcon(Icon(QStringLiteral("app"), 64));
 }
 

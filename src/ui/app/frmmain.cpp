@@ -13,12 +13,14 @@
 #include "config/version.h"
 #include "history/recorder.h"
 #include "link/portlist.h"
+#include "link/portwatch.h"
 #include "pages/childadvanced.h"
 #include "pages/childcalendarlist.h"
 #include "pages/childschedulelist.h"
 #include "store/calendar.h"
 #include "store/datamodule.h"
 #include "store/device.h"
+#include "store/librarydb.h"
 #include "store/schedule.h"
 #include "widgets/listfill.h"
 #include "widgets/navbutton.h"
@@ -33,6 +35,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QToolButton>
@@ -110,6 +113,9 @@ void TfrmMain::FormCreate()
 
     tmrInterface.OnTimer = [this] { tmrInterfaceTimer(); };
     tmrInterface.SetEnabled(true);
+
+    fPortWatcher = new TPortWatcher(this);
+    connect(fPortWatcher, &TPortWatcher::PortsChanged, this, [this] { RunAction([this] { UpdatePortList(); }); });
 }
 
 void TfrmMain::CreateEmbeddedPages()
@@ -158,6 +164,8 @@ void TfrmMain::ConnectHandlers()
     onClick(btnSaveToFile, &TfrmMain::btnSaveToFileClick);
     onClick(btnLoadFromFile, &TfrmMain::btnLoadFromFileClick);
     onClick(imgPortSwitch, &TfrmMain::imgPortSwitchClick);
+    auto *help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, [this] { RunAction([this] { OpenHelpFile(HelpChapter()); }); });
     // Only the operator's choice counts: selecting the connected port from
     // code must not remember it.
     connect(cbComPort, &QComboBox::activated, this, [this] { RunAction([this] { cbComPortChange(); }); });
@@ -187,9 +195,18 @@ void TfrmMain::FormShow()
     TabControlSettings->setCurrentIndex(0);
     TabSetSettings->setCurrentIndex(0);
     AppConfig().Load();
-    FillPortList(GetRegPortList());
+    FillPortList(ListPorts());
     const QString dbName = AppConfig().DBName();
     edtDatabaseFile->setText(dbName);
+    QString notCreated;
+    if (!AppConfig().DBNameStored()) {
+        // The first start: the library the installer of old would have made.
+        try {
+            CreateLibraryDatabase(dbName);
+        } catch (...) {
+            notCreated = ExceptionText(std::current_exception());
+        }
+    }
     if (DM().OpenDatabase(dbName)) {
         try {
             LoadLibraries();
@@ -200,7 +217,7 @@ void TfrmMain::FormShow()
             Messages().Error(ExceptionText(std::current_exception()));
         }
     }
-    EnterReducedMode();
+    EnterReducedMode(notCreated);
 }
 
 void TfrmMain::LoadLibraries()
@@ -216,7 +233,7 @@ void TfrmMain::LoadLibraries()
     LibraryCalendarRecords->SetCalendarList(fCalendarList.get());
 }
 
-void TfrmMain::EnterReducedMode()
+void TfrmMain::EnterReducedMode(const QString &notCreated)
 {
     // No library object outlives a failed load, so nothing can reach a
     // half-loaded library. The record lists were never given a library, so
@@ -227,16 +244,34 @@ void TfrmMain::EnterReducedMode()
     lvSchedules->clear();
     btnSchedules->setEnabled(false);
     btnCalendars->setEnabled(false);
-    Messages().Error(Fmt(Msg::DbFunctionsDisabled, AppConfig().DBName()));
+    QStringList text{Fmt(Msg::DbFunctionsDisabled, AppConfig().DBName())};
+    if (!AppConfig().DBNameStored()) {
+        // The default library: the operator has never chosen one, so say how.
+        if (!notCreated.isEmpty())
+            text << notCreated;
+        text << QString::fromUtf8(Msg::DbDefaultLibraryAdvice);
+    }
+    Messages().Error(text.join(QStringLiteral("\n\n")));
 }
 
-void TfrmMain::FillPortList(const QStringList &systemPorts)
+void TfrmMain::FillPortList(const QList<TPortInfo> &systemPorts)
 {
-    cbComPort->clear();
-    cbComPort->addItems(systemPorts);
-    cbComPort->insertItem(0, QStringLiteral("Autodetect"));
-    const int remembered = cbComPort->findText(AppConfig().PortName());
-    cbComPort->setCurrentIndex(remembered > 0 ? remembered : 0);
+    const QStringList names = PortNames(systemPorts);
+    const QString wanted = AppConfig().PortNameStored() ? AppConfig().PortName() : DefaultPort(systemPorts);
+    // "Autodetect" when the port is not there: the stored value stays as it is.
+    cbComPort->SetPorts(systemPorts, FindRememberedPort(wanted, names));
+}
+
+QString TfrmMain::HelpChapter() const
+{
+    const std::pair<const QWidget *, const char *> chapters[] = {
+        {pageConnectedSystem, "ManageBeacons"}, {pageSchedules, "Libraries"}, {pageCalendars, "Holidays"},
+        {pageSettings, "SoftwareSettings"},      {pageLog, "EventLog"},
+    };
+    for (const auto &[page, chapter] : chapters)
+        if (TabControl->currentWidget() == page)
+            return QString::fromUtf8(chapter);
+    return QStringLiteral("Overview");
 }
 
 void TfrmMain::btnPageNavClick(QObject *sender)
@@ -294,7 +329,7 @@ void TfrmMain::BitBtn1Click()
 
 void TfrmMain::btnHelpClick()
 {
-    OpenHelpFile();
+    OpenHelpFile(HelpChapter());
 }
 
 void TfrmMain::btnAboutClick()

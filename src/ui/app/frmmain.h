@@ -1,5 +1,6 @@
 #pragma once
 #include "config/threadedtimer.h"
+#include "widgets/portcombobox.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -19,6 +20,7 @@ class QTreeWidget;
 class TNavButton;
 class TPageLed;
 class TPanelStatusBar;
+class TPortWatcher;
 class TCalendarList;
 class TScheduleList;
 class TfrmChildAdvanced;
@@ -114,8 +116,15 @@ public:
     bool LinkWorkRunning() const { return fLinkWork > 0; }
 
     // Refills the port box: "Autodetect" first, then the system's ports; the
-    // remembered port is selected when listed, else "Autodetect".
-    void FillPortList(const QStringList &systemPorts);
+    // remembered port (or, with none remembered, the default port) is
+    // selected when listed, else "Autodetect".
+    void FillPortList(const QList<TPortInfo> &systemPorts);
+    // While switched off, the port box follows the ports that come and go; the
+    // port shown stays shown, even when it has gone.
+    void UpdatePortList();
+    // The help chapter of what the operator is looking at: F1 and the Help
+    // button open it.
+    QString HelpChapter() const;
     // The library lists, which the first show creates when the database opens
     // and holds a library; both null otherwise (the reduced mode).
     TCalendarList *CalendarLibrary() const { return fCalendarList.get(); }
@@ -124,7 +133,7 @@ public:
 
     // Left column
     QWidget *pnlConnection;
-    QComboBox *cbComPort;
+    TPortComboBox *cbComPort;
     QToolButton *imgPortSwitch;
     QLabel *imgSwitchON;
     QLabel *imgSwitchOFF;
@@ -227,7 +236,8 @@ private:
     void ConnectHistoryHandlers();
     void FormShow();
     void LoadLibraries();
-    void EnterReducedMode();
+    // notCreated: why the default library could not be made, if it was tried.
+    void EnterReducedMode(const QString &notCreated);
 
     // The connection switch's steps.
     void SwitchOn();
@@ -256,6 +266,7 @@ private:
     void FixWindowSize();
 
     QList<TPageLed *> fLeds;
+    TPortWatcher *fPortWatcher;
     bool fShown = false;
     bool fSwitchOn = false;
     int fLinkWork = 0;

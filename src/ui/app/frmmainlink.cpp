@@ -9,6 +9,8 @@
 #include "config/messageservice.h"
 #include "history/recorder.h"
 #include "link/dmcom.h"
+#include "link/portsearch.h"
+#include "link/serialline.h"
 #include "widgets/navbutton.h"
 #include "widgets/panelstatusbar.h"
 
@@ -50,6 +52,7 @@ void TfrmMain::SwitchOn()
     imgPortSwitch->repaint();
 
     QString port;
+    QString whyNotFound;
     if (cbComPort->currentIndex() > 0) {
         port = cbComPort->currentText();
     } else {
@@ -57,11 +60,14 @@ void TfrmMain::SwitchOn()
         TfrmPortSearch &search = TfrmPortSearch::Instance();
         search.show();
         const auto hide = qScopeGuard([&search] { search.close(); });
-        port = search.Scan();
+        const TScanResult found = search.Scan();
+        port = found.Port();
+        whyNotFound = found.AccessText();
         SetLinkButtonsEnabled(false);
     }
     if (port.isEmpty()) {
-        Messages().Error(Msg::PortNotFound);
+        Messages().Error(whyNotFound.isEmpty() ? QString::fromUtf8(Msg::PortNotFound)
+                                               : Msg::PortNotFound + QStringLiteral("\n\n") + whyNotFound);
         return;
     }
 
@@ -90,6 +96,9 @@ void TfrmMain::SwitchOn()
             btnPageNavClick(btnConnectedSystem);
         }
         SetLinkButtonsEnabled(true);
+    } catch (const ESerialOpenError &e) {
+        const QString error = Fmt(Msg::CriticalCommError, e.Message());
+        Messages().Error(e.Advice().isEmpty() ? error : error + QStringLiteral("\n\n") + e.Advice());
     } catch (...) {
         Messages().Error(Fmt(Msg::CriticalCommError, ExceptionText(std::current_exception())));
     }
@@ -101,6 +110,7 @@ void TfrmMain::EnterOffState()
     ShowSwitchPicture(false);
     fSwitchOn = false;
     SetLinkButtonsEnabled(false);
+    UpdatePortList(); // ports may have come and gone while connected
 }
 
 void TfrmMain::ShowSwitchPicture(bool on)
@@ -192,7 +202,19 @@ void TfrmMain::tmrInterfaceTimer()
 
 void TfrmMain::cbComPortChange()
 {
-    // "Autodetect" is no port to remember.
-    if (cbComPort->currentIndex() > 0)
-        AppConfig().SetPortName(cbComPort->currentText());
+    // "Autodetect" is no port to remember. An adapter's stable name finds it
+    // again when it comes back under another number.
+    if (cbComPort->currentIndex() <= 0)
+        return;
+    const QString port = cbComPort->currentText();
+    const QString stable = StableNameOf(port);
+    AppConfig().SetPortName(stable.isEmpty() ? port : stable);
+}
+
+void TfrmMain::UpdatePortList()
+{
+    // While connected the box shows the port in use.
+    if (fSwitchOn)
+        return;
+    cbComPort->SetPorts(ListPorts(), cbComPort->currentIndex() > 0 ? cbComPort->currentText() : QString());
 }

@@ -3,7 +3,6 @@
 #include "config/exceptions.h"
 #include "config/messages.h"
 #include "link/portlist.h"
-#include "link/portsearch.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -45,7 +44,7 @@ void TfrmPortSearch::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
 }
 
-QString TfrmPortSearch::Scan()
+TScanResult TfrmPortSearch::Scan()
 {
     pBar->setMaximum(ScanDurationMs);
     pBar->setValue(0);

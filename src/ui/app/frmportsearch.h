@@ -1,5 +1,6 @@
 #pragma once
 #include "config/processinstance.h"
+#include "link/portsearch.h"
 
 #include <QWidget>
 
@@ -18,10 +19,10 @@ public:
 
     static constexpr const char *kMissingInstance = "The discovery window does not exist.";
 
-    // Probes the system's ports for the full search time and returns the port
-    // on which a controller answered (the last in the port list when several
-    // did), or an empty text.
-    QString Scan();
+    // Probes the system's ports for the full search time and reports where a
+    // controller answered (the port to use is the last in the port list when
+    // several did) and which ports this user may not open.
+    TScanResult Scan();
 
     QLabel *lblStatus;
     QProgressBar *pBar;

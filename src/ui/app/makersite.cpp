@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QLabel>
 
 void OpenMakerSite()
@@ -19,14 +21,23 @@ void OpenDownloadPage()
 
 QString HelpFileName()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/pvbcs.html");
+    const QString name = QStringLiteral("help/pvbcs.html");
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    // Found relative to the program first, so a copy installed under another
+    // prefix opens its own help; then wherever the desktop keeps data.
+    for (const QString &candidate : {programFolder + u'/' + name, programFolder + QStringLiteral("/../share/pvbcs/") + name})
+        if (QFileInfo::exists(candidate))
+            return QFileInfo(candidate).canonicalFilePath();
+    return QStandardPaths::locate(QStandardPaths::GenericDataLocation, QStringLiteral("pvbcs/") + name);
 }
 
-void OpenHelpFile()
+void OpenHelpFile(const QString &chapter)
 {
-    // As with any missing document, a missing help file shows nothing.
-    QUrl url = QUrl::fromLocalFile(HelpFileName());
-    url.setFragment(QStringLiteral("Overview"));
+    const QString fileName = HelpFileName();
+    if (fileName.isEmpty())
+        return;
+    QUrl url = QUrl::fromLocalFile(fileName);
+    url.setFragment(chapter);
     QDesktopServices::openUrl(url);
 }
 

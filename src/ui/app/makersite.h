@@ -9,9 +9,13 @@ class QWidget;
 void OpenMakerSite();
 void OpenDownloadPage();
 
-// The help is an HTML page beside the program, opened at its "Overview" section.
+// The help is the operator's manual, an HTML page with its pictures in a
+// folder of its own: "help" beside the program in the build tree, the
+// program's data folder (share/pvbcs/help) once installed. Empty when it is
+// in neither place.
 QString HelpFileName();
-void OpenHelpFile();
+// Opens the help at a chapter ("Overview", ...); a missing help shows nothing.
+void OpenHelpFile(const QString &chapter);
 
 // A link label showing the maker's web address: blue, underlined, hand cursor;
 // a click opens the site.

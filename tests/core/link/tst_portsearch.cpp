@@ -3,6 +3,7 @@
 #include "link/dmcom.h"
 #include "link/portlist.h"
 #include "link/portsearch.h"
+#include "link/portwatch.h"
 #include "sim/beaconsimulator.h"
 #include "testenv.h"
 
@@ -10,6 +11,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSerialPortInfo>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -59,6 +62,82 @@ private Q_SLOTS:
         QVERIFY(!GetRegPortList().contains(simB.PortName()));
     }
 
+    void portsTellWhatTheyAre()
+    {
+        TBeaconSimulator sim(Named("described"));
+        const QList<TPortInfo> ports = ListPorts();
+        QCOMPARE(PortNames(ports), GetRegPortList());
+        const TPortInfo &virtualPort = ports.constLast();
+        QCOMPARE(virtualPort.Name, sim.PortName());
+        QCOMPARE(virtualPort.Description, QStringLiteral("Virtual serial port"));
+        QVERIFY(!virtualPort.Usb && virtualPort.StableName.isEmpty());
+
+        // With nothing remembered, the first USB adapter is offered; ttyS0
+        // only when there is none.
+        TPortInfo adapter, second, builtIn;
+        adapter.Name = QStringLiteral("ttyACM0");
+        adapter.Usb = second.Usb = true;
+        second.Name = QStringLiteral("ttyUSB0");
+        builtIn.Name = QStringLiteral("ttyS4");
+        QCOMPARE(DefaultPort({builtIn, adapter, second}), QStringLiteral("ttyACM0"));
+        QCOMPARE(DefaultPort({builtIn, virtualPort}), QStringLiteral("ttyS0"));
+        QCOMPARE(DefaultPort({}), QStringLiteral("ttyS0"));
+    }
+
+    // An adapter named by its stable name is found again under a new number.
+    void stableNamesFindARenumberedAdapter()
+    {
+        TBeaconSimulator first(Named("first")), second(Named("second"));
+        QTemporaryDir byId;
+        const QString stable = byId.filePath(QStringLiteral("usb-Maker_Adapter_A1B2-if00-port0"));
+        QVERIFY(QFile::link(first.DevicePath(), stable));
+        QVERIFY(QFile::link(QStringLiteral("/dev/no-such-port"), byId.filePath(QStringLiteral("usb-gone"))));
+
+        QCOMPARE(StableNameOf(first.DevicePath(), byId.path()), stable);
+        QCOMPARE(StableNameOf(first.PortName(), byId.path()), stable); // through the virtual port's link too
+        QVERIFY(StableNameOf(second.DevicePath(), byId.path()).isEmpty());
+        QVERIFY(StableNameOf(QStringLiteral("ttyS0"), byId.path()).isEmpty());
+
+        const QStringList ports = {second.DevicePath(), first.DevicePath()};
+        QCOMPARE(FindRememberedPort(stable, ports), first.DevicePath());
+        QCOMPARE(FindRememberedPort(second.DevicePath(), ports), second.DevicePath());
+        // Plugged in again as another device: the same stable name finds it.
+        QVERIFY(QFile::remove(stable));
+        QVERIFY(QFile::link(second.DevicePath(), stable));
+        QCOMPARE(FindRememberedPort(stable, ports), second.DevicePath());
+        // Not plugged in, or never listed: nothing.
+        QVERIFY(FindRememberedPort(byId.filePath(QStringLiteral("usb-gone")), ports).isEmpty());
+        QVERIFY(FindRememberedPort(stable, {first.DevicePath()}).isEmpty());
+        QVERIFY(FindRememberedPort(QString(), ports).isEmpty());
+    }
+
+    // Ports that come and go are reported soon, without polling: an idle
+    // watch reports nothing.
+    void watcherReportsPortsThatComeAndGo()
+    {
+        QDir(VirtualPortFolder()).removeRecursively(); // the folder comes with the first port
+        TPortWatcher watcher;
+        QSignalSpy changed(&watcher, &TPortWatcher::PortsChanged);
+        QTest::qWait(TPortWatcher::LateMs + 500);
+        QCOMPARE(changed.count(), 0);
+
+        QElapsedTimer clock;
+        clock.start();
+        auto sim = std::make_unique<TBeaconSimulator>(Named("plugged"));
+        QVERIFY(changed.wait(5000));
+        QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(GetRegPortList().contains(sim->PortName()));
+        QTRY_COMPARE_WITH_TIMEOUT(changed.count(), 2, 5000); // once more, once the system has settled
+        QTest::qWait(TPortWatcher::LateMs);
+        QCOMPARE(changed.count(), 2);
+
+        const QString port = sim->PortName();
+        changed.clear();
+        sim.reset();
+        QVERIFY(changed.wait(5000));
+        QVERIFY(!GetRegPortList().contains(port));
+    }
+
     void probeOfAMissingPortStopsWithoutDeadlock()
     {
         TConnectionOpenThread probe(false, QStringLiteral("/dev/no-such-port"));
@@ -84,12 +163,15 @@ private Q_SLOTS:
         QList<int> positions;
         QElapsedTimer clock;
         clock.start();
-        const QString found = ScanForController(ports, [&](const QString &status, int position) {
+        const TScanResult result = ScanForController(ports, [&](const QString &status, int position) {
             if (statuses.isEmpty() || statuses.last() != status)
                 statuses << status;
             positions << position;
         });
+        const QString found = result.Port();
         QCOMPARE(found, simB.PortName());
+        QCOMPARE(result.Answered, (QStringList{simA.PortName(), simB.PortName()}));
+        QVERIFY(result.AccessDenied.isEmpty());
         QVERIFY(clock.elapsed() >= ScanDurationMs);
         QCOMPARE(statuses, (QStringList{Msg::ScanCreatingThreads, Msg::ScanSearching, Msg::ScanStoppingThreads,
                                         Msg::ScanDone}));

@@ -1,0 +1,13 @@
+#pragma once
+#include "link/portsearch.h"
+
+// The serial-port side of pvbcs-cli.
+
+// Prints one line for each serial port: the name it opens with, then, after
+// tabs, the adapter's description, maker, serial number and stable name
+// (empty where the system knows none), so scripts can cut the first column.
+void PrintPorts();
+
+// Searches every port for controllers, as "--port auto" does, printing the
+// search's steps as they come.
+TScanResult SearchAllPorts();
