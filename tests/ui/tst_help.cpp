@@ -96,7 +96,9 @@ private Q_SLOTS:
             MESSAGE(CliNoController), MESSAGE(CliManyControllers), MESSAGE(CliFileMissing), MESSAGE(CliTryHelp),
             MESSAGE(CliNoCommand), MESSAGE(CliUnknownCommand), MESSAGE(CliExtraArgument), MESSAGE(CliOptionNeeded),
             MESSAGE(CliOptionNotUsed), MESSAGE(CliUnknownPart), MESSAGE(CliOverrideMode), MESSAGE(CliUntilTime),
-            MESSAGE(CliReportKind),
+            MESSAGE(CliReportKind), MESSAGE(RegisterNotWritten), MESSAGE(RegisterNoLibrary), MESSAGE(ArchiveNoSerial),
+            MESSAGE(VerifyFailed), MESSAGE(CliNoConfig), MESSAGE(CliArchiveEmpty), MESSAGE(CliSinceDate),
+            MESSAGE(CliConfigNeeds), MESSAGE(CliConfigNumber),
         };
         const QMap<QString, QString> entries = TroubleshootingEntries(ReadHelp());
         for (const auto &[name, text] : messages) {
