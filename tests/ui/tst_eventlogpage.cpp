@@ -352,6 +352,30 @@ private Q_SLOTS:
         QCOMPARE(Listed(rig.window), before);
         QCOMPARE(rig.messages.Texts(), QStringList());
         QVERIFY(rig.window.imgPortSwitch->isEnabled() && rig.window.btnDownloadEvents->isEnabled());
+
+        // The main window's close box in a silent slot: the download ends at
+        // once, as after Abort, and then the window closes rather than leave
+        // the program running without it.
+        fSim->WithController([](TBeaconController &c) { c.events[0].type = 8; });
+        bool mainStayed = false;
+        QElapsedTimer sinceClose;
+        Watch(&rig.progBar, [&] {
+            if (!rig.progBar.isVisible() || rig.progBar.pbProgBar->value() < 10)
+                return false;
+            fSim->QueueRawReply({}); // the slot's request goes unanswered
+            QTimer::singleShot(300, &rig.window, [&] {
+                rig.window.windowHandle()->close();
+                mainStayed = rig.window.isVisible();
+                sinceClose.start();
+            });
+            return true;
+        });
+        DownloadEvents();
+        QVERIFY(mainStayed);
+        QVERIFY2(sinceClose.elapsed() < 2000, qPrintable(QString::number(sinceClose.elapsed())));
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.window.isVisible(), 2000);
+        QCOMPARE(Listed(rig.window), before);
+        QCOMPARE(rig.messages.Texts(), QStringList());
     }
 
     // The list saved and loaded back; an empty list writes nothing; a file

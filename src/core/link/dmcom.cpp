@@ -157,8 +157,10 @@ int TdmCOM::UniWriteStr(const QByteArray &str)
     if (!CPort.isOpen()) {
         try {
             Open();
-        } catch (const Exception &e) {
-            Fail(e.Message()); // only a line lost since the switch opened it is closed here
+        } catch (const ESerialOpenError &e) {
+            // Only a line lost since the switch opened it is closed here. The
+            // failure names the port itself; a plain system error is said once.
+            Fail(e.Reason() == ESerialOpenError::Cause::Other ? CPort.errorString() : e.Message());
         }
     } else if (!fLineFailure.isEmpty()) {
         RaiseLineFailure();

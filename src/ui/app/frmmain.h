@@ -226,6 +226,10 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    // Closing while link work runs further down the stack would leave it
+    // running without a window: the window closes once the work has ended,
+    // and an event-log download is aborted at once.
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void FormCreate();
@@ -270,6 +274,7 @@ private:
     bool fShown = false;
     bool fSwitchOn = false;
     int fLinkWork = 0;
+    bool fCloseWhenIdle = false; // the operator closed the window while link work ran
     QHash<QWidget *, bool> fHeldEnabled; // while link work runs: each link control's state afterwards
     std::unique_ptr<TCalendarList> fCalendarList;
     std::unique_ptr<TScheduleList> fScheduleList;

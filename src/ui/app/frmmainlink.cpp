@@ -14,12 +14,14 @@
 #include "widgets/navbutton.h"
 #include "widgets/panelstatusbar.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QToolButton>
+#include <utility>
 
 void TfrmMain::imgPortSwitchClick()
 {
@@ -155,6 +157,19 @@ TfrmMain::TLinkWork::~TLinkWork()
     for (QWidget *control : fWindow.LinkControls())
         control->setEnabled(fWindow.fHeldEnabled.value(control));
     fWindow.fHeldEnabled.clear();
+    if (std::exchange(fWindow.fCloseWhenIdle, false)) // once the handler that did the work has returned
+        QMetaObject::invokeMethod(&fWindow, &QWidget::close, Qt::QueuedConnection);
+}
+
+void TfrmMain::closeEvent(QCloseEvent *event)
+{
+    if (fLinkWork > 0) {
+        fCloseWhenIdle = true;
+        dmCOM().Abort(); // only the event-log download can be aborted
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void TfrmMain::SelectConnectedPort(const QString &port)

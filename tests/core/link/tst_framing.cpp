@@ -313,6 +313,7 @@ private Q_SLOTS:
         clock.restart();
         const QString error = ErrorOf([&] { dm->ExchangeMessage(cmdAdvanced, {}, res, 2500, true); });
         QVERIFY2(error.startsWith(QStringLiteral("Lost the connection to %1: ").arg(sim->PortName())), qPrintable(error));
+        QVERIFY2(error.count(sim->PortName()) == 1, qPrintable(error)); // the port is named once
         QVERIFY(clock.elapsed() < 2500);
     }
 
