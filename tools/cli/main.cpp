@@ -77,6 +77,10 @@ Commands:
              first, as an event-log file (.csv) to the file given with --out.
              With --archive, no controller is needed: save every event ever
              downloaded from the controller given with --serial instead.
+             An incomplete list never replaces an existing file: it is saved
+             beside it as NAME-partial.csv, and the output says where. After
+             five entries in a row without an answer the download stops.
+             Ctrl-C aborts the download at once and saves nothing.
   diff       Read the controller's configuration and list, item by item, how
              it differs from the settings file given with --in, for the parts
              the file holds ("Schedule record 3: OFF time 08:30 on the
@@ -86,10 +90,6 @@ Commands:
              download, from this tool or the window, oldest first. With
              --config, write the configuration recorded with action N (an
              upload or a download) back to a settings file.
-             An incomplete list never replaces an existing file: it is saved
-             beside it as NAME-partial.csv, and the output says where. After
-             five entries in a row without an answer the download stops.
-             Ctrl-C aborts the download at once and saves nothing.
   report     Make a report as a PDF file, laid out as the program prints it:
              "report config" the configuration report ("Beacons' Schedule and
              Calendar") of the settings file given with --in; "report events"
