@@ -75,6 +75,10 @@ Commands:
              and print the six lines of the diagnostics window.
   events     Read the controller's event log (93 entries) and save it, newest
              first, as an event-log file (.csv) to the file given with --out.
+             An incomplete list never replaces an existing file: it is saved
+             beside it as NAME-partial.csv, and the output says where. After
+             five entries in a row without an answer the download stops.
+             Ctrl-C aborts the download at once and saves nothing.
              With --archive, no controller is needed: save every event ever
              downloaded from the controller given with --serial instead.
   diff       Read the controller's configuration and list, item by item, how
@@ -86,10 +90,6 @@ Commands:
              download, from this tool or the window, oldest first. With
              --config, write the configuration recorded with action N (an
              upload or a download) back to a settings file.
-             An incomplete list never replaces an existing file: it is saved
-             beside it as NAME-partial.csv, and the output says where. After
-             five entries in a row without an answer the download stops.
-             Ctrl-C aborts the download at once and saves nothing.
   report     Make a report as a PDF file, laid out as the program prints it:
              "report config" the configuration report ("Beacons' Schedule and
              Calendar") of the settings file given with --in; "report events"
@@ -341,7 +341,7 @@ void Download(const TCliRegister &history, const QString &fileName, const TConfi
               [&] { record.Run([&] { DownloadFromBeacon(log, parts.Schedule, parts.Holidays, parts.Advanced); }); });
     }
     page.ShowSettings(BeaconSettings);
-    record.SetConfig(SettingsFileText(parts, page));
+    record.KeepConfig([&] { return SettingsFileText(parts, page); });
     Guard(ExitFile, [&] { WriteOutput(fileName, [&](const QString &file) { SaveSettingsFile(file, parts, page); }); });
 }
 
@@ -361,7 +361,7 @@ void Upload(TdmCOM &link, const TCliRegister &history, const QCommandLineParser 
     const bool verify = parser.isSet(QStringLiteral("verify"));
     TRecordedAction record(history.Target(), THistoryRegister::Upload,
                            TransferOptions(parts.Schedule, parts.Holidays, parts.Advanced, clock, verify));
-    record.SetConfig(SettingsFileText(parts, page));
+    record.KeepConfig([&] { return SettingsFileText(parts, page); });
     TCliLog log;
     Guard(ExitNoAnswer, [&] {
         record.Run([&] { UploadToBeacon(log, parts.Advanced, clock, parts.Schedule, parts.Holidays); });

@@ -6,6 +6,7 @@
 #include "link/dmcom.h"
 #include "protocol/beaconprotocol.h"
 #include "protocol/payload.h"
+#include "store/calendar.h"
 #include "store/device.h"
 #include "transfer/scanpause.h"
 
@@ -86,6 +87,8 @@ void CheckUploadConfiguration(bool withAdvanced, bool withSchedule, bool withHol
         }
         if (Cp1252::fromUnicode(rec.name).size() > NameBytes)
             throw Exception(Fmt(Msg::NameDoesNotFit, Fmt(Msg::ItemCalendarName, i + 1), rec.name, NameBytes));
+        // A name read from a controller, or kept in an old library, may hold one.
+        CheckNameCharacters(rec.name, Fmt(Msg::ItemCalendarName, i + 1));
     }
 }
 
