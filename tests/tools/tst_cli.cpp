@@ -456,13 +456,14 @@ private Q_SLOTS:
         QCOMPARE(run.err, "The file " + path("missing.bcfg") + " does not exist.");
 
         // A file without the DST dates loads (missing keys keep their
-        // defaults), but its rule cannot be sent.
+        // defaults), but its rule cannot be sent; the refusal names the
+        // date, not the controller's day number.
         WriteText(path("nodates.bcfg"), "[General]\r\nTimeDST=02:00:00\r\n");
         sim->ClearFrameLog();
         run = Cli({"--port", port(), "upload", "--in", path("nodates.bcfg"), "--parts", "advanced"});
         QCOMPARE(run.code, 5);
-        QCOMPARE(run.err, QStringLiteral("DST start day: the value -40180 cannot be sent to the Beacon "
-                                         "(allowed 0 to 65535)."));
+        QCOMPARE(run.err, QStringLiteral("DST start day: 30 December 1899 is outside the dates a Beacon can hold "
+                                         "(2 January 2010 to 7 June 2189)."));
         QVERIFY(sim->Received().isEmpty());
 
         // Files that once crashed, hung or overflowed: refused at once,
