@@ -87,7 +87,7 @@ int main(int argc, char **argv)
         QElapsedTimer t;
         t.start();
         TRecordedAction record(target, THistoryRegister::Upload, TransferOptions(true, true, true, true, true));
-        record.SetConfig(config);
+        record.KeepConfig([&config] { return config; });
         record.Write();
         writes.push_back(msSince(t));
     }

@@ -58,7 +58,7 @@ QStringList ExpectedFiles()
           << QStringLiteral("/usr/share/icons/hicolor/scalable/apps/%1.svg").arg(id);
     for (int size : {16, 24, 32, 48, 64, 128, 256})
         files << QStringLiteral("/usr/share/icons/hicolor/%1x%1/apps/%2.png").arg(size).arg(id);
-    for (const char *page : {"pvbcs", "pvbcs-cli", "pvbcs-beacon-sim"})
+    for (const char *page : {"pvbcs", "pvbcs-cli", "pvbcs-beacon-sim", "pvbcs-initdb"})
         files << QStringLiteral("/usr/share/man/man1/%1.1").arg(QLatin1String(page));
     files << QStringLiteral("/usr/share/pvbcs/pvbcs.sql") << QStringLiteral("/usr/share/pvbcs/help/pvbcs.html");
     for (const QString &picture : QDir(QStringLiteral(PVBCS_SOURCE_DIR "/docs")).entryList({QStringLiteral("*.png")}))
@@ -147,7 +147,7 @@ private Q_SLOTS:
         const QString groff = QStandardPaths::findExecutable(QStringLiteral("groff"));
         if (groff.isEmpty())
             QSKIP("groff is missing; the manual pages are not checked.");
-        for (const char *page : {"pvbcs", "pvbcs-cli", "pvbcs-beacon-sim"}) {
+        for (const char *page : {"pvbcs", "pvbcs-cli", "pvbcs-beacon-sim", "pvbcs-initdb"}) {
             const TRun man = Run(groff, {QStringLiteral("-man"), QStringLiteral("-ww"), QStringLiteral("-z"),
                                          staged(QStringLiteral("/usr/share/man/man1/%1.1").arg(QLatin1String(page)))});
             QVERIFY2(man.code == 0 && man.out.isEmpty(), qPrintable(man.out));

@@ -313,6 +313,46 @@ private Q_SLOTS:
         QCOMPARE(second.Received(), QList<QByteArray>{"!0100"});
     }
 
+    // The manual page and --help name the same options and exit statuses,
+    // and the tool takes every option they name.
+    void helpAndManualPageAgree()
+    {
+        const QString help = QString::fromUtf8(Cli({"--help"}).data);
+        QString manual = ReadText(QStringLiteral(PVBCS_CLI_MANUAL));
+        QVERIFY(!manual.isEmpty());
+        manual.replace(QStringLiteral("\\-"), QStringLiteral("-"));
+
+        static const QRegularExpression option(QStringLiteral("(?<![\\w-])--([a-z][a-z-]*)"));
+        const auto options = [](const QString &text) {
+            QStringList names;
+            for (const QRegularExpressionMatch &match : option.globalMatch(text))
+                if (!names.contains(match.captured(1)))
+                    names << match.captured(1);
+            names.sort();
+            return names;
+        };
+        const QStringList inHelp = options(help);
+        QCOMPARE(options(manual), inHelp);
+        QVERIFY(inHelp.size() >= 16);
+        for (const QString &name : inHelp) {
+            const TRun run = Cli({QStringLiteral("--") + name});
+            QVERIFY2(!run.err.contains(QLatin1String("Unknown option")), qPrintable(name + u' ' + run.err));
+        }
+
+        // The numbers of "Exit status:" in the help, and of EXIT STATUS in the page.
+        const QString helpStatuses = help.section(QStringLiteral("Exit status:"), 1).section(QStringLiteral("\n\n"), 0, 0);
+        const QString manualStatuses = manual.section(QStringLiteral(".SH EXIT STATUS"), 1).section(QStringLiteral(".SH"), 0, 0);
+        QStringList fromHelp, fromManual;
+        for (const QRegularExpressionMatch &match :
+             QRegularExpression(QStringLiteral("(?m)^  (\\d+)  ")).globalMatch(helpStatuses))
+            fromHelp << match.captured(1);
+        for (const QRegularExpressionMatch &match :
+             QRegularExpression(QStringLiteral("(?m)^\\.B (\\d+)$")).globalMatch(manualStatuses))
+            fromManual << match.captured(1);
+        QCOMPARE(fromManual, fromHelp);
+        QCOMPARE(fromHelp, (QStringList{"0", "1", "2", "3", "4", "5", "6", "130"}));
+    }
+
     void versionHelpAndStandardOutput()
     {
         for (const char *option : {"--version", "-h", "--help"}) {
@@ -416,13 +456,14 @@ private Q_SLOTS:
         QCOMPARE(run.err, "The file " + path("missing.bcfg") + " does not exist.");
 
         // A file without the DST dates loads (missing keys keep their
-        // defaults), but its rule cannot be sent.
+        // defaults), but its rule cannot be sent; the refusal names the
+        // date, not the controller's day number.
         WriteText(path("nodates.bcfg"), "[General]\r\nTimeDST=02:00:00\r\n");
         sim->ClearFrameLog();
         run = Cli({"--port", port(), "upload", "--in", path("nodates.bcfg"), "--parts", "advanced"});
         QCOMPARE(run.code, 5);
-        QCOMPARE(run.err, QStringLiteral("DST start day: the value -40180 cannot be sent to the Beacon "
-                                         "(allowed 0 to 65535)."));
+        QCOMPARE(run.err, QStringLiteral("DST start day: 30 December 1899 is outside the dates a Beacon can hold "
+                                         "(2 January 2010 to 7 June 2189)."));
         QVERIFY(sim->Received().isEmpty());
 
         // Files that once crashed, hung or overflowed: refused at once,

@@ -241,6 +241,23 @@ private Q_SLOTS:
         QCOMPARE(actions.at(1).Outcome, QStringLiteral("done"));
     }
 
+    // A name with a control character, as an older version could send: the
+    // download is recorded without a configuration and refuses the file
+    // alone, as a file problem.
+    void aNameNoSettingsFileCanHoldIsAFileProblem()
+    {
+        sim->WithController([](TBeaconController &c) { c.calendar[1].name = "NEW\rYEAR"; });
+        const TRun run = Cli({"--port", port(), "download", "--out", path("control.bcfg")});
+        QCOMPARE(run.code, 4);
+        QCOMPARE(run.err, QStringLiteral("Name of calendar record 2: character 4 of the name is the control character "
+                                         "0x0D, which a Beacon name cannot carry."));
+        QVERIFY(!QFile::exists(path("control.bcfg")));
+        const QList<TActionRecord> actions = Actions();
+        QCOMPARE(actions.last().Action + u' ' + actions.last().Outcome, QStringLiteral("download done"));
+        QVERIFY(!actions.last().HasConfig);
+        QCOMPARE(Cli({"--port", port(), "download", "--out", path("control.bcfg"), "--parts", "schedule"}).code, 0);
+    }
+
     void jsonDocumentsOfIdentifyStatusAndPorts()
     {
         const QJsonObject identity = Json(Cli({"--port", port(), "identify", "--json"}));

@@ -41,6 +41,19 @@ QString Quoted(const char *message)
     return QString::fromUtf8(message).replace(QLatin1String("%s"), QStringLiteral("…")).replace(QLatin1String("%d"), QStringLiteral("…")).simplified();
 }
 
+// The names of the message table's texts, as its source declares them.
+QStringList MessageTableNames()
+{
+    QFile file(QStringLiteral(PVBCS_MESSAGES_SOURCE));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    static const QRegularExpression declaration(QStringLiteral("inline constexpr const char \\*(\\w+)"));
+    QStringList names;
+    for (const QRegularExpressionMatch &match : declaration.globalMatch(QString::fromUtf8(file.readAll())))
+        names << match.captured(1);
+    return names;
+}
+
 // The troubleshooting entries by the name of their message.
 QMap<QString, QString> TroubleshootingEntries(const QString &help)
 {
@@ -71,34 +84,88 @@ private Q_SLOTS:
     }
 
     // Every message an operator can meet has its entry, quoting it exactly;
-    // an entry whose message changed or went away is found too.
+    // an entry whose message changed or went away is found too. Every text of
+    // the table is either such a message or named below as a part of one, a
+    // label or an ordinary result, so a new message cannot go unexplained.
     void troubleshootingQuotesEveryMessage()
     {
         const QList<QPair<QString, const char *>> messages = {
             MESSAGE(PortNotFound), MESSAGE(CriticalCommError), MESSAGE(PortAccessDenied), MESSAGE(PortAccessAdvice),
             MESSAGE(PortAccessDeniedToAll), MESSAGE(PortInUse), MESSAGE(PortInUseAdvice), MESSAGE(PortError),
             MESSAGE(ConnectionLost), MESSAGE(LinkPortNotOpen), MESSAGE(LinkPayloadUnframeable),
+            MESSAGE(LinkLost), MESSAGE(LinkLostWhile), MESSAGE(LinkAborted), MESSAGE(ConnectedOfferDownload),
+            MESSAGE(StatusRetries),
             MESSAGE(ExceptionWhileProcessing), MESSAGE(ValueDoesNotFit), MESSAGE(NameDoesNotFit),
-            MESSAGE(TooManyRecords), MESSAGE(SlaveModeWarning), MESSAGE(OverrideNotSet),
-            MESSAGE(EventSlotsUnreadable), MESSAGE(EventDownloadStopped), MESSAGE(EventLogLineInvalid),
+            MESSAGE(TooManyRecords), MESSAGE(SlaveModeWarning), MESSAGE(OverrideSet), MESSAGE(OverrideNotSet),
+            MESSAGE(ReadingsStale), MESSAGE(ReadingsNeverRead),
+            MESSAGE(VerifyFailed), MESSAGE(DifferenceUploaded), MESSAGE(CompareSame), MESSAGE(CompareDiffers),
+            MESSAGE(DifferenceInFile),
+            MESSAGE(EventSlotsUnreadable), MESSAGE(EventBeaconStoppedAnswering), MESSAGE(EventDownloadStopped),
+            MESSAGE(EventLogLineInvalid), MESSAGE(ArchiveNoSerial), MESSAGE(ArchiveEmpty),
             MESSAGE(DbFunctionsDisabled), MESSAGE(DbDefaultLibraryAdvice), MESSAGE(DbOpenFailed),
-            MESSAGE(DbReadOnlyOrMissing), MESSAGE(DbCompileError), MESSAGE(DbUnknownError), MESSAGE(UnableToWrite),
+            MESSAGE(DbReadOnlyOrMissing), MESSAGE(DbCompileError), MESSAGE(DbUnknownError), MESSAGE(DbFileChanged),
+            MESSAGE(UnableToWrite), MESSAGE(LoadMissingFileAsEmpty),
             MESSAGE(UnableToRead), MESSAGE(SelectRecord), MESSAGE(NoLibrarySchedules), MESSAGE(NoLibraryCalendars),
+            MESSAGE(DeleteRecordConfirm), MESSAGE(LibraryDeleteConfirm),
             MESSAGE(LibrarySchedule), MESSAGE(LibraryCalendar), MESSAGE(CheckTimeRange), MESSAGE(SelectOneDay),
             MESSAGE(CheckDateRange), MESSAGE(CalendarRangeTooLong), MESSAGE(CalendarEndTooLate),
             MESSAGE(NameCharactersRefused), MESSAGE(DbLocked), MESSAGE(DbNotLibrary), MESSAGE(DbTableMissing),
+            MESSAGE(RegisterNotWritten), MESSAGE(RegisterNoLibrary), MESSAGE(RegisterAborted),
             MESSAGE(SettingsFileTooLarge), MESSAGE(SettingsKeyMissing), MESSAGE(SettingsNotANumber),
             MESSAGE(SettingsValueOutOfRange), MESSAGE(SettingsDateUnreadable), MESSAGE(SettingsTimeUnreadable),
             MESSAGE(SettingsAmbiguous), MESSAGE(SettingsCompanionDisagrees), MESSAGE(SettingsTooManyRecords),
             MESSAGE(SettingsSectionMissing), MESSAGE(SettingsControlCharacter), MESSAGE(SettingsDstDateOutOfRange),
             MESSAGE(SettingsDstHalfOff),
-            MESSAGE(ReportPrintFailed), MESSAGE(UpdateNotRetrieved), MESSAGE(CliNoAnswer),
+            MESSAGE(ReportPrintFailed), MESSAGE(UpdateChecking), MESSAGE(UpdateAvailable), MESSAGE(UpdateUpToDate),
+            MESSAGE(UpdateNotRetrieved), MESSAGE(CliNoAnswer),
             MESSAGE(CliNoController), MESSAGE(CliManyControllers), MESSAGE(CliFileMissing), MESSAGE(CliTryHelp),
             MESSAGE(CliNoCommand), MESSAGE(CliUnknownCommand), MESSAGE(CliExtraArgument), MESSAGE(CliOptionNeeded),
             MESSAGE(CliOptionNotUsed), MESSAGE(CliUnknownPart), MESSAGE(CliOverrideMode), MESSAGE(CliUntilTime),
-            MESSAGE(CliReportKind), MESSAGE(RegisterNotWritten), MESSAGE(RegisterNoLibrary), MESSAGE(ArchiveNoSerial),
-            MESSAGE(VerifyFailed), MESSAGE(CliNoConfig), MESSAGE(CliArchiveEmpty), MESSAGE(CliSinceDate),
+            MESSAGE(CliReportKind), MESSAGE(CliEventsSavedElsewhere), MESSAGE(CliEventsAborted),
+            MESSAGE(CliNoConfig), MESSAGE(CliArchiveEmpty), MESSAGE(CliSinceDate),
             MESSAGE(CliConfigNeeds), MESSAGE(CliConfigNumber),
+        };
+        // Parts of the messages above (what the link was doing, the items a
+        // value belongs to, the words of a comparison), the names and labels
+        // the window shows, progress texts and the command-line tool's
+        // ordinary results.
+        const QStringList notMessages = {
+            QStringLiteral("RecordCount"), QStringLiteral("DurationHoursMinutes"), QStringLiteral("DurationDays"),
+            QStringLiteral("DayAbbreviations"), QStringLiteral("DayModeNames"), QStringLiteral("ActivityWriting"),
+            QStringLiteral("ActivityReading"), QStringLiteral("ActivityEventLog"), QStringLiteral("ActivityOverride"),
+            QStringLiteral("ActivityIdentity"), QStringLiteral("PortVirtual"), QStringLiteral("ItemClockYear"),
+            QStringLiteral("ItemDstStartDay"), QStringLiteral("ItemDstEndDay"), QStringLiteral("ItemDstShiftTime"),
+            QStringLiteral("ItemDstOffset"), QStringLiteral("ItemSchedule"), QStringLiteral("ItemScheduleOnTime"),
+            QStringLiteral("ItemScheduleOffTime"), QStringLiteral("ItemCalendar"), QStringLiteral("ItemCalendarDate"),
+            QStringLiteral("ItemCalendarDays"), QStringLiteral("ItemCalendarName"),
+            QStringLiteral("ScanCreatingThreads"), QStringLiteral("ScanSearching"),
+            QStringLiteral("ScanStoppingThreads"), QStringLiteral("ScanDone"), QStringLiteral("StatusConnectedToPort"),
+            QStringLiteral("StatusPortDisconnected"), QStringLiteral("StatusSerialNumber"),
+            QStringLiteral("StatusFirmware"), QStringLiteral("StatusBoard"), QStringLiteral("LibraryNamePrompt"),
+            QStringLiteral("WritingItem"), QStringLiteral("ReadingItem"), QStringLiteral("ItemCommMode"),
+            QStringLiteral("ItemClock"), QStringLiteral("ItemAdvanced"), QStringLiteral("ItemDst"),
+            QStringLiteral("ItemBeaconSchedule"), QStringLiteral("ItemCalendarOfExceptions"),
+            QStringLiteral("ItemNameForCalendarRecord"), QStringLiteral("ItemLiveValues"),
+            QStringLiteral("ItemOverrideStatus"), QStringLiteral("FlashPatternNames"),
+            QStringLiteral("FlashSpeedNames"), QStringLiteral("BeaconRoleNames"), QStringLiteral("LinkChannelOff"),
+            QStringLiteral("LinkChannelNumber"), QStringLiteral("DstOffsetNames"), QStringLiteral("FieldNotFilled"),
+            QStringLiteral("StatusTime"), QStringLiteral("StatusDate"), QStringLiteral("StatusVoltage"),
+            QStringLiteral("BeaconIsOn"), QStringLiteral("BeaconIsOff"), QStringLiteral("SwitchPositionNames"),
+            QStringLiteral("OverrideStateNames"), QStringLiteral("EventNames"), QStringLiteral("RegisterDone"),
+            QStringLiteral("CompareNone"), QStringLiteral("CompareCommMode"), QStringLiteral("CompareAdvancedItem"),
+            QStringLiteral("CompareBrightnessMin"), QStringLiteral("CompareBrightnessMax"),
+            QStringLiteral("CompareFlashPattern"), QStringLiteral("CompareFlashSpeed"),
+            QStringLiteral("CompareRadioMode"), QStringLiteral("CompareRadioLink"), QStringLiteral("CompareDstStart"),
+            QStringLiteral("CompareDstEnd"), QStringLiteral("CompareDstTime"), QStringLiteral("CompareDstOffset"),
+            QStringLiteral("ComparePercent"), QStringLiteral("CompareMinutes"), QStringLiteral("CompareScheduleRecord"),
+            QStringLiteral("CompareScheduleRecordText"), QStringLiteral("CompareDays"), QStringLiteral("CompareOnTime"),
+            QStringLiteral("CompareOffTime"), QStringLiteral("CompareCalendarRecord"),
+            QStringLiteral("CompareCalendarRecordText"), QStringLiteral("CompareName"), QStringLiteral("CompareDate"),
+            QStringLiteral("CompareDuration"), QStringLiteral("CompareSubstitute"), QStringLiteral("ArchiveShown"),
+            QStringLiteral("ArchiveEntry"), QStringLiteral("CliSerialNumber"), QStringLiteral("CliFirmware"),
+            QStringLiteral("CliBoard"), QStringLiteral("CliControllerFound"), QStringLiteral("CliEventsSaved"),
+            QStringLiteral("CliConfigSaved"), QStringLiteral("ReportExportTitle"), QStringLiteral("ReportExporting"),
+            QStringLiteral("CliReportSaved"),
         };
         const QMap<QString, QString> entries = TroubleshootingEntries(ReadHelp());
         for (const auto &[name, text] : messages) {
@@ -110,6 +177,15 @@ private Q_SLOTS:
             named << message.first;
         for (const QString &name : entries.keys())
             QVERIFY2(named.contains(name), qPrintable(name + QStringLiteral(" is no message of the table")));
+
+        const QStringList table = MessageTableNames();
+        QVERIFY(table.size() > 150);
+        for (const QString &name : table) {
+            QVERIFY2(named.contains(name) != notMessages.contains(name),
+                     qPrintable(name + QStringLiteral(" must be either a message with an entry or a part of one")));
+        }
+        for (const QString &name : notMessages)
+            QVERIFY2(table.contains(name), qPrintable(name + QStringLiteral(" is no text of the table")));
     }
 
     void everyPictureAndLinkOfTheHelpIsThere()

@@ -151,6 +151,34 @@ private Q_SLOTS:
         QVERIFY(rig.window.StatusBar->currentMessage().isEmpty());
     }
 
+    // A controller may hold a name with a control character, written by an
+    // older version. No settings file can hold it: the download goes on
+    // without the register keeping its configuration, and an upload of that
+    // name is refused before anything is sent, with the refusal recorded.
+    void aNameNoSettingsFileCanHoldStopsNoDownload()
+    {
+        TBeaconSimulator sim(Named("beacon"));
+        sim.WithController([](TBeaconController &c) { c.calendar[0].name = "AB\rCD"; });
+        TRig &rig = StartRig(sim.PortName());
+        Connect(true); // and download
+        WaitForIdentity();
+        QCOMPARE(rig.messages.Texts(Kind::Error), QStringList());
+        QCOMPARE(DeviceCalendar().Records(0).name, QStringLiteral("AB\rCD"));
+        QCOMPARE(Actions().first(), QStringLiteral("download schedule,holidays,advanced done"));
+        QVERIFY(THistoryRegister(DM()).Actions().first().Config.isEmpty());
+
+        ShowPage(rig.window.btnConnectedSystem, rig.window.pageConnectedSystem);
+        sim.ClearFrameLog();
+        Upload();
+        const QString refusal = QStringLiteral("Name of calendar record 1: character 3 of the name is the control "
+                                               "character 0x0D, which a Beacon name cannot carry.");
+        QCOMPARE(rig.messages.Texts(Kind::Error), QStringList{refusal});
+        QCOMPARE(Actions().last(), "upload schedule,holidays,advanced,clock,verify " + refusal);
+        QStringList sent = Commands(sim);
+        sent.removeAll(QStringLiteral("01")); // the identity poll goes on
+        QCOMPARE(sent, QStringList());
+    }
+
     void compareWithBeaconListsTheDifferences()
     {
         TBeaconSimulator sim(Named("beacon"));

@@ -75,6 +75,10 @@ Commands:
              and print the six lines of the diagnostics window.
   events     Read the controller's event log (93 entries) and save it, newest
              first, as an event-log file (.csv) to the file given with --out.
+             An incomplete list never replaces an existing file: it is saved
+             beside it as NAME-partial.csv, and the output says where. After
+             five entries in a row without an answer the download stops.
+             Ctrl-C aborts the download at once and saves nothing.
              With --archive, no controller is needed: save every event ever
              downloaded from the controller given with --serial instead.
              An incomplete list never replaces an existing file: it is saved
@@ -341,7 +345,7 @@ void Download(const TCliRegister &history, const QString &fileName, const TConfi
               [&] { record.Run([&] { DownloadFromBeacon(log, parts.Schedule, parts.Holidays, parts.Advanced); }); });
     }
     page.ShowSettings(BeaconSettings);
-    record.SetConfig(SettingsFileText(parts, page));
+    record.KeepConfig([&] { return SettingsFileText(parts, page); });
     Guard(ExitFile, [&] { WriteOutput(fileName, [&](const QString &file) { SaveSettingsFile(file, parts, page); }); });
 }
 
@@ -361,7 +365,7 @@ void Upload(TdmCOM &link, const TCliRegister &history, const QCommandLineParser 
     const bool verify = parser.isSet(QStringLiteral("verify"));
     TRecordedAction record(history.Target(), THistoryRegister::Upload,
                            TransferOptions(parts.Schedule, parts.Holidays, parts.Advanced, clock, verify));
-    record.SetConfig(SettingsFileText(parts, page));
+    record.KeepConfig([&] { return SettingsFileText(parts, page); });
     TCliLog log;
     Guard(ExitNoAnswer, [&] {
         record.Run([&] { UploadToBeacon(log, parts.Advanced, clock, parts.Schedule, parts.Holidays); });

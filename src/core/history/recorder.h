@@ -93,8 +93,19 @@ public:
     void Fail(std::exception_ptr error);
     // The outcome when it is not "done" and no error was raised.
     void SetOutcome(const QString &text) { fAction.Outcome = text; }
-    // The settings-file text of the configuration sent or read.
-    void SetConfig(const QByteArray &text) { fAction.Config = text; }
+    // Keeps the settings-file text of the configuration sent or read, as
+    // makeText gives it. A configuration that no settings file can hold (a
+    // name read from a controller with a control character in it) is not
+    // kept, and the action goes on all the same.
+    template <typename MakeText>
+    void KeepConfig(MakeText &&makeText) noexcept
+    {
+        try {
+            fAction.Config = makeText();
+        } catch (...) {
+            fAction.Config.clear();
+        }
+    }
     // Writes the action once; later calls return the same id.
     qint64 Write() noexcept;
 

@@ -6,7 +6,10 @@
 #include "link/dmcom.h"
 #include "protocol/beaconprotocol.h"
 #include "protocol/payload.h"
+#include "store/calendar.h"
 #include "store/device.h"
+#include "store/localetext.h"
+#include "transfer/advancedsettings.h"
 #include "transfer/scanpause.h"
 
 namespace {
@@ -60,10 +63,13 @@ void CheckUploadConfiguration(bool withAdvanced, bool withSchedule, bool withHol
 {
     // The same fields and widths the codecs write; HexField raises their error.
     if (withAdvanced) {
+        // A day out of reach is named as the date it stands for, as the
+        // operator saw it on the page or wrote it in a file, not as a number.
         for (auto [day, item] : {std::pair{BeaconSettings.DstStartDay, Msg::ItemDstStartDay},
                                  std::pair{BeaconSettings.DstEndDay, Msg::ItemDstEndDay}})
-            if (day != -1) // "no daylight saving" has an encoding of its own
-                HexField(day, 4, Item(item));
+            if (day != -1 && (day < 0 || day > 0xFFFF)) // -1, "no daylight saving", has an encoding of its own
+                throw Exception(Fmt(Msg::SettingsDstDateOutOfRange, Item(item), DateInWords(DstDayToDate(day)),
+                                    DateInWords(DstDayToDate(0)), DateInWords(DstDayToDate(0xFFFF))));
         HexField(BeaconSettings.DstShiftTime, 4, Item(Msg::ItemDstShiftTime));
         HexField(BeaconSettings.DstOffset, 2, Item(Msg::ItemDstOffset));
     }
@@ -86,6 +92,8 @@ void CheckUploadConfiguration(bool withAdvanced, bool withSchedule, bool withHol
         }
         if (Cp1252::fromUnicode(rec.name).size() > NameBytes)
             throw Exception(Fmt(Msg::NameDoesNotFit, Fmt(Msg::ItemCalendarName, i + 1), rec.name, NameBytes));
+        // A name read from a controller, or kept in an old library, may hold one.
+        CheckNameCharacters(rec.name, Fmt(Msg::ItemCalendarName, i + 1));
     }
 }
 

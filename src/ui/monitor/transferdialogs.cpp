@@ -140,7 +140,8 @@ void TfULoadSettings::btnUploadToClick()
         [&](TfrmComProgress &log) {
             BeaconSettings.CommMode = 2;
             fMain.AdvancedSettingsPage->SetSettings();
-            record.SetConfig(SettingsFileText({schedule, holidays, advanced}, fMain.AdvancedSettingsPage->Settings()));
+            record.KeepConfig(
+                [&] { return SettingsFileText({schedule, holidays, advanced}, fMain.AdvancedSettingsPage->Settings()); });
             record.Run([&] {
                 UploadToBeacon(log, advanced, clock, schedule, holidays);
                 if (verify)
@@ -177,6 +178,6 @@ void TfDownloadSettings::btnDownloadFromClick()
             fMain.AdvancedSettingsPage->ShowSettings();
             // The register keeps the configuration as the page shows it, as "Save to File" would write it.
             if (read)
-                record.SetConfig(SettingsFileText(parts, fMain.AdvancedSettingsPage->Settings()));
+                record.KeepConfig([&] { return SettingsFileText(parts, fMain.AdvancedSettingsPage->Settings()); });
         });
 }

@@ -206,7 +206,15 @@ private Q_SLOTS:
         fillDevice(3);
         BeaconSettings.DstStartDay = DstDayFromDate(QDate(1899, 12, 30)); // a file's missing date
         QCOMPARE(ErrorOf([&] { UploadToBeacon(log, true, false, false, false); }),
-                 QStringLiteral("DST start day: the value -40180 cannot be sent to the Beacon (allowed 0 to 65535)."));
+                 QStringLiteral("DST start day: 30 December 1899 is outside the dates a Beacon can hold (2 January "
+                                "2010 to 7 June 2189)."));
+        const int endDay = BeaconSettings.DstEndDay;
+        BeaconSettings.DstStartDay = 0;
+        BeaconSettings.DstEndDay = 0x10000;
+        QCOMPARE(ErrorOf([&] { UploadToBeacon(log, true, false, false, false); }),
+                 QStringLiteral("DST end day: 8 June 2189 is outside the dates a Beacon can hold (2 January 2010 to 7 "
+                                "June 2189)."));
+        BeaconSettings.DstEndDay = endDay;
         BeaconSettings.DstStartDay = -1; // "no daylight saving" goes out
         QCOMPARE(ErrorOf([&] { UploadToBeacon(log, true, false, false, false); }), QString());
         QCOMPARE(Commands().first(), QStringLiteral("02"));
