@@ -218,6 +218,15 @@ private Q_SLOTS:
         QCOMPARE(Json(Cli({"--port", port(), "diff", "--in", path("same.bcfg"), "--json"})).value("equal").toBool(), true);
 
         QCOMPARE(Cli({"--port", port(), "diff", "--in", path("missing.bcfg")}).code, 4);
+        // A file that cannot be taken is refused before the controller is asked.
+        text.replace("RecOffTime=525", "RecOffTime=1440");
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+        file.close();
+        run = Cli({"--port", port(), "diff", "--in", path("changed.bcfg")});
+        QCOMPARE(run.code, 4);
+        const QString said = QString::fromUtf8(run.out) + run.err;
+        QVERIFY2(!said.contains(QLatin1String("Reading")), qPrintable(said));
         QCOMPARE(Cli({"--port", port(), "diff"}).code, 1);
         QCOMPARE(Actions().size(), 1); // only the download: comparing changes nothing
     }
@@ -283,10 +292,14 @@ private Q_SLOTS:
     void withoutADatabaseTheCommandsGoOnAndSaySoOnce()
     {
         QFile::remove(CliDatabaseFileName());
-        const TRun run = Cli({"--port", port(), "download", "--out", path("beacon.bcfg")});
+        const QString once = "History not recorded: Failed to open database \"" + CliDatabaseFileName() + "\"";
+        TRun run = Cli({"--port", port(), "download", "--out", path("beacon.bcfg")});
         QCOMPARE(run.code, 0);
         QVERIFY(QFile::exists(path("beacon.bcfg")));
-        QCOMPARE(run.err, "History not recorded: Failed to open database \"" + CliDatabaseFileName() + "\"");
+        QCOMPARE(run.err, once);
+        run = Cli({"--port", port(), "events", "--out", path("events.csv")});
+        QCOMPARE(run.code, 0);
+        QCOMPARE(run.err, once);
         QCOMPARE(Cli({"history"}).code, 4);
     }
 };

@@ -133,7 +133,7 @@ private Q_SLOTS:
             QStringLiteral("RecordCount"), QStringLiteral("DurationHoursMinutes"), QStringLiteral("DurationDays"),
             QStringLiteral("DayAbbreviations"), QStringLiteral("DayModeNames"), QStringLiteral("ActivityWriting"),
             QStringLiteral("ActivityReading"), QStringLiteral("ActivityEventLog"), QStringLiteral("ActivityOverride"),
-            QStringLiteral("ActivityIdentity"), QStringLiteral("PortVirtual"), QStringLiteral("ItemClockYear"),
+            QStringLiteral("ActivityIdentity"), QStringLiteral("LinkDeviceGone"), QStringLiteral("PortVirtual"), QStringLiteral("ItemClockYear"),
             QStringLiteral("ItemDstStartDay"), QStringLiteral("ItemDstEndDay"), QStringLiteral("ItemDstShiftTime"),
             QStringLiteral("ItemDstOffset"), QStringLiteral("ItemSchedule"), QStringLiteral("ItemScheduleOnTime"),
             QStringLiteral("ItemScheduleOffTime"), QStringLiteral("ItemCalendar"), QStringLiteral("ItemCalendarDate"),

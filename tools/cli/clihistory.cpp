@@ -159,6 +159,8 @@ int DiffCommand(const QCommandLineParser &parser)
         throw TFailure{ExitFile, Fmt(Msg::CliFileMissing, fileName)};
     TConfigParts parts;
     Guard(ExitFile, [&] { parts = FileParts(fileName); });
+    // A file that cannot be taken is refused before the controller is asked.
+    Guard(ExitFile, [&] { FileConfig(fileName, parts, {}); });
     TBeaconConfig beacon;
     {
         TCliLog log;

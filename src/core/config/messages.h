@@ -75,6 +75,9 @@ inline constexpr const char *LinkPortNotOpen = "The port %s is not open.";
 inline constexpr const char *LinkLost = "Lost the connection to %s: %s";
 inline constexpr const char *LinkLostWhile = "Lost the connection to %s while %s: %s";
 inline constexpr const char *LinkAborted = "Aborted by the operator.";
+// What a read that failed because the device went away says instead of the
+// system's text.
+inline constexpr const char *LinkDeviceGone = "the device stopped responding (adapter unplugged or line hung up)";
 // What the link was being used for, as LinkLostWhile names it
 inline constexpr const char *ActivityWriting = "writing %s";
 inline constexpr const char *ActivityReading = "reading %s";

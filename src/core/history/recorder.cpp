@@ -152,7 +152,9 @@ void THistoryRecorder::RecordEventDownload(const TActionTarget &target, const TE
     action.Action = QString::fromLatin1(THistoryRegister::Events);
     action.Outcome = EventDownloadOutcome(download);
     const qint64 id = Record(action, target);
-    if (download.Events.isEmpty())
+    // A register that could not take the action cannot take its events
+    // either, and has said so already.
+    if (id == 0 || download.Events.isEmpty())
         return;
     if (target.Serial.isEmpty()) {
         Report(QString::fromUtf8(Msg::ArchiveNoSerial));

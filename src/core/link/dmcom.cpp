@@ -42,6 +42,7 @@ void TdmCOM::Open()
     if (CPort.isOpen())
         return;
     fLineFailure.clear();
+    fLossReported = false;
     OpenSerialLine(CPort, fPortName);
 }
 
@@ -67,7 +68,10 @@ void TdmCOM::PortError(QSerialPort::SerialPortError error)
     }
     if (!CPort.isOpen() || !IsLineFailure(error) || !fLineFailure.isEmpty())
         return;
-    fLineFailure = CPort.errorString();
+    // A read that fails because the device went away often carries the system's
+    // leftover text of an earlier call ("File exists"); say what happened.
+    const bool deviceGone = error == QSerialPort::ReadError || error == QSerialPort::ResourceError;
+    fLineFailure = deviceGone ? QString::fromUtf8(Msg::LinkDeviceGone) : CPort.errorString();
     // After a hang-up the serial layer raises the error again on every turn of
     // the event loop until the port is closed. Closing from inside its own
     // notification is not safe, so close as soon as the loop is back.
@@ -92,6 +96,7 @@ void TdmCOM::Fail(const QString &systemText)
 {
     if (fActivity.isEmpty())
         throw Exception(Fmt(Msg::LinkLost, fPortName, systemText));
+    fLossReported = !CPort.isOpen();
     throw Exception(Fmt(Msg::LinkLostWhile, fPortName, fActivity, systemText));
 }
 

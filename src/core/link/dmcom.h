@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
+#include <utility>
 #include <functional>
 
 class QEventLoop;
@@ -94,6 +95,11 @@ public:
     bool ExchangeMessage(quint8 hdr, const QByteArray &msg, QByteArray &res, int timeout, bool FlushBuf,
                          int replyBytes = AnyReplyPayload);
 
+    // True once after an operation that names itself (TLinkActivity) lost
+    // the line and raised the failure to its caller, who reports it; the
+    // window then need not report the loss a second time.
+    bool TakeLossReported() { return std::exchange(fLossReported, false); }
+
     // Ends the wait in progress of an abortable operation (TLinkAbortScope)
     // at once with ELinkAborted, and every later one until it ends. Does
     // nothing outside such an operation.
@@ -135,6 +141,7 @@ private:
     QString fPortName;
     QString fLineFailure; // the serial layer's text of the first line failure since the open
     QString fActivity;    // what the link is used for now, for the failure text
+    bool fLossReported = false;
     bool fAbortable = false;
     bool fAbortRequested = false;
     QEventLoop *fWaitLoop = nullptr; // the innermost wait running

@@ -45,6 +45,7 @@ void TfrmMain::btnCompareClick()
     if (fileName.isEmpty())
         return;
     const TConfigParts parts = FileParts(fileName);
+    FileConfig(fileName, parts, {}); // a file that cannot be taken is refused before the controller is asked
     TBeaconConfig beacon;
     {
         TfrmComProgress &progress = TfrmComProgress::Instance();

@@ -201,9 +201,11 @@ void TfrmMain::tmrInterfaceTimer()
             StatusBar->SetPanelText(panel, QString());
         if (fSwitchOn) {
             // Switched off first, so a tick during the message finds the
-            // switch off and does not report the loss again.
+            // switch off and does not report the loss again. An operation
+            // that lost the line has already said so, naming the port.
             imgPortSwitchClick();
-            Messages().Error(Msg::ConnectionLost);
+            if (!dmCOM().TakeLossReported())
+                Messages().Error(Msg::ConnectionLost);
         }
     }
     // The switch rather than the port box, which link work also disables.
