@@ -10,6 +10,7 @@ packages=(
   fonts-dejavu-core fonts-liberation
   poppler-utils
   dpkg-dev file desktop-file-utils appstream
+  clang-14 libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do
