@@ -21,15 +21,11 @@ cmake --build "$build" -j"$(nproc)"
 # output, so a report on its stderr could pass unseen. Any file left fails.
 reports=$root/$build/sanitizer-reports
 rm -rf "$reports" && mkdir -p "$reports"
-if symbolizer=$(command -v llvm-symbolizer-14 || command -v llvm-symbolizer); then
-  export ASAN_SYMBOLIZER_PATH=$symbolizer
-else
-  echo "llvm-symbolizer (Debian package llvm-14) is missing: reports show addresses only." >&2
-fi
 # abort_on_error: a program stopped by a report ends by a signal, which no
-# test mistakes for one of the exit codes it expects.
-export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:abort_on_error=1:disable_coredump=1:check_initialization_order=1:strict_init_order=1:log_path=$reports/report"
-export UBSAN_OPTIONS="halt_on_error=1:abort_on_error=1:print_stacktrace=1:log_path=$reports/report"
+# test mistakes for one of the exit codes it expects. Stack traces use
+# llvm-symbolizer-14 where it is installed, else binutils' addr2line.
+export ASAN_OPTIONS="detect_leaks=1:allow_addr2line=1:halt_on_error=1:abort_on_error=1:disable_coredump=1:check_initialization_order=1:strict_init_order=1:log_path=$reports/report"
+export UBSAN_OPTIONS="halt_on_error=1:allow_addr2line=1:abort_on_error=1:print_stacktrace=1:log_path=$reports/report"
 export LSAN_OPTIONS="suppressions=$root/tests/sanitize/lsan.supp:print_suppressions=0"
 
 status=0
