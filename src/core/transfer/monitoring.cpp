@@ -106,8 +106,8 @@ QString TDiagnostics::StaleNote() const
 
 void TDiagnostics::RunCycle()
 {
-    for (auto [item, codec] : {std::pair{Msg::ItemClock, ReadClock}, std::pair{Msg::ItemLiveValues, ReadLiveValues},
-                               std::pair{Msg::ItemOverrideStatus, ReadOverrideStatus}})
+    for (auto [item, codec] : {std::pair{Msg::ItemClock, &ReadClock}, std::pair{Msg::ItemLiveValues, &ReadLiveValues},
+                               std::pair{Msg::ItemOverrideStatus, &ReadOverrideStatus}})
         RequireAnswer(Read(item, codec), QString::fromUtf8(item));
     NoteRead(true);
     Refresh();
