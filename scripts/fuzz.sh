@@ -52,7 +52,7 @@ for target in "${targets[@]}"; do
   out=$root/$build/fuzz/$target
   rm -rf "$out" && mkdir -p "$out/corpus"
   cp "$root/tests/fuzz/corpus/$target/"* "$out/corpus/"
-  options=("${limit[@]}" -timeout=10 -print_final_stats=1 -artifact_prefix="$out/")
+  options=("${limit[@]}" -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 -artifact_prefix="$out/")
   [ -f "$root/tests/fuzz/$target.dict" ] && options+=(-dict="$root/tests/fuzz/$target.dict")
   [ "$target" = fuzz_replies ] && options+=(-max_len=600) # the longest frame and then some
   start=$(date +%s)
