@@ -11,9 +11,11 @@
 namespace {
 constexpr int FieldCount = 5;
 
-QString Quoted(const QString &text)
+// A quote inside is doubled, as the reader takes it: a text loaded from a file
+// may hold one, and must save as it loaded.
+QString Quoted(QString text)
 {
-    return u'"' + text + u'"';
+    return u'"' + text.replace(u'"', QStringLiteral("\"\"")) + u'"';
 }
 
 bool IsBlank(QChar c)

@@ -7,7 +7,8 @@
 
 // The event-log file: one line per list row, in list order, each the five
 // texts (date, event name, first voltage, second voltage, brightness) in
-// double quotes, separated by commas, ended by a semicolon and CR LF; 8-bit
+// double quotes (a quote inside doubled), separated by commas, ended by a
+// semicolon and CR LF; 8-bit
 // Windows-1252 text without a byte-order mark.
 
 // Writes the rows, replacing any file of that name; with no rows nothing is

@@ -114,7 +114,13 @@ void TdmCOM::Wait(int msec, bool window, const std::function<bool()> &done)
     connect(&CPort, &QSerialPort::bytesWritten, &loop, check);
     connect(&CPort, &QSerialPort::errorOccurred, &loop, check);
     connect(&CPort, &QIODevice::aboutToClose, &loop, &QEventLoop::quit);
-    QTimer::singleShot(msec, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    // A timer of the wait's own: a single-shot one would stay registered
+    // until its time is up, long after a wait that ended early.
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.setTimerType(Qt::PreciseTimer);
+    connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    deadline.start(msec);
     QEventLoop *const outer = std::exchange(fWaitLoop, &loop);
     const auto restore = qScopeGuard([&] { fWaitLoop = outer; });
     if (window) {

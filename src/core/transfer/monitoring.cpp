@@ -106,8 +106,9 @@ QString TDiagnostics::StaleNote() const
 
 void TDiagnostics::RunCycle()
 {
-    for (auto [item, codec] : {std::pair{Msg::ItemClock, &ReadClock}, std::pair{Msg::ItemLiveValues, &ReadLiveValues},
-                               std::pair{Msg::ItemOverrideStatus, &ReadOverrideStatus}})
+    using TRead = std::pair<const char *, bool (*)()>;
+    for (auto [item, codec] : {TRead{Msg::ItemClock, ReadClock}, TRead{Msg::ItemLiveValues, ReadLiveValues},
+                               TRead{Msg::ItemOverrideStatus, ReadOverrideStatus}})
         RequireAnswer(Read(item, codec), QString::fromUtf8(item));
     NoteRead(true);
     Refresh();

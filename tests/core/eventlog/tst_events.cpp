@@ -129,6 +129,23 @@ private Q_SLOTS:
         }
     }
 
+    void loadedTextsSaveAsTheyLoaded()
+    {
+        // Texts a hand-edited file gave: quotes inside, around and alone.
+        writeAll(path("edited.csv"), "\"say \"\"hi\"\"\",07:30\",\"\"\"\",\" x \",\"\";\r\n");
+        QList<TListItem> rows;
+        LoadEventLogFile(path("edited.csv"), rows);
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(rows.first().Caption, QStringLiteral("say \"hi\""));
+        QCOMPARE(rows.first().SubItems, QStringList({"07:30\"", "\"", " x ", ""}));
+        QVERIFY(SaveEventLogFile(path("saved.csv"), rows));
+        QList<TListItem> again;
+        LoadEventLogFile(path("saved.csv"), again);
+        QCOMPARE(again.size(), 1);
+        QCOMPARE(again.first().Caption, rows.first().Caption);
+        QCOMPARE(again.first().SubItems, rows.first().SubItems);
+    }
+
     void emptyListWritesNoFile()
     {
         writeAll(path("kept.csv"), "\"x\",\"y\",\"z\",\"v\",\"w\";\r\n");

@@ -7,6 +7,7 @@
 #include "sim/pseudoterminal.h"
 #include "testenv.h"
 
+#include <QAbstractEventDispatcher>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QSerialPort>
@@ -121,6 +122,20 @@ private Q_SLOTS:
         dm->Delay(5000, 8);
         QCOMPARE(dm->UniInputCount(), 8);
         QVERIFY(clock.elapsed() < 2500);
+    }
+
+    void anEndedWaitLeavesNoTimerBehind()
+    {
+        // Its timer goes with it; otherwise a long download piles up timers
+        // that all fire long after their waits are over.
+        dm->Open();
+        const qsizetype timers = QAbstractEventDispatcher::instance()->children().size();
+        for (int i = 1; i <= 5; ++i) {
+            QTimer::singleShot(10, this, [&] { pty->Write("x"); });
+            dm->Delay(5000, i);
+        }
+        QCOMPARE(dm->UniInputCount(), 5);
+        QCOMPARE(QAbstractEventDispatcher::instance()->children().size(), timers);
     }
 
     void delayKeepsTheWindowAliveWithoutSpinning()
