@@ -27,12 +27,7 @@ shift
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(fuzz_replies fuzz_settingsfile fuzz_eventlogfile fuzz_localetext fuzz_updatepage)
 
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  launcher=()
-  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-  CXX=clang++-14 cmake -S . -B "$build" "${launcher[@]}" -DPVBCS_SANITIZE=ON \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-fi
+[ -f "$build/CMakeCache.txt" ] || bash scripts/configure-checked.sh
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]}"
 
 symbolizer=$(command -v llvm-symbolizer-14 || command -v llvm-symbolizer || true)

@@ -9,12 +9,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 build=build-sanitize
 
-launcher=()
-command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-# -O1 with line tables: reports name file and line, the build stays quick on
-# two cores and the instrumented programs still run at a fair speed.
-CXX=clang++-14 cmake -S . -B "$build" "${launcher[@]}" -DPVBCS_SANITIZE=ON \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" >/dev/null
+bash scripts/configure-checked.sh
 cmake --build "$build" -j"$(nproc)"
 
 # Reports go to files: a test may look only at a program's exit code or
