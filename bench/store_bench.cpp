@@ -1,6 +1,7 @@
 // Library store figures: loading a large library, one SaveRecord in database
 // mode, and reading settings files. Prints milliseconds; run it on an idle
 // machine.
+#include "benchlibrary.h"
 #include "store/calendar.h"
 #include "store/datamodule.h"
 #include "store/inifile.h"
@@ -17,26 +18,6 @@
 namespace {
 constexpr int kEntries = 1000;
 constexpr int kRecords = 16;
-
-void fillLibrary()
-{
-    DM().InTransaction([] {
-        for (int i = 0; i < kEntries; ++i) {
-            const int schedule = DM().Exec(QStringLiteral("INSERT INTO schedules (name) VALUES (?)"),
-                                           {QStringLiteral("Schedule %1").arg(i)});
-            const int calendar = DM().Exec(QStringLiteral("INSERT INTO calendars (name) VALUES (?)"),
-                                           {QStringLiteral("Calendar %1").arg(i)});
-            for (int r = 0; r < kRecords; ++r) {
-                DM().Exec(QStringLiteral("INSERT INTO schedule_rec (schedule_id, s_day, s_time_on, s_time_off) "
-                                         "VALUES (?, ?, ?, ?)"),
-                          {schedule, 0x1F, 420 + r, 510 + r});
-                DM().Exec(QStringLiteral("INSERT INTO calendar_rec (calendar_id, name, c_date, day_type, c_len) "
-                                         "VALUES (?, ?, ?, ?, ?)"),
-                          {calendar, QStringLiteral("Holiday %1").arg(r), 5000 + r, r % 10, 1});
-            }
-        }
-    });
-}
 
 // A full configuration as Save to File writes it, with companions.
 QByteArray fullSettingsFile()
@@ -94,7 +75,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "cannot open %s\n", qPrintable(file));
         return 1;
     }
-    fillLibrary();
+    FillLibrary(kEntries, kRecords);
 
     std::vector<double> loads;
     for (int run = 0; run < 7; ++run) {

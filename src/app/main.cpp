@@ -25,6 +25,8 @@
 #include "store/datamodule.h"
 #include "store/device.h"
 
+#include <QEvent>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -58,6 +60,31 @@ std::optional<int> TerminalAnswer(int argc, char **argv)
     }
     return std::nullopt;
 }
+
+// For bench/startup_bench: with PVBCS_STOP_WHEN_SHOWN set, the program stops
+// itself (SIGSTOP) once its main window has been painted for the first time,
+// so that the measuring parent reads the time and the resident memory of that
+// moment before it ends the program. Nothing else changes.
+class TStopWhenShown : public QObject {
+public:
+    explicit TStopWhenShown(const QWidget &window) : fWindow(window) { qApp->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && watched->isWidgetType()
+            && static_cast<QWidget *>(watched)->window() == &fWindow) {
+            qApp->removeEventFilter(this);
+            // Queued: the rest of the window is painted in the same pass.
+            QMetaObject::invokeMethod(
+                this, [] { std::raise(SIGSTOP); }, Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+private:
+    const QWidget &fWindow;
+};
 }
 
 int main(int argc, char **argv)
@@ -92,6 +119,9 @@ int main(int argc, char **argv)
     TfULoadSettings fULoadSettings(frmMain); // 15
     TfProgBar fProgBar; // 16
 
+    std::optional<TStopWhenShown> stopWhenShown;
+    if (qEnvironmentVariableIsSet("PVBCS_STOP_WHEN_SHOWN"))
+        stopWhenShown.emplace(frmMain);
     frmMain.show();
     const int rc = app.exec();
     TMessageService::Install(nullptr);

@@ -25,7 +25,7 @@ constexpr char ChangedCharacter = 'X';
 }
 
 TBeaconSimulator::TBeaconSimulator(const TSimOptions &options)
-    : fOptions(options), fController(options.serial, options.board, options.firmware),
+    : fOptions(options), fFaults(options), fController(options.serial, options.board, options.firmware),
       fDevicePath(fPty.SlavePath())
 {
     if (::pipe2(fWake, O_CLOEXEC) != 0)
@@ -87,6 +87,18 @@ void TBeaconSimulator::QueueRawReply(const QByteArray &text)
 {
     QMutexLocker lock(&fMutex);
     fRawReplies.enqueue(text);
+}
+
+void TBeaconSimulator::QueueFaults(const TSimOptions &faults)
+{
+    QMutexLocker lock(&fMutex);
+    fQueuedFaults.enqueue(faults);
+}
+
+void TBeaconSimulator::ClearQueuedFaults()
+{
+    QMutexLocker lock(&fMutex);
+    fQueuedFaults.clear();
 }
 
 void TBeaconSimulator::WithController(const std::function<void(TBeaconController &)> &work)
@@ -162,10 +174,14 @@ void TBeaconSimulator::TakeFrames(QByteArray &pending)
             return;
         const QByteArray frame = pending.left(5 + 2 * length);
         pending.remove(0, frame.size());
-        if (fOptions.paced && !PauseUntil(fReceivedBy - pending.size() * ByteTime))
+        {
+            QMutexLocker lock(&fMutex);
+            fFaults = fQueuedFaults.isEmpty() ? fOptions : fQueuedFaults.dequeue();
+        }
+        if (fFaults.paced && !PauseUntil(fReceivedBy - pending.size() * ByteTime))
             return; // the frame's last byte is in when the bytes after it have yet to come
         Log("RX", frame);
-        if (fOptions.closeAfter > 0 && ++fFramesReceived >= fOptions.closeAfter) {
+        if (fFaults.closeAfter > 0 && ++fFramesReceived >= fFaults.closeAfter) {
             HangUp();
             return;
         }
@@ -181,22 +197,22 @@ void TBeaconSimulator::Answer(quint8 cmd, const QByteArray &payload)
         if (!fRawReplies.isEmpty()) {
             reply = fRawReplies.dequeue();
         } else {
-            if (fOptions.silent || fOptions.ignore.contains(cmd))
+            if (fFaults.silent || fFaults.ignore.contains(cmd))
                 return;
             const std::optional<QByteArray> answer = fController.Handle(cmd, payload);
             if (!answer)
                 return;
-            if (fOptions.dropEvery > 0 && ++fRepliesDue % fOptions.dropEvery == 0)
+            if (fFaults.dropEvery > 0 && ++fRepliesDue % fFaults.dropEvery == 0)
                 return;
             QByteArray frame = BuildFrame(cmd, *answer);
-            if (fOptions.lowercase)
+            if (fFaults.lowercase)
                 frame = frame.toLower();
-            if (fOptions.damageEvery > 0 && ++fRepliesSent % fOptions.damageEvery == 0)
+            if (fFaults.damageEvery > 0 && ++fRepliesSent % fFaults.damageEvery == 0)
                 frame = Damaged(frame);
-            reply = fOptions.noise + frame;
+            reply = fFaults.noise + frame;
         }
     }
-    if (Pause(fOptions.replyDelayMs))
+    if (Pause(fFaults.replyDelayMs))
         Send(reply);
 }
 
@@ -204,7 +220,7 @@ QByteArray TBeaconSimulator::Damaged(const QByteArray &frame)
 {
     const int at = int(fDamageChoice() % quint32(frame.size()));
     QByteArray damaged = frame;
-    if (fOptions.damage == TDamage::Drop)
+    if (fFaults.damage == TDamage::Drop)
         damaged.remove(at, 1);
     else
         damaged[at] = ChangedCharacter;
@@ -213,18 +229,18 @@ QByteArray TBeaconSimulator::Damaged(const QByteArray &frame)
 
 void TBeaconSimulator::Send(const QByteArray &text)
 {
-    if (fOptions.paced && fOptions.byteGapMs <= 0) {
+    if (fFaults.paced && fFaults.byteGapMs <= 0) {
         SendPaced(text);
         return;
     }
     qsizetype sent = 0;
-    if (fOptions.byteGapMs <= 0) {
+    if (fFaults.byteGapMs <= 0) {
         if (fPty.Write(text))
             sent = text.size();
     } else {
         while (sent < text.size() && fPty.Write(text.mid(sent, 1))) {
             ++sent;
-            if (sent < text.size() && !Pause(fOptions.byteGapMs))
+            if (sent < text.size() && !Pause(fFaults.byteGapMs))
                 break;
         }
     }

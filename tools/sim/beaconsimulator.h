@@ -69,6 +69,11 @@ public:
     void ClearFrameLog();
     // The next request is answered with exactly this text, whatever it asks.
     void QueueRawReply(const QByteArray &text);
+    // The next request is served with the faults and pacing of these options
+    // instead of the simulator's own: one entry per request, in order, so
+    // that each exchange can have a fault of its own.
+    void QueueFaults(const TSimOptions &faults);
+    void ClearQueuedFaults();
     // Runs work on the controller's state, safely against the serving thread.
     void WithController(const std::function<void(TBeaconController &)> &work);
 
@@ -87,6 +92,7 @@ private:
     void HangUp();
 
     const TSimOptions fOptions;
+    TSimOptions fFaults; // what serves the request in hand: fOptions or a queued entry
     TPseudoTerminal fPty;
     TBeaconController fController;
     QString fDevicePath;
@@ -107,6 +113,7 @@ private:
     mutable QMutex fMutex; // guards the controller, the log and the raw replies
     QList<TFrameLogEntry> fLog;
     QQueue<QByteArray> fRawReplies;
+    QQueue<TSimOptions> fQueuedFaults;
 
     std::thread fThread;
 };

@@ -274,14 +274,28 @@ bool TdmCOM::ExchangeMessage(quint8 hdr, const QByteArray &msg, QByteArray &res,
         UniFlushBuffer();
         SendMessage(hdr, msg);
         Delay(timeout, 5);
+        // An unanswered request's reply may yet come, late, ahead of this one's.
+        const bool owed = std::exchange(fReplyOwed, false);
         QByteArray payload;
         bool heard = false;
-        if (Receive(payload, FlushBuf, heard) == hdr && ReplyPayloadValid(payload, replyBytes)) {
+        const bool taken =
+            Receive(payload, FlushBuf && !owed, heard) == hdr && ReplyPayloadValid(payload, replyBytes);
+        fReplyOwed = !heard;
+        // What is still on its way (the rest of a spoiled reply, or the reply
+        // that follows a late one) must not be taken by the next attempt or
+        // exchange as its own.
+        if (heard && (owed || !taken)) {
+            WaitForQuiet();
+            const bool followed = UniFlushBuffer() > 0;
+            // The earlier request was another exchange's: the reply taken was
+            // its answer, and this one's came after it.
+            if (taken && followed && attempt == 0)
+                continue;
+        }
+        if (taken) {
             res = payload;
             return true;
         }
-        if (heard && attempt == 0)
-            WaitForQuiet();
     }
     return false;
 }

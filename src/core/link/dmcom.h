@@ -91,7 +91,11 @@ public:
     // Sends hdr with msg and waits up to timeout for a reply with the same
     // code whose payload holds replyBytes bytes of hex digits (any payload
     // with AnyReplyPayload); two attempts, the second once the line is quiet
-    // when the first heard anything. res is set only on success.
+    // when the first heard anything. res is set only on success. The line is
+    // left quiet after a spoiled reply and after a reply that came while an
+    // earlier request was unanswered: a late reply to that request comes
+    // first, and when the earlier request was another exchange's, the reply
+    // taken was its answer, so the attempt counts as failed.
     bool ExchangeMessage(quint8 hdr, const QByteArray &msg, QByteArray &res, int timeout, bool FlushBuf,
                          int replyBytes = AnyReplyPayload);
 
@@ -149,6 +153,7 @@ private:
     int fReadPerByte = 250;
     int fReadConstant = 2500;
     bool fScanActive = false;
+    bool fReplyOwed = false; // the last attempt went unanswered
     quint8 fAttemptCount = 0;
     QString fSignSerial;
     QString fSignBoardVer;

@@ -11,6 +11,8 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QtTest>
+#include <algorithm>
+#include <numeric>
 
 namespace {
 const QLocale enGB(QStringLiteral("en_GB"));
@@ -148,6 +150,32 @@ private Q_SLOTS:
         QVERIFY(!volts.contains(VoltageOfSlot(5)));
         QCOMPARE(volts.count(VoltageOfSlot(4)), 1); // no slot repeats its neighbour
         QCOMPARE(volts.count(VoltageOfSlot(6)), 1);
+    }
+
+    void aLateReplyShiftsNoSlot()
+    {
+        // Slot 5's first reply comes after its attempt gave up (the 2.5 s
+        // reply wait and the header read); the retry takes it, and the
+        // reply to the retry, right behind it, is not taken for slot 6.
+        dm->SetReadTimeouts(25, 25, 250);
+        const TEventLogDownload download = DownloadEventLog(
+            [&](int slot) {
+                if (slot == 5) {
+                    TSimOptions late;
+                    late.replyDelayMs = 3200;
+                    sim->QueueFaults(late);
+                }
+                return true;
+            },
+            enGB);
+        QVERIFY(download.Complete());
+        QList<int> slots;
+        for (const type_events_record &event : download.Events)
+            slots << event.parms[0] - 400;
+        std::sort(slots.begin(), slots.end());
+        QList<int> each(TBeaconController::EventSlots);
+        std::iota(each.begin(), each.end(), 0);
+        QCOMPARE(slots, each);
     }
 
     void lineLostPartWayKeepsWhatWasRead()

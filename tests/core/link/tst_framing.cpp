@@ -166,6 +166,80 @@ private Q_SLOTS:
                 QCOMPARE(entry.text.size(), 4);
     }
 
+    void queuedFaultsServeOneRequestEach()
+    {
+        QByteArray slot0, slot1;
+        QVERIFY(dm->ExchangeMessage(cmdEventRecord, "00", slot0, 300, true, 11));
+        QVERIFY(dm->ExchangeMessage(cmdEventRecord, "01", slot1, 300, true, 11));
+        sim->ClearFrameLog();
+        TSimOptions dropped, noisy, hangUp;
+        dropped.dropEvery = 1;
+        // Noise longer than a header: the whole frame comes after the 5
+        // characters the header read takes.
+        noisy.noise = QByteArray(10, '\0');
+        hangUp.closeAfter = 1;
+        sim->QueueFaults(dropped);
+        sim->QueueFaults(noisy);
+        QByteArray res;
+        QVERIFY(!dm->ExchangeMessage(cmdEventRecord, "00", res, 300, true, 11)); // both attempts spoiled
+        // The failed exchange left nothing of the noisy reply on the line for
+        // the next to take as its own; the simulator's own options serve it.
+        QTest::qWait(100);
+        QCOMPARE(dm->UniInputCount(), 0);
+        QVERIFY(dm->ExchangeMessage(cmdEventRecord, "01", res, 300, true, 11));
+        QCOMPARE(res, slot1);
+        QList<QByteArray> sent;
+        for (const TFrameLogEntry &entry : sim->FrameLog())
+            if (entry.direction == QLatin1String("TX"))
+                sent << entry.text;
+        QCOMPARE(sent, (QList<QByteArray>{noisy.noise + "!350B" + slot0, "!350B" + slot1}));
+
+        sim->QueueFaults(hangUp);
+        sim->ClearQueuedFaults();
+        QVERIFY(dm->ExchangeMessage(cmdEventRecord, "00", res, 300, true, 11));
+        sim->QueueFaults(hangUp);
+        QVERIFY_THROWS_EXCEPTION(Exception, dm->ExchangeMessage(cmdEventRecord, "00", res, 300, true, 11));
+        QVERIFY(!sim->LineOpen());
+    }
+
+    void lateRepliesAreNeverTakenForAnotherRequest()
+    {
+        // Each attempt here gives up after 675 ms (its wait and the header
+        // read). The events of the first two slots, read on a good line:
+        QByteArray slot0, slot1;
+        QVERIFY(dm->ExchangeMessage(cmdEventRecord, "00", slot0, 300, true, 11));
+        QVERIFY(dm->ExchangeMessage(cmdEventRecord, "01", slot1, 300, true, 11));
+        QVERIFY(slot0 != slot1);
+        sim->ClearFrameLog();
+
+        // The first reply comes in the retry's wait, and the retry takes it;
+        // the reply to the retry, right behind it, is not left on the line
+        // for the next exchange to take as the second slot's.
+        TSimOptions late;
+        late.replyDelayMs = 900;
+        sim->QueueFaults(late);
+        QByteArray res;
+        QVERIFY(dm->ExchangeMessage(cmdEventRecord, "00", res, 300, true, 11));
+        QCOMPARE(res, slot0);
+        QTest::qWait(100);
+        QCOMPARE(sim->Received().size(), 2);
+        QCOMPARE(dm->UniInputCount(), 0);
+        QVERIFY(dm->ExchangeMessage(cmdEventRecord, "01", res, 300, true, 11));
+        QCOMPARE(res, slot1);
+
+        // Both attempts unanswered, the second's reply coming in the next
+        // exchange's wait: that exchange sees its own reply follow, and asks again.
+        TSimOptions dropped;
+        dropped.dropEvery = 1;
+        sim->QueueFaults(dropped);
+        sim->QueueFaults(late);
+        QVERIFY(!dm->ExchangeMessage(cmdEventRecord, "00", res, 300, true, 11));
+        QVERIFY(dm->ExchangeMessage(cmdEventRecord, "01", res, 300, true, 11));
+        QCOMPARE(res, slot1);
+        QVERIFY(dm->ExchangeMessage(cmdEventRecord, "00", res, 300, true, 11));
+        QCOMPARE(res, slot0);
+    }
+
     void exchangeReadsTheClock()
     {
         sim->QueueRawReply("!100609070E050318");
