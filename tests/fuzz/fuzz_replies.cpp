@@ -64,7 +64,8 @@ bool Quick()
 bool Taken(quint8 cmd, const QByteArray &request)
 {
     const std::optional<TFrame> frame = ParseFrame(reply);
-    return frame && frame->cmd == cmd && ReplyPayloadValid(frame->payload, ReplyPayloadBytes(cmd, request));
+    return frame && frame->cmd == cmd && ReplyPayloadValid(frame->payload, ReplyPayloadBytes(cmd, request))
+           && frame->payload.toUpper().startsWith(ReplyNames(cmd, request));
 }
 
 // The reply's payload in upper case, as an encoder writes it.

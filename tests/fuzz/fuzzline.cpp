@@ -29,6 +29,7 @@ TFuzzLine::TFuzzLine()
     fLink.tmrPortCheck.SetEnabled(false);
     fLink.SetPortName(fPty.SlavePath());
     fLink.SetReadTimeouts(0, 1, 5);
+    fLink.SetReplyWait(5);
     fLink.Open();
 }
 

@@ -266,6 +266,53 @@ private Q_SLOTS:
         QCOMPARE(run.out, QStringList{"92 event(s) saved to " + path("new.csv")});
     }
 
+    // Processes that follow one another on a slow line, as a technician's
+    // script runs them: each leaves nothing owed for the next, whatever the
+    // controller's pace; a request a killed process left unanswered is
+    // answered into the next process's first exchange, which is not fooled.
+    // What they save is what the same commands save on a prompt line.
+    void processesThatFollowOneAnotherOnASlowLine()
+    {
+        QCOMPARE(Cli({"--port", port(), "download", "--out", path("prompt.bcfg")}).code, 0);
+        QCOMPARE(Cli({"--port", port(), "events", "--out", path("prompt.csv")}).code, 0);
+        const QString settings = ReadText(path("prompt.bcfg"));
+        const QString events = ReadText(path("prompt.csv"));
+        for (const int delay : {300, 600, 1200, 1800, 2400}) {
+            const QString at = QStringLiteral("%1 ms").arg(delay);
+            sim.reset();
+            TSimOptions options;
+            options.replyDelayMs = delay;
+            sim = std::make_unique<TBeaconSimulator>(options);
+            QCOMPARE(Cli({"--port", port(), "identify"}).code, 0);
+            const TRun download = Cli({"--port", port(), "download", "--out", path("slow.bcfg")});
+            QVERIFY2(download.code == 0, qPrintable(at + download.err));
+            QVERIFY2(ReadText(path("slow.bcfg")) == settings, qPrintable(at));
+            QCOMPARE(sim->RequestsWhileOwed(), 0);
+        }
+        // The event log: the requests around the handover slow, the rest prompt.
+        for (const int delay : {600, 2400}) {
+            for (const QByteArray &killed : {QByteArray(), QByteArray("!35015C"), QByteArray("!0100")}) {
+                const QString at = QStringLiteral("%1 ms after \"%2\"").arg(delay).arg(QLatin1String(killed));
+                sim = std::make_unique<TBeaconSimulator>();
+                TSimOptions slow;
+                slow.replyDelayMs = delay;
+                for (int i = 0; i < 4; ++i)
+                    sim->QueueFaults(slow);
+                if (killed.isEmpty()) {
+                    QCOMPARE(Cli({"--port", port(), "identify"}).code, 0);
+                } else {
+                    QFile line(sim->DevicePath());
+                    QVERIFY(line.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+                    QCOMPARE(line.write(killed), killed.size());
+                    line.close();
+                }
+                const TRun run = Cli({"--port", port(), "events", "--out", path("slow.csv")});
+                QVERIFY2(run.code == 0, qPrintable(at + run.err));
+                QVERIFY2(ReadText(path("slow.csv")) == events, qPrintable(at));
+            }
+        }
+    }
+
     void ctrlCAbortsTheEventDownloadAtOnce()
     {
         sim.reset();

@@ -94,7 +94,7 @@ private Q_SLOTS:
             MESSAGE(PortAccessDeniedToAll), MESSAGE(PortInUse), MESSAGE(PortInUseAdvice), MESSAGE(PortError),
             MESSAGE(ConnectionLost), MESSAGE(LinkPortNotOpen), MESSAGE(LinkPayloadUnframeable),
             MESSAGE(LinkLost), MESSAGE(LinkLostWhile), MESSAGE(LinkAborted), MESSAGE(ConnectedOfferDownload),
-            MESSAGE(StatusRetries),
+            MESSAGE(StatusRetries), MESSAGE(StatusConnectedSlow),
             MESSAGE(ExceptionWhileProcessing), MESSAGE(ValueDoesNotFit), MESSAGE(NameDoesNotFit),
             MESSAGE(TooManyRecords), MESSAGE(SlaveModeWarning), MESSAGE(OverrideSet), MESSAGE(OverrideNotSet),
             MESSAGE(ReadingsStale), MESSAGE(ReadingsNeverRead),

@@ -196,6 +196,33 @@ private Q_SLOTS:
         QCOMPARE(rig.messages.Texts(), QStringList());
     }
 
+    // A controller that takes 0.6 s a reply: each read is sent once, never
+    // while another is unanswered, and the fields show the controller's values.
+    void aSlowBeaconsDiagnosticsAskEachReadOnce()
+    {
+        TSimOptions options = Named("slow");
+        options.replyDelayMs = 600;
+        TBeaconSimulator sim(options);
+        sim.WithController([](TBeaconController &c) { c.switchPosition = 1; });
+        TRig &rig = StartConnected(sim);
+        TfrmRealTime &realTime = rig.realTime;
+        QTRY_VERIFY_WITH_TIMEOUT(dmCOM().ReplyOwed(), kIdentityWaitMs);
+        QStringList shown;
+        WhenModal(&realTime, [&] {
+            sim.ClearFrameLog();
+            QVERIFY(QTest::qWaitFor([&] { return Commands(sim).count(QStringLiteral("34")) >= 2; }, kSequenceWaitMs));
+            QVERIFY(QTest::qWaitFor([&] { return realTime.Step() == 2; }, kSequenceWaitMs));
+            shown = Fields(realTime);
+            OperatorClick(realTime.btnClose);
+        });
+        OperatorClick(rig.window.btnRealTime);
+        const QString received = Commands(sim).join(u' ');
+        QVERIFY2(received.startsWith(QStringLiteral("10 31 34 10 31 34")), qPrintable(received));
+        QCOMPARE(sim.RequestsWhileOwed(), 0);
+        QCOMPARE(shown.at(5), QStringLiteral(" Switch in ON position"));
+        QCOMPARE(rig.messages.Texts(), QStringList());
+    }
+
     // An override waiting for its reply, and a step of the real-time window
     // still waiting after the operator closed it: link work the main window
     // holds, so no transfer starts inside it.

@@ -58,7 +58,7 @@ void TdmCOM::Close()
         }
     }
     fLineFailure.clear();
-    fOwed = fLateOwed = false;
+    ForgetOwed();
     if (CPort.isOpen())
         CPort.close();
 }
@@ -226,7 +226,7 @@ void TdmCOM::UniDisconnect()
 {
     fSignSerial.clear();
     fAttemptCount = 0;
-    fOwed = fLateOwed = false; // the controller is taken for gone: nothing is waited for
+    ForgetOwed(); // the controller is taken for gone: nothing is waited for
     Close();
 }
 
@@ -253,12 +253,35 @@ bool TdmCOM::SendMessage(quint8 cmd, const QByteArray &data)
 
 void TdmCOM::NoteRequestSent()
 {
-    if (ReplyOwed())
-        fLateOwed = true; // sent over an owed reply: one of the two may be taken for the other
-    fOwed = true;
-    fOwedUntil.setRemainingTime(ReplyWaitMs, Qt::PreciseTimer);
+    if (!ReplyOwed())
+        fOwedUntil.setRemainingTime(fReplyWait, Qt::PreciseTimer);
+    ++fOwed;
     fSentAt.start();
     fTimingReply = true;
+}
+
+void TdmCOM::NoteReplyCame()
+{
+    if (fOwed == 0) {
+        fLateOwed = false; // the late reply, if one was still to come
+        return;
+    }
+    // A controller that holds another request answers it within the reply
+    // wait from now, however long it took to come to it.
+    if (--fOwed > 0)
+        fOwedUntil.setRemainingTime(fReplyWait, Qt::PreciseTimer);
+}
+
+void TdmCOM::ExpectAnotherReply()
+{
+    fOwed = 1;
+    fOwedUntil.setRemainingTime(fReplyWait, Qt::PreciseTimer);
+}
+
+void TdmCOM::ForgetOwed()
+{
+    fOwed = 0;
+    fLateOwed = false;
 }
 
 void TdmCOM::NoteInput()
@@ -271,33 +294,42 @@ void TdmCOM::NoteInput()
 
 bool TdmCOM::ReplyOwed()
 {
-    if (fOwed && fOwedUntil.hasExpired()) {
-        fOwed = false;
+    if (fOwed > 0 && fOwedUntil.hasExpired()) {
+        fOwed = 0;
         fLateOwed = true;
     }
-    return fOwed;
+    return fOwed > 0;
 }
 
 void TdmCOM::SettleLine()
 {
     if (!CPort.isOpen()) {
-        fOwed = fLateOwed = false;
+        ForgetOwed();
         return;
     }
     // The poll keeps off the line meanwhile.
     const bool outer = std::exchange(fExchanging, true);
     const auto release = qScopeGuard([&] { fExchanging = outer; });
+    for (;;) {
+        if (!AwaitOwedReply())
+            return;
+        // The reply owed, or one nothing asked for (late, or left by whoever
+        // used the line before): discarded whole.
+        NoteReplyCame();
+        WaitForQuiet();
+        UniFlushBuffer();
+        if (!ReplyOwed())
+            return;
+    }
+}
+
+bool TdmCOM::AwaitOwedReply()
+{
     while (UniInputCount() == 0 && ReplyOwed() && CPort.isOpen())
         Wait(qMax(1, int(fOwedUntil.remainingTime())), true, [this] { return UniInputCount() > 0; });
     if (!fLineFailure.isEmpty())
         RaiseLineFailure();
-    if (UniInputCount() > 0) {
-        // The reply owed, or one nothing asked for (late, or left by whoever
-        // used the line before): discarded whole.
-        fOwed = fLateOwed = false;
-        WaitForQuiet();
-        UniFlushBuffer();
-    }
+    return UniInputCount() > 0;
 }
 
 quint8 TdmCOM::ReceiveMessage(QByteArray &data, bool FlushBuf)
@@ -336,36 +368,47 @@ bool TdmCOM::ExchangeMessage(quint8 hdr, const QByteArray &msg, QByteArray &res,
     const auto release = qScopeGuard([&] { fExchanging = outer; });
     for (int attempt = 0; attempt < 2; ++attempt) {
         SettleLine();
-        // A reply to an earlier request that went unanswered may come yet,
-        // ahead of this one's.
-        const bool lateBefore = fLateOwed;
+        // A reply to an earlier request that went unanswered through its
+        // wait may come yet, ahead of this one's.
+        const bool lateBefore = std::exchange(fLateOwed, false);
         SendMessage(hdr, msg);
-        const QDeadlineTimer owedUntil = fOwedUntil;
         Delay(timeout, 5);
         QByteArray payload;
         bool heard = false;
         const quint8 code = Receive(payload, FlushBuf, heard);
         if (!heard)
             continue; // still owed until its wait ends, then perhaps late
-        const bool framed = code != 255 && ReplyPayloadValid(payload, replyBytes);
-        const bool fits = framed && code == hdr && payload.toUpper().startsWith(replyNames);
-        fOwed = fLateOwed = false;
-        if (fits) {
-            // Two requests were out and one reply came: the other one's may
-            // follow, and is not left for the next request to take.
+        NoteReplyCame();
+        const auto fitting = [&](quint8 code, const QByteArray &payload) {
+            return code == hdr && ReplyPayloadValid(payload, replyBytes) && payload.toUpper().startsWith(replyNames);
+        };
+        if (fitting(code, payload)) {
             if (lateBefore) {
-                fOwed = true;
-                fOwedUntil = owedUntil;
-                SettleLine();
+                // Two requests were out and one reply came. When another
+                // follows within the reply wait, the first answered the
+                // earlier request and this one is ours; otherwise the first was.
+                ExpectAnotherReply();
+                if (AwaitOwedReply()) {
+                    NoteReplyCame();
+                    QByteArray second;
+                    bool heardSecond = false;
+                    const quint8 secondCode = Receive(second, FlushBuf, heardSecond);
+                    if (fitting(secondCode, second))
+                        payload = second;
+                    WaitForQuiet();
+                    UniFlushBuffer();
+                }
+                fLateOwed = false;
             }
             res = payload;
             return true;
         }
-        if (framed || lateBefore) {
-            // It answered another request; this one's reply is still to come.
-            fOwed = true;
-            fOwedUntil = owedUntil;
-            fLateOwed = lateBefore;
+        const bool whole = code == hdr && ReplyPayloadValid(payload, replyBytes);
+        // A whole frame for another command, or naming another record,
+        // answered another request: this one's reply is still to come.
+        const bool another = (code != 255 && code != hdr) || whole;
+        if (another || lateBefore) {
+            ExpectAnotherReply();
         } else {
             WaitForQuiet(); // a spoiled reply, most likely this one's: let the rest of it pass
             UniFlushBuffer();
@@ -395,7 +438,7 @@ void TdmCOM::tmrPortCheckTimer()
     if (UniInputCount() > 0) {
         QByteArray payload;
         const quint8 code = ReceiveMessage(payload, true);
-        fOwed = fLateOwed = false; // whatever came answered the last poll, or was flushed
+        NoteReplyCame();
         if (code == cmdIdentity) {
             TakeIdentity(payload);
             fAttemptCount = 0;
@@ -423,7 +466,7 @@ void TdmCOM::TakeIdentity(const QByteArray &payload)
 bool TdmCOM::Identify()
 {
     QByteArray payload;
-    if (!ExchangeMessage(cmdIdentity, {}, payload, ReplyWaitMs, true))
+    if (!ExchangeMessage(cmdIdentity, {}, payload, fReplyWait, true))
         return false;
     TakeIdentity(payload);
     fAttemptCount = 0;

@@ -105,6 +105,7 @@ public:
     // How long a request waits for the start of its reply; until then the
     // reply is owed, and nothing else is sent.
     static constexpr int ReplyWaitMs = 2500;
+    void SetReplyWait(int msec) { fReplyWait = msec; }
     // Whether a request sent on this line still waits for its reply.
     bool ReplyOwed();
     // Waits until no reply is owed (it is discarded when it comes, or its
@@ -157,8 +158,16 @@ private:
     // would spoil the next reply if it came after the flush. Waits until
     // nothing has arrived for one read interval (PayloadWaitMs at most).
     void WaitForQuiet();
+    // Waits until input is waiting or no reply is owed any more; whether
+    // input is waiting. Throws the line's failure.
+    bool AwaitOwedReply();
     // A request has just left: its reply is owed from now.
     void NoteRequestSent();
+    // A reply came, taken or discarded, for the oldest request owed.
+    void NoteReplyCame();
+    // One more reply may come, within the reply wait from now.
+    void ExpectAnotherReply();
+    void ForgetOwed();
     // Notes when a reply begins to arrive.
     void NoteInput();
     // Takes an identity reply's fields.
@@ -181,10 +190,11 @@ private:
     int fReadInterval = 250;
     int fReadPerByte = 250;
     int fReadConstant = 2500;
+    int fReplyWait = ReplyWaitMs;
     bool fScanActive = false;
     bool fExchanging = false;   // an exchange holds the line
-    bool fOwed = false;         // the last request's reply has not begun to arrive
-    QDeadlineTimer fOwedUntil;  // the end of its wait
+    int fOwed = 0;              // requests whose replies have not begun to arrive
+    QDeadlineTimer fOwedUntil;  // the end of the wait for the oldest of them
     // A request went unanswered through its whole wait: its reply may yet
     // come, late, and be taken for the next request's.
     bool fLateOwed = false;

@@ -38,13 +38,13 @@ QString VoltageOfSlot(int k)
 }
 
 // Slots without a valid reply: each exchange fails at once (both attempts
-// answered for another command) from firstBad on, for count slots.
+// answered with a header that is no header) from firstBad on, for count slots.
 TEventProgress SpoilSlots(TBeaconSimulator &sim, int firstBad, int count)
 {
     return [&sim, firstBad, count](int slot) {
         if (slot >= firstBad && slot < firstBad + count) {
-            sim.QueueRawReply("!0100");
-            sim.QueueRawReply("!0100");
+            sim.QueueRawReply("!35ZZ");
+            sim.QueueRawReply("!35ZZ");
         }
         return true;
     };
