@@ -130,6 +130,7 @@ private:
     QMap<QString, int> fSequenceCounts;
     QByteArray fEventReference; // the file of a complete event-log download
     double fRssStart = 0, fRssEnd = 0;
+    qint64 fSequencesMs = 0; // the time the sequences took
 };
 
 TFault TSoak::Pick(const std::array<int, FaultKinds> &odds, int replyChars)
@@ -155,7 +156,9 @@ TSimOptions TSoak::Options(TFault fault, int replyChars)
     case Noise: options.noise = noises[fRng() % std::size(noises)]; break;
     case Slow: options.replyDelayMs = int(fRng() % (SlowestReplyMs + 1)); break;
     case Late: options.replyDelayMs = AttemptMs + 300 + int(fRng() % 700); break;
-    // From the moment the attempt gives up to well into the retry's wait.
+    // From the moment the attempt gives up to well into the retry's wait; the
+    // retry's reply, slow, then comes at most 3.9 s after the retry's request,
+    // within the whole wait an attempt has for its reply.
     case LateDuplicate: options.replyDelayMs = AttemptMs + int(fRng() % 1500); break;
     // Short gaps keep a reply within about 1.5 s.
     case ShortGaps: options.byteGapMs = 1 + int(fRng() % std::max(1, std::min(100, 1500 / replyChars))); break;
@@ -442,8 +445,11 @@ void TSoak::Run(int exchanges)
     const int warmUp = std::max(1, exchanges / 20);
     for (int n = 1; n <= exchanges; ++n) {
         Exchange(n);
-        if (n % SequenceEvery == 0)
+        if (n % SequenceEvery == 0) {
+            const qint64 start = fClock.elapsed();
             Sequence(n / SequenceEvery);
+            fSequencesMs += fClock.elapsed() - start;
+        }
         if (n == warmUp)
             fRssStart = ResidentMb();
         if (n % 1000 == 0) {
@@ -486,7 +492,8 @@ int TSoak::Report(double seconds) const
                 fRestarts);
     std::printf("resident memory: %.1f MB after the warm-up, %.1f MB at the end (bound: %.0f MB more)\n", fRssStart,
                 fRssEnd, RssGrowthBoundMb);
-    std::printf("took %.0f s (%.1f min)\n", seconds, seconds / 60);
+    std::printf("took %.0f s (%.1f min), %.0f s of it in the sequences\n", seconds, seconds / 60,
+                fSequencesMs / 1000.0);
     const bool grew = fRssEnd > fRssStart + RssGrowthBoundMb;
     if (grew)
         std::printf("BROKEN: resident memory grew by %.1f MB\n", fRssEnd - fRssStart);
