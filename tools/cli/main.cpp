@@ -314,12 +314,8 @@ void CheckWritable(const QString &fileName)
 
 void Identify(TdmCOM &link, bool json)
 {
-    // The identity poll's own two halves: ask, and take the reply at the next tick.
     const TLinkActivity activity(link, QString::fromUtf8(Msg::ActivityIdentity));
-    link.tmrPortCheckTimer();
-    link.Delay(2500, 5);
-    link.tmrPortCheckTimer();
-    if (link.SignSerial().isEmpty()) {
+    if (!link.Identify() || link.SignSerial().isEmpty()) {
         TRecordedAction record(ConnectedController(), THistoryRegister::Identify, {});
         record.SetOutcome(Fmt(Msg::CliNoAnswer, link.PortName()));
         throw TFailure{ExitNoAnswer, Fmt(Msg::CliNoAnswer, link.PortName())};

@@ -50,9 +50,12 @@ TEventLogDownload DownloadEventLog(const TEventProgress &progress, const QLocale
     std::vector<TEvents> events;
     {
         TdmCOM &link = dmCOM();
+        // Ended after the pause, so that an aborted download does not wait
+        // for its last reply: the link remembers it, and whatever uses the
+        // line next waits for it first.
+        const TLinkAbortScope abortable(link);
         const TScanPause pause;
         const TLinkActivity activity(link, QString::fromUtf8(Msg::ActivityEventLog));
-        const TLinkAbortScope abortable(link);
         const type_events_record notRead = NotRead();
         int silentInRow = 0;
         for (int slot = 0; slot < EventSlotCount && silentInRow < SilentSlotLimit; ++slot) {

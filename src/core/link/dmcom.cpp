@@ -27,6 +27,7 @@ TdmCOM::TdmCOM(QObject *parent)
     : QObject(parent), tmrPortCheck(nullptr, 1000), fPortName(TAppConfig::DefaultPortName()), fScanActive(true)
 {
     connect(&CPort, &QSerialPort::errorOccurred, this, &TdmCOM::PortError);
+    connect(&CPort, &QSerialPort::readyRead, this, &TdmCOM::NoteInput);
     tmrPortCheck.OnTimer = [this] { tmrPortCheckTimer(); };
     tmrPortCheck.SetEnabled(true);
 }
@@ -48,7 +49,15 @@ void TdmCOM::Open()
 
 void TdmCOM::Close()
 {
+    if (CPort.isOpen() && fLineFailure.isEmpty()) {
+        try {
+            SettleLine();
+        } catch (...) {
+            // The line failed meanwhile; it is closed all the same.
+        }
+    }
     fLineFailure.clear();
+    fOwed = fLateOwed = false;
     if (CPort.isOpen())
         CPort.close();
 }
@@ -216,6 +225,7 @@ void TdmCOM::UniDisconnect()
 {
     fSignSerial.clear();
     fAttemptCount = 0;
+    fOwed = fLateOwed = false; // the controller is taken for gone: nothing is waited for
     Close();
 }
 
@@ -235,7 +245,58 @@ void TdmCOM::Delay(int msec, int buffer)
 bool TdmCOM::SendMessage(quint8 cmd, const QByteArray &data)
 {
     const QByteArray frame = BuildFrame(cmd, data);
-    return UniWriteStr(frame) == frame.size();
+    const bool whole = UniWriteStr(frame) == frame.size();
+    NoteRequestSent();
+    return whole;
+}
+
+void TdmCOM::NoteRequestSent()
+{
+    if (ReplyOwed())
+        fLateOwed = true; // sent over an owed reply: one of the two may be taken for the other
+    fOwed = true;
+    fOwedUntil.setRemainingTime(ReplyWaitMs, Qt::PreciseTimer);
+    fSentAt.start();
+    fTimingReply = true;
+}
+
+void TdmCOM::NoteInput()
+{
+    if (fTimingReply) {
+        fTimingReply = false;
+        fLastReplyMs = int(fSentAt.elapsed());
+    }
+}
+
+bool TdmCOM::ReplyOwed()
+{
+    if (fOwed && fOwedUntil.hasExpired()) {
+        fOwed = false;
+        fLateOwed = true;
+    }
+    return fOwed;
+}
+
+void TdmCOM::SettleLine()
+{
+    if (!CPort.isOpen()) {
+        fOwed = fLateOwed = false;
+        return;
+    }
+    // The poll keeps off the line meanwhile.
+    const bool outer = std::exchange(fExchanging, true);
+    const auto release = qScopeGuard([&] { fExchanging = outer; });
+    while (UniInputCount() == 0 && ReplyOwed() && CPort.isOpen())
+        Wait(qMax(1, int(fOwedUntil.remainingTime())), true, [this] { return UniInputCount() > 0; });
+    if (!fLineFailure.isEmpty())
+        RaiseLineFailure();
+    if (UniInputCount() > 0) {
+        // The reply owed, or one nothing asked for (late, or left by whoever
+        // used the line before): discarded whole.
+        fOwed = fLateOwed = false;
+        WaitForQuiet();
+        UniFlushBuffer();
+    }
 }
 
 quint8 TdmCOM::ReceiveMessage(QByteArray &data, bool FlushBuf)
@@ -268,35 +329,48 @@ quint8 TdmCOM::Receive(QByteArray &data, bool FlushBuf, bool &heard)
 }
 
 bool TdmCOM::ExchangeMessage(quint8 hdr, const QByteArray &msg, QByteArray &res, int timeout, bool FlushBuf,
-                             int replyBytes)
+                             int replyBytes, const QByteArray &replyNames)
 {
+    const bool outer = std::exchange(fExchanging, true);
+    const auto release = qScopeGuard([&] { fExchanging = outer; });
     for (int attempt = 0; attempt < 2; ++attempt) {
-        UniFlushBuffer();
+        SettleLine();
+        // A reply to an earlier request that went unanswered may come yet,
+        // ahead of this one's.
+        const bool lateBefore = fLateOwed;
         SendMessage(hdr, msg);
+        const QDeadlineTimer owedUntil = fOwedUntil;
         Delay(timeout, 5);
-        // An unanswered request's reply may yet come, late, ahead of this one's.
-        const bool owed = std::exchange(fReplyOwed, false);
         QByteArray payload;
         bool heard = false;
-        const bool taken =
-            Receive(payload, FlushBuf && !owed, heard) == hdr && ReplyPayloadValid(payload, replyBytes);
-        fReplyOwed = !heard;
-        // What is still on its way (the rest of a spoiled reply, or the reply
-        // that follows a late one) must not be taken by the next attempt or
-        // exchange as its own.
-        if (heard && (owed || !taken)) {
-            WaitForQuiet();
-            const bool followed = UniFlushBuffer() > 0;
-            // The earlier request was another exchange's: the reply taken was
-            // its answer, and this one's came after it.
-            if (taken && followed && attempt == 0)
-                continue;
-        }
-        if (taken) {
+        const quint8 code = Receive(payload, FlushBuf, heard);
+        if (!heard)
+            continue; // still owed until its wait ends, then perhaps late
+        const bool framed = code != 255 && ReplyPayloadValid(payload, replyBytes);
+        const bool fits = framed && code == hdr && payload.toUpper().startsWith(replyNames);
+        fOwed = fLateOwed = false;
+        if (fits) {
+            // Two requests were out and one reply came: the other one's may
+            // follow, and is not left for the next request to take.
+            if (lateBefore) {
+                fOwed = true;
+                fOwedUntil = owedUntil;
+                SettleLine();
+            }
             res = payload;
             return true;
         }
+        if (framed || lateBefore) {
+            // It answered another request; this one's reply is still to come.
+            fOwed = true;
+            fOwedUntil = owedUntil;
+            fLateOwed = lateBefore;
+        } else {
+            WaitForQuiet(); // a spoiled reply, most likely this one's: let the rest of it pass
+            UniFlushBuffer();
+        }
     }
+    SettleLine(); // nothing this exchange asked is left for the next to take
     return false;
 }
 
@@ -315,24 +389,44 @@ void TdmCOM::WaitForQuiet()
 
 void TdmCOM::tmrPortCheckTimer()
 {
-    if (!fScanActive || !UniConnected())
+    if (!fScanActive || fExchanging || !UniConnected())
         return;
     if (UniInputCount() > 0) {
         QByteArray payload;
-        if (ReceiveMessage(payload, true) == cmdIdentity) {
-            const QString text = QString::fromLatin1(payload);
-            fSignSerial = text.mid(0, 8);
-            fSignBoardVer = text.mid(8, 4);
-            fSignFirmwareVer = text.mid(12, 4);
+        const quint8 code = ReceiveMessage(payload, true);
+        fOwed = fLateOwed = false; // whatever came answered the last poll, or was flushed
+        if (code == cmdIdentity) {
+            TakeIdentity(payload);
             fAttemptCount = 0;
-            Q_EMIT IdentityReceived();
         }
     }
-    SendMessage(cmdIdentity, {});
-    if (fAttemptCount >= MaxAttempts)
+    if (fAttemptCount >= MaxAttempts) {
         UniDisconnect();
-    else
-        ++fAttemptCount;
+        return;
+    }
+    // The wait for a reply's payload may have let an operation take the line.
+    if (fScanActive && UniConnected() && !ReplyOwed())
+        SendMessage(cmdIdentity, {});
+    ++fAttemptCount;
+}
+
+void TdmCOM::TakeIdentity(const QByteArray &payload)
+{
+    const QString text = QString::fromLatin1(payload);
+    fSignSerial = text.mid(0, 8);
+    fSignBoardVer = text.mid(8, 4);
+    fSignFirmwareVer = text.mid(12, 4);
+    Q_EMIT IdentityReceived();
+}
+
+bool TdmCOM::Identify()
+{
+    QByteArray payload;
+    if (!ExchangeMessage(cmdIdentity, {}, payload, ReplyWaitMs, true))
+        return false;
+    TakeIdentity(payload);
+    fAttemptCount = 0;
+    return true;
 }
 
 TLinkActivity::TLinkActivity(TdmCOM &link, const QString &what) : fLink(link), fPrevious(link.fActivity)

@@ -4,6 +4,8 @@
 #include "link/frame.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
@@ -45,6 +47,8 @@ public:
     // Opens the port exclusively; throws an Exception with the serial layer's
     // text. Opening an open port does nothing.
     void Open();
+    // Closes the port once the reply owed, if any, has come or its wait has
+    // ended, so that it cannot reach whoever opens the line next.
     void Close();
 
     // The read timeouts: a read ends intervalMs after a byte with no further
@@ -90,14 +94,31 @@ public:
     quint8 ReceiveMessage(QByteArray &data, bool FlushBuf);
     // Sends hdr with msg and waits up to timeout for a reply with the same
     // code whose payload holds replyBytes bytes of hex digits (any payload
-    // with AnyReplyPayload); two attempts, the second once the line is quiet
-    // when the first heard anything. res is set only on success. The line is
-    // left quiet after a spoiled reply and after a reply that came while an
-    // earlier request was unanswered: a late reply to that request comes
-    // first, and when the earlier request was another exchange's, the reply
-    // taken was its answer, so the attempt counts as failed.
+    // with AnyReplyPayload) and, for a reply that names what it answers,
+    // begins with replyNames; two attempts. res is set only on success.
+    // Each attempt begins on a settled line (SettleLine). A reply that does
+    // not fit the request answers something else: the request is still owed,
+    // and the retry waits for its reply first.
     bool ExchangeMessage(quint8 hdr, const QByteArray &msg, QByteArray &res, int timeout, bool FlushBuf,
-                         int replyBytes = AnyReplyPayload);
+                         int replyBytes = AnyReplyPayload, const QByteArray &replyNames = {});
+
+    // How long a request waits for the start of its reply; until then the
+    // reply is owed, and nothing else is sent.
+    static constexpr int ReplyWaitMs = 2500;
+    // Whether a request sent on this line still waits for its reply.
+    bool ReplyOwed();
+    // Waits until no reply is owed (it is discarded when it comes, or its
+    // wait ends) and, when anything came, until the line is quiet again, then
+    // discards what came. Costs nothing on a line that owes nothing and has
+    // nothing waiting. Throws the line's failure.
+    void SettleLine();
+    // Milliseconds from the last request to the first byte of its reply; -1
+    // before any reply.
+    int LastReplyMs() const { return fLastReplyMs; }
+
+    // Asks the controller who it is, once, and takes the reply as the poll
+    // does: false when no identity came. Leaves nothing owed.
+    bool Identify();
 
     // True once after an operation that names itself (TLinkActivity) lost
     // the line and raised the failure to its caller, who reports it; the
@@ -109,7 +130,9 @@ public:
     // nothing outside such an operation.
     void Abort();
 
-    // The identity poller's tick, run by tmrPortCheck every second.
+    // The identity poller's tick, run by tmrPortCheck every second. It sends
+    // no poll while a reply is owed (the tick counts as unanswered) and
+    // leaves the line alone while an exchange runs.
     void tmrPortCheckTimer();
 
     TThreadedTimer tmrPortCheck;
@@ -130,10 +153,16 @@ private:
     [[noreturn]] void Fail(const QString &systemText);
     // ReceiveMessage, telling also whether anything at all arrived.
     quint8 Receive(QByteArray &data, bool FlushBuf, bool &heard);
-    // Before a retry: the rest of a damaged or late reply may still be on its
-    // way, and would spoil the retry's reply if it came after the flush. Waits
-    // until nothing has arrived for one read interval (PayloadWaitMs at most).
+    // The rest of a damaged or unasked reply may still be on its way, and
+    // would spoil the next reply if it came after the flush. Waits until
+    // nothing has arrived for one read interval (PayloadWaitMs at most).
     void WaitForQuiet();
+    // A request has just left: its reply is owed from now.
+    void NoteRequestSent();
+    // Notes when a reply begins to arrive.
+    void NoteInput();
+    // Takes an identity reply's fields.
+    void TakeIdentity(const QByteArray &payload);
     // Runs a local event loop for at most msec until done() holds (checked
     // whenever the port reports), the line fails or closes, or the operator
     // aborts. window: the protocol's waits, which take operator input and
@@ -153,7 +182,15 @@ private:
     int fReadPerByte = 250;
     int fReadConstant = 2500;
     bool fScanActive = false;
-    bool fReplyOwed = false; // the last attempt went unanswered
+    bool fExchanging = false;   // an exchange holds the line
+    bool fOwed = false;         // the last request's reply has not begun to arrive
+    QDeadlineTimer fOwedUntil;  // the end of its wait
+    // A request went unanswered through its whole wait: its reply may yet
+    // come, late, and be taken for the next request's.
+    bool fLateOwed = false;
+    QElapsedTimer fSentAt;      // when the last request left
+    bool fTimingReply = false;  // the first byte of its reply is still to come
+    int fLastReplyMs = -1;
     quint8 fAttemptCount = 0;
     QString fSignSerial;
     QString fSignBoardVer;

@@ -56,7 +56,15 @@ int ReplyPayloadBytes(quint8 cmd, const QByteArray &request)
     }
 }
 
+QByteArray ReplyNames(quint8 cmd, const QByteArray &request)
+{
+    // A calendar name's reply repeats the tag and index it was asked with.
+    return cmd == cmdCalendarName && ReplyPayloadBytes(cmd, request) != AnyReplyPayload ? request.toUpper()
+                                                                                         : QByteArray();
+}
+
 bool CodecExchange(quint8 cmd, const QByteArray &request, QByteArray &reply)
 {
-    return dmCOM().ExchangeMessage(cmd, request, reply, ReplyTimeoutMs, true, ReplyPayloadBytes(cmd, request));
+    return dmCOM().ExchangeMessage(cmd, request, reply, ReplyTimeoutMs, true, ReplyPayloadBytes(cmd, request),
+                                   ReplyNames(cmd, request));
 }

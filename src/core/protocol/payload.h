@@ -15,6 +15,10 @@ int PayloadField(const QByteArray &payload, int pos, int digits);
 // AnyReplyPayload for a write, whose reply is accepted by its command code alone.
 int ReplyPayloadBytes(quint8 cmd, const QByteArray &request);
 
+// What the reply to a request must begin with where it names what it answers
+// (a calendar name read names its record); empty where replies name nothing.
+QByteArray ReplyNames(quint8 cmd, const QByteArray &request);
+
 // One exchange of a codec: the request, and on success the reply payload. A
 // reply whose payload is not what the command's reply must carry is a failed
 // attempt, so every field of a read reply is there and hexadecimal.

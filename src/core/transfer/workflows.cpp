@@ -22,7 +22,7 @@ constexpr int SettleMs = 300;
 void Settle()
 {
     dmCOM().Delay(SettleMs);
-    dmCOM().UniFlushBuffer();
+    dmCOM().SettleLine(); // a slower reply than that is waited for, then discarded
 }
 
 QString Item(const char *name)

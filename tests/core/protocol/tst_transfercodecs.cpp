@@ -131,19 +131,25 @@ private Q_SLOTS:
         QCOMPARE(DeviceCalendar().Count(), 1);
     }
 
-    void calendarNameRepliesNameTheirRecord()
+    void aCalendarNameForAnotherRecordIsNotTaken()
     {
-        AddCalendar(5472, 1, 6, QStringLiteral("old0"));
-        AddCalendar(5479, 1, 6, QStringLiteral("old1"));
-        sim->QueueRawReply("!3311020158004D4153" + Repeat("00", 10)); // asked for 0, names 1
-        QVERIFY(ReadCalendarName(0));
-        QCOMPARE(DeviceCalendar().Records(0).name, QStringLiteral("old0"));
-        QCOMPARE(DeviceCalendar().Records(1).name, QStringLiteral("XMAS")); // the zero byte is skipped
-
-        sim->QueueRawReply("!3311020241" + Repeat("00", 14)); // no record 2
-        QVERIFY(ReadCalendarName(0));
-        QCOMPARE(DeviceCalendar().Records(0).name, QStringLiteral("old0"));
-        QCOMPARE(DeviceCalendar().Count(), 2);
+        // A reply naming another record answers an earlier request: the
+        // attempt fails, and the retry, once that request's own reply has
+        // come and gone, takes the record asked for.
+        const QByteArray forRecord1 = "!3311020158004D4153" + Repeat("00", 10);
+        const QByteArray forRecord2 = "!3311020241" + Repeat("00", 14); // beyond the table
+        for (const QByteArray &stale : {forRecord1, forRecord2}) {
+            DeviceCalendar().Clear();
+            AddCalendar(5472, 1, 6, QStringLiteral("old0"));
+            AddCalendar(5479, 1, 6, QStringLiteral("old1"));
+            sim->ClearFrameLog();
+            sim->QueueRawReply(stale);
+            QVERIFY(ReadCalendarName(0));
+            QCOMPARE(DeviceCalendar().Records(0).name, QStringLiteral("XMAS"));
+            QCOMPARE(DeviceCalendar().Records(1).name, QStringLiteral("old1"));
+            QCOMPARE(DeviceCalendar().Count(), 2);
+            QCOMPARE(sim->Received(), QList<QByteArray>(2, "!33020200"));
+        }
     }
 
     void failedReadsLeaveTheTablesAlone()
