@@ -253,6 +253,41 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(Commands(*fSim).contains(QStringLiteral("01")), kIdentityWaitMs);
     }
 
+    // A controller that takes 0.6 s a reply, with an identity poll on its way
+    // when the download begins: every event is listed once, in its place.
+    void aSlowBeaconsLogComesWhole()
+    {
+        TRig &rig = StartConnected(Slowed(600));
+        const TBeaconController controller = Controller(*fSim);
+        QTRY_VERIFY_WITH_TIMEOUT(dmCOM().ReplyOwed(), kIdentityWaitMs);
+        DownloadEvents();
+        QCOMPARE(Listed(rig.window), ExpectedRows(controller));
+        QCOMPARE(rig.messages.Texts(), QStringList());
+        QCOMPARE(fSim->RequestsWhileOwed(), 0);
+    }
+
+    // A download that fails before reading any event leaves the list alone.
+    void aDownloadThatReadsNothingKeepsTheList()
+    {
+        TRig &rig = StartConnected(Slowed(0));
+        DownloadEvents();
+        const QList<QStringList> before = Listed(rig.window);
+        QCOMPARE(before.size(), EventSlotCount);
+        Watch(&rig.progBar, [&] {
+            if (!rig.progBar.isVisible())
+                return false;
+            fSim->CloseLine();
+            return true;
+        });
+        DownloadEvents();
+        QCOMPARE(Listed(rig.window), before);
+        const QStringList errors = rig.messages.Texts(Kind::Error);
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.constFirst().endsWith(QStringLiteral("the 0 event(s) read before it are listed.")) ||
+                     errors.constFirst().contains(QStringLiteral("0 event(s)")),
+                 qPrintable(errors.constFirst()));
+    }
+
     // Abort acts at once, in the wait for a reply and in the read after it,
     // with nothing said about the slot that could not be read before it; the
     // window keeps repainting through the silent exchange.

@@ -2,6 +2,7 @@
 // the main window against a simulated controller on a pseudo-terminal.
 #include "app/application.h"
 #include "monitorrig.h"
+#include "widgets/panelstatusbar.h"
 #include "pages/childadvanced.h"
 #include "pages/childcalendarlist.h"
 #include "pages/childschedulelist.h"
@@ -375,6 +376,43 @@ private Q_SLOTS:
         QCOMPARE(advanced.dtChangeTime->time(), QTime(2, 0));
         QCOMPARE(advanced.cbFlashPattern->currentText(), QStringLiteral("Constant Level (ON/OFF)"));
         QCOMPARE(advanced.cbZBeeMode->currentText(), QStringLiteral("Single Beacon System"));
+    }
+
+    // A controller that takes 1.8 s a reply, with an identity poll on its way
+    // when the download begins: every calendar name reaches its own record,
+    // the status bar says the Beacon is slow, and the link stays up long
+    // after, the poll never falling behind.
+    void aSlowBeaconsSettingsComeWholeAndTheLinkStays()
+    {
+        TSimOptions options = Named("slow");
+        options.replyDelayMs = 1800;
+        TBeaconSimulator sim(options);
+        const TBeaconController controller = Controller(sim);
+        TRig &rig = StartRig(sim.PortName());
+        Connect(false);
+        WaitForIdentity();
+        ShowPage(rig.window.btnConnectedSystem, rig.window.pageConnectedSystem);
+        QTRY_VERIFY_WITH_TIMEOUT(dmCOM().ReplyOwed(), kIdentityWaitMs);
+        Download();
+
+        QCOMPARE(rig.messages.Texts(Kind::Error), QStringList());
+        QStringList names, expected;
+        for (int i = 0; i < DeviceCalendar().Count(); ++i)
+            names << DeviceCalendar().Records(i).name;
+        for (const auto &slot : controller.calendar) {
+            if (slot.dayNum == 0)
+                break;
+            expected << QString::fromLatin1(slot.name);
+        }
+        QCOMPARE(names, expected);
+        QCOMPARE(sim.RequestsWhileOwed(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.window.StatusBar->PanelText(0).contains(QStringLiteral("slow Beacon: 1.8")),
+                                 kIdentityWaitMs);
+
+        QTest::qWait(10000);
+        QVERIFY(rig.window.SwitchedOn());
+        QCOMPARE(rig.messages.Texts(Kind::Error), QStringList());
+        QCOMPARE(sim.RequestsWhileOwed(), 0);
     }
 
     // A controller that does not answer the first step: the error box, the

@@ -185,6 +185,7 @@ void TBeaconSimulator::TakeFrames(QByteArray &pending)
             HangUp();
             return;
         }
+        fPendingAfterFrame = pending.size();
         Answer(quint8(cmd), frame.mid(5));
     }
 }
@@ -212,8 +213,12 @@ void TBeaconSimulator::Answer(quint8 cmd, const QByteArray &payload)
             reply = fFaults.noise + frame;
         }
     }
-    if (Pause(fFaults.replyDelayMs))
-        Send(reply);
+    if (!Pause(fFaults.replyDelayMs))
+        return;
+    pollfd waiting{fPty.MasterFd(), POLLIN, 0};
+    if (fPendingAfterFrame > 0 || (::poll(&waiting, 1, 0) == 1 && (waiting.revents & POLLIN)))
+        ++fRequestsWhileOwed;
+    Send(reply);
 }
 
 QByteArray TBeaconSimulator::Damaged(const QByteArray &frame)

@@ -76,6 +76,9 @@ public:
     void ClearQueuedFaults();
     // Runs work on the controller's state, safely against the serving thread.
     void WithController(const std::function<void(TBeaconController &)> &work);
+    // Requests that came while the reply to an earlier one was still to be
+    // sent: a workstation that waits for each reply sends none.
+    int RequestsWhileOwed() const { return fRequestsWhileOwed; }
 
 private:
     void Serve();
@@ -103,6 +106,8 @@ private:
     std::atomic<bool> fHangUpRequested{false};
     std::atomic<bool> fLineOpen{true};
     int fFramesReceived = 0;
+    qsizetype fPendingAfterFrame = 0; // bytes that came behind the request in hand
+    std::atomic<int> fRequestsWhileOwed{0};
     int fRepliesDue = 0;
     int fRepliesSent = 0;
     std::minstd_rand fDamageChoice; // the same damage on every run

@@ -129,6 +129,8 @@ inline constexpr const char *ConnectedOfferDownload =
     "proceed?";
 inline constexpr const char *ConnectionLost = "The connection to the Beacons was lost. Please try to re-connect.";
 inline constexpr const char *StatusConnectedToPort = "Connected to port %s";
+// Shown instead while the controller takes longer than a second to reply.
+inline constexpr const char *StatusConnectedSlow = "Connected to port %s (slow Beacon: %s s per reply)";
 inline constexpr const char *StatusPortDisconnected = "Port disconnected";
 inline constexpr const char *StatusRetries = "Retries: %d of max %d";
 inline constexpr const char *StatusSerialNumber = "Serial Number: %s";

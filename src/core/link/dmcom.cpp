@@ -44,6 +44,7 @@ void TdmCOM::Open()
         return;
     fLineFailure.clear();
     fLossReported = false;
+    fLastReplyMs = -1;
     OpenSerialLine(CPort, fPortName);
 }
 

@@ -18,10 +18,16 @@
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QToolButton>
 #include <utility>
+
+namespace {
+// Replies slower than this are worth the operator's knowing.
+constexpr int SlowReplyMs = 1000;
+}
 
 void TfrmMain::imgPortSwitchClick()
 {
@@ -188,7 +194,11 @@ void TfrmMain::tmrInterfaceTimer()
 {
     const TdmCOM &link = dmCOM();
     if (link.UniConnected()) {
-        StatusBar->SetPanelText(0, Fmt(Msg::StatusConnectedToPort, link.PortName()));
+        const int replyMs = link.LastReplyMs();
+        StatusBar->SetPanelText(0, replyMs > SlowReplyMs
+                                       ? Fmt(Msg::StatusConnectedSlow, link.PortName(),
+                                             QLocale().toString(replyMs / 1000.0, 'f', 1))
+                                       : Fmt(Msg::StatusConnectedToPort, link.PortName()));
         StatusBar->SetPanelText(4, Fmt(Msg::StatusRetries, int(link.AttemptCount()), TdmCOM::MaxAttempts));
         if (!link.SignSerial().isEmpty()) {
             StatusBar->SetPanelText(1, Fmt(Msg::StatusSerialNumber, link.SignSerial()));

@@ -115,8 +115,11 @@ void TfrmMain::btnDownloadEventsClick()
     History().RecordEventDownload(target, download);
     if (download.Aborted)
         return; // the list keeps what it showed, and nothing more is said
-    FillListView(lvEvents, {download.Rows, -1});
-    lblLogSource->clear();
+    // A download that failed before reading anything leaves the list as it was.
+    if (!download.Rows.isEmpty() || download.Complete()) {
+        FillListView(lvEvents, {download.Rows, -1});
+        lblLogSource->clear();
+    }
     if (download.Complete())
         return;
     if (download.Error.isEmpty() && !download.StoppedAnswering)
