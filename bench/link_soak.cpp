@@ -122,6 +122,7 @@ private:
     qint64 fDisturbedUntil = 0; // replies of earlier exchanges may arrive until then
     bool fHungUpOutside = false;
     int fRestarts = 0, fAttempts = 0, fBrokenCount = 0;
+    int fRequestsWhileOwed = 0; // of the simulators hung up
     QStringList fBroken;
     QList<TFrameLogEntry> fPreviousFrames; // the line during the last operation
     // By the line's state (0 quiet, 1 disturbed), the fault and the outcome.
@@ -182,6 +183,7 @@ void TSoak::RestartIfHungUp()
     if (fSim->LineOpen())
         return;
     fAttempts += CountRequests(fSim->FrameLog());
+    fRequestsWhileOwed += fSim->RequestsWhileOwed();
     fSim.reset();
     StartSimulator();
     ++fRestarts;
@@ -488,8 +490,11 @@ int TSoak::Report(double seconds) const
                 SequenceFaultOdds, SequenceSlowShare, SlowestReplyMs);
     for (auto it = fSequenceCounts.begin(); it != fSequenceCounts.end(); ++it)
         std::printf("  %-40s %9d\n", qPrintable(it.key()), it.value());
-    std::printf("requests the controller received: %d; simulator restarted after a hang-up: %d times\n", fAttempts,
-                fRestarts);
+    // A request sent while a reply was still to come is one the link had
+    // given up waiting for: a reply later than its waits.
+    std::printf("requests the controller received: %d, %d of them while it still owed a reply; simulator restarted "
+                "after a hang-up: %d times\n",
+                fAttempts, fRequestsWhileOwed + fSim->RequestsWhileOwed(), fRestarts);
     std::printf("resident memory: %.1f MB after the warm-up, %.1f MB at the end (bound: %.0f MB more)\n", fRssStart,
                 fRssEnd, RssGrowthBoundMb);
     std::printf("took %.0f s (%.1f min), %.0f s of it in the sequences\n", seconds, seconds / 60,
