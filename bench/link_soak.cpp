@@ -22,7 +22,8 @@
 // the exchanges after it be any of the three, but never wrong data. Resident
 // memory is sampled after a warm-up and at the end.
 //
-// Prints the counts per fault and outcome; exits 1 on any broken promise.
+// Prints each broken promise when it is found (the first 30, with the frames
+// around it), then the counts per fault and outcome; exits 1 on any.
 // Usage: link_soak [EXCHANGES [SEED [FRAME_LOG]]]   (10,000 and 1 by default;
 // the simulator appends every frame, with its time, to FRAME_LOG)
 #include "config/exceptions.h"
@@ -123,7 +124,6 @@ private:
     bool fHungUpOutside = false;
     int fRestarts = 0, fAttempts = 0, fBrokenCount = 0;
     int fRequestsWhileOwed = 0; // of the simulators hung up
-    QStringList fBroken;
     QList<TFrameLogEntry> fPreviousFrames; // the line during the last operation
     // By the line's state (0 quiet, 1 disturbed), the fault and the outcome.
     int fCounts[2][FaultKinds][Outcomes] = {};
@@ -202,8 +202,8 @@ TBeaconController TSoak::Truth()
 
 void TSoak::Broken(const QString &text)
 {
-    ++fBrokenCount;
-    if (fBroken.size() >= 30)
+    // Printed at once, so that a long run shows them while it goes on.
+    if (++fBrokenCount > 30)
         return;
     // The line as the controller saw it: the end of the operation before and this one.
     const auto lines = [](const QList<TFrameLogEntry> &log, qsizetype count) {
@@ -214,8 +214,10 @@ void TSoak::Broken(const QString &text)
                              QString::fromLatin1(log[i].text.toPercentEncoding("!")));
         return text;
     };
-    fBroken << text + QStringLiteral("\n    the operation before ended:") + lines(fPreviousFrames, 6) +
-                   QStringLiteral("\n    this one:") + lines(fSim->FrameLog(), 16);
+    std::printf("BROKEN after %.0f s: %s\n", fClock.elapsed() / 1000.0,
+                qPrintable(text + QStringLiteral("\n    the operation before ended:") + lines(fPreviousFrames, 6) +
+                           QStringLiteral("\n    this one:") + lines(fSim->FrameLog(), 16)));
+    std::fflush(stdout);
 }
 
 void TSoak::AfterOperation(const QString &what)
@@ -502,9 +504,7 @@ int TSoak::Report(double seconds) const
     const bool grew = fRssEnd > fRssStart + RssGrowthBoundMb;
     if (grew)
         std::printf("BROKEN: resident memory grew by %.1f MB\n", fRssEnd - fRssStart);
-    std::printf("broken promises: %d\n", fBrokenCount);
-    for (const QString &text : fBroken)
-        std::printf("  %s\n", qPrintable(text));
+    std::printf("broken promises: %d (the first 30 printed where they were found)\n", fBrokenCount);
     return fBrokenCount > 0 || grew ? 1 : 0;
 }
 }
