@@ -1,23 +1,31 @@
 // Soak of the link against the simulated controller on a paced pseudo-terminal
 // line, with the program's own timeouts: single exchanges through the command
 // codecs, each with a fault chosen at random for its first attempt and, when
-// that one fails, for its retry (a dropped reply, a character dropped or
-// changed, noise in front, a reply later than the timeout, gaps between its
-// bytes under or over the read interval, a hang-up, after which the
+// that one fails, for its retry (a reply delayed up to 2.4 s, within the
+// wait; a dropped reply, a character dropped or changed, noise in front, a
+// reply later than the timeout, a late reply whose duplicate, the answer to
+// the retry, comes slowly after the exchange took the late one; gaps between
+// its bytes under or over the read interval, a hang-up, after which the
 // simulator is started again on the same port name). Every hundredth
 // exchange a download, an event-log download to a file or an upload runs
-// with a fault on a few of its requests.
+// with a fault on a few of its requests, every fourth round of the three
+// with slow replies to many of them too.
 //
 // After each it checks what the link promises: a reply it takes decodes to the
-// controller's true values; a failed exchange changes nothing and a lost line
-// says so naming the port; nothing else is reported; ScanActive is set again;
-// a file is replaced only by a complete download. Where replies of an earlier
-// exchange may still be on their way (a late reply, slow gaps, a hang-up seen
-// late) the outcome may be any of the three, but never wrong data. Resident
+// controller's true values, never to an earlier request's (a shifted read); a
+// failed exchange changes nothing and a lost line says so naming the port;
+// nothing else is reported; ScanActive is set again; a file is replaced only
+// by a complete download. A reply the link has waited for, however slow or
+// late, and a duplicate it owes, are its own business: the exchanges after
+// them must succeed. Only where a reply comes later than every wait the link
+// has for it (a late retry, slow gaps, a hang-up seen late) may the outcome of
+// the exchanges after it be any of the three, but never wrong data. Resident
 // memory is sampled after a warm-up and at the end.
 //
-// Prints the counts per fault and outcome; exits 1 on any broken promise.
-// Usage: link_soak [EXCHANGES [SEED]]   (10,000 and 1 by default)
+// Prints each broken promise when it is found (the first 30, with the frames
+// around it), then the counts per fault and outcome; exits 1 on any.
+// Usage: link_soak [EXCHANGES [SEED [FRAME_LOG]]]   (10,000 and 1 by default;
+// the simulator appends every frame, with its time, to FRAME_LOG)
 #include "config/exceptions.h"
 #include "config/messages.h"
 #include "eventlog/eventdownload.h"
@@ -37,17 +45,26 @@
 #include <vector>
 
 namespace {
-enum TFault { None, Drop, DamageDrop, DamageChange, Noise, Late, ShortGaps, LongGaps, HangUp, FaultKinds };
+enum TFault {
+    None, Slow, Drop, DamageDrop, DamageChange, Noise, Late, LateDuplicate, ShortGaps, LongGaps, HangUp, FaultKinds
+};
 const char *const FaultNames[FaultKinds] = {
-    "none", "reply dropped", "character dropped", "character changed", "noise in front",
-    "late beyond the timeout", "gaps under the read interval", "gaps over the read interval", "hang-up"};
+    "none", "slow, within the wait", "reply dropped", "character dropped", "character changed", "noise in front",
+    "late beyond the timeout", "late, duplicate slow", "gaps under the read interval", "gaps over the read interval",
+    "hang-up"};
 // Chances in a thousand for the first attempt; the costly faults (each a
 // timeout of 6 s or so) are the rarer.
-constexpr std::array<int, FaultKinds> FirstAttemptOdds = {860, 10, 10, 30, 30, 5, 30, 5, 20};
+constexpr std::array<int, FaultKinds> FirstAttemptOdds = {842, 15, 10, 10, 30, 30, 5, 3, 30, 5, 20};
 // For the retry after a failed first attempt: most retries find a good line.
-constexpr std::array<int, FaultKinds> RetryOdds = {700, 40, 40, 50, 50, 20, 40, 10, 50};
+// A late retry is the late beyond the timeout: there is no third request.
+constexpr std::array<int, FaultKinds> RetryOdds = {660, 40, 40, 40, 50, 50, 20, 0, 40, 10, 50};
 // A fault on a request inside a download, event-log download or upload.
 constexpr int SequenceFaultOdds = 80;
+// In a sequence with slow replies, the share in a hundred of its requests
+// answered slowly (when they have no other fault).
+constexpr int SequenceSlowShare = 25;
+// The slowest reply still within the codecs' reply wait.
+constexpr int SlowestReplyMs = 2400;
 enum TOutcome { Succeeded, Failed, Lost, Outcomes };
 const char *const OutcomeNames[Outcomes] = {"succeeded", "failed", "line lost"};
 
@@ -69,7 +86,8 @@ public:
 
 class TSoak {
 public:
-    TSoak(quint32 seed, const QString &folder) : fRng(seed), fFolder(folder)
+    TSoak(quint32 seed, const QString &folder, const QString &frameLog)
+        : fRng(seed), fFolder(folder), fFrameLog(frameLog)
     {
         fLink.tmrPortCheck.SetEnabled(false); // only the soak talks on the line
         StartSimulator();
@@ -87,9 +105,10 @@ private:
     TBeaconController Truth();
     void Exchange(int number);
     void Sequence(int number);
-    void Download();
-    void EventLog(bool reference);
-    void Upload();
+    // Each runs its operation, checks it and says how it ended.
+    QString Download();
+    QString EventLog(bool reference);
+    QString Upload();
     void AfterOperation(const QString &what);
     void Broken(const QString &text);
     // The controller hung up: a new one on the same port name.
@@ -98,19 +117,21 @@ private:
     TdmCOM fLink;
     std::unique_ptr<TBeaconSimulator> fSim;
     std::mt19937 fRng;
-    QString fFolder, fPort;
+    QString fFolder, fFrameLog, fPort;
     QElapsedTimer fClock;
     TSoakOperation::TKind fPrevious = TSoakOperation::Kinds;
     qint64 fDisturbedUntil = 0; // replies of earlier exchanges may arrive until then
     bool fHungUpOutside = false;
     int fRestarts = 0, fAttempts = 0, fBrokenCount = 0;
-    QStringList fBroken;
+    int fRequestsWhileOwed = 0; // of the simulators hung up
+    QList<TFrameLogEntry> fPreviousFrames; // the line during the last operation
     // By the line's state (0 quiet, 1 disturbed), the fault and the outcome.
     int fCounts[2][FaultKinds][Outcomes] = {};
     int fRetryCounts[2][FaultKinds][Outcomes] = {};
     QMap<QString, int> fSequenceCounts;
     QByteArray fEventReference; // the file of a complete event-log download
     double fRssStart = 0, fRssEnd = 0;
+    qint64 fSequencesMs = 0; // the time the sequences took
 };
 
 TFault TSoak::Pick(const std::array<int, FaultKinds> &odds, int replyChars)
@@ -134,7 +155,12 @@ TSimOptions TSoak::Options(TFault fault, int replyChars)
     case DamageDrop: options.damageEvery = 1; options.damage = TDamage::Drop; break;
     case DamageChange: options.damageEvery = 1; options.damage = TDamage::Change; break;
     case Noise: options.noise = noises[fRng() % std::size(noises)]; break;
+    case Slow: options.replyDelayMs = int(fRng() % (SlowestReplyMs + 1)); break;
     case Late: options.replyDelayMs = AttemptMs + 300 + int(fRng() % 700); break;
+    // From the moment the attempt gives up to well into the retry's wait; the
+    // retry's reply, slow, then comes at most 3.9 s after the retry's request,
+    // within the whole wait an attempt has for its reply.
+    case LateDuplicate: options.replyDelayMs = AttemptMs + int(fRng() % 1500); break;
     // Short gaps keep a reply within about 1.5 s.
     case ShortGaps: options.byteGapMs = 1 + int(fRng() % std::max(1, std::min(100, 1500 / replyChars))); break;
     case LongGaps: options.byteGapMs = 300 + int(fRng() % 100); break;
@@ -148,6 +174,7 @@ void TSoak::StartSimulator()
 {
     TSimOptions options;
     options.name = QStringLiteral("link-soak");
+    options.logFile = fFrameLog;
     fSim = std::make_unique<TBeaconSimulator>(options);
 }
 
@@ -156,6 +183,7 @@ void TSoak::RestartIfHungUp()
     if (fSim->LineOpen())
         return;
     fAttempts += CountRequests(fSim->FrameLog());
+    fRequestsWhileOwed += fSim->RequestsWhileOwed();
     fSim.reset();
     StartSimulator();
     ++fRestarts;
@@ -174,9 +202,22 @@ TBeaconController TSoak::Truth()
 
 void TSoak::Broken(const QString &text)
 {
-    ++fBrokenCount;
-    if (fBroken.size() < 30)
-        fBroken << text;
+    // Printed at once, so that a long run shows them while it goes on.
+    if (++fBrokenCount > 30)
+        return;
+    // The line as the controller saw it: the end of the operation before and this one.
+    const auto lines = [](const QList<TFrameLogEntry> &log, qsizetype count) {
+        QString text;
+        for (qsizetype i = std::max<qsizetype>(0, log.size() - count); i < log.size(); ++i)
+            text += QStringLiteral("\n      %1 %2 %3")
+                        .arg(log[i].time.toString(QStringLiteral("HH:mm:ss.zzz")), log[i].direction,
+                             QString::fromLatin1(log[i].text.toPercentEncoding("!")));
+        return text;
+    };
+    std::printf("BROKEN after %.0f s: %s\n", fClock.elapsed() / 1000.0,
+                qPrintable(text + QStringLiteral("\n    the operation before ended:") + lines(fPreviousFrames, 6) +
+                           QStringLiteral("\n    this one:") + lines(fSim->FrameLog(), 16)));
+    std::fflush(stdout);
 }
 
 void TSoak::AfterOperation(const QString &what)
@@ -186,7 +227,8 @@ void TSoak::AfterOperation(const QString &what)
     fLink.SetScanActive(true);
     fSim->ClearQueuedFaults();
     if (fSim->LineOpen()) {
-        fAttempts += CountRequests(fSim->FrameLog());
+        fPreviousFrames = fSim->FrameLog();
+        fAttempts += CountRequests(fPreviousFrames);
         fSim->ClearFrameLog(); // the log would otherwise grow for the whole run
     }
 }
@@ -197,9 +239,10 @@ void TSoak::Exchange(int number)
     TSoakOperation op(fPrevious, fRng);
     const TBeaconController before = Truth();
     const TFault first = Pick(FirstAttemptOdds, op.ReplyChars());
-    // A first attempt that fails has a retry, with a fault of its own.
-    const bool retried = first != None && first != ShortGaps && first != HangUp;
-    const TFault retry = retried ? Pick(RetryOdds, op.ReplyChars()) : None;
+    // A first attempt that fails has a retry, with a fault of its own; the
+    // retry after a late duplicate is answered slowly.
+    const bool retried = first != None && first != Slow && first != ShortGaps && first != HangUp;
+    const TFault retry = first == LateDuplicate ? Slow : retried ? Pick(RetryOdds, op.ReplyChars()) : None;
     const TSimOptions firstOptions = Options(first, op.ReplyChars());
     const TSimOptions retryOptions = Options(retry, op.ReplyChars());
     fSim->QueueFaults(firstOptions);
@@ -218,15 +261,18 @@ void TSoak::Exchange(int number)
         lostText = e.Message();
     }
     const TBeaconController after = Truth();
-    // A late reply or one sent with slow gaps may reach the exchanges that
-    // follow. The controller answers one request after the other: the retry,
-    // sent at the latest when the first attempt (and after a spoiled reply,
-    // the wait for quiet) is over, once the first reply is out.
-    if (first == Late || first == LongGaps || retry == Late || retry == LongGaps) {
+    // A reply to the retry later than the timeout, or one sent with slow
+    // gaps, may reach the exchanges that follow: no wait of the link's covers
+    // it. (The duplicate of a late first reply, the answer to the retry, is
+    // owed, and the next exchange waits for it.) The controller answers one
+    // request after the other: the retry, sent at the latest when the first
+    // attempt (and after a spoiled reply, the wait for quiet) is over, once
+    // the first reply is out.
+    if (first == LongGaps || retry == Late || retry == LongGaps) {
         const auto busy = [&](const TSimOptions &o) { return o.replyDelayMs + qint64(o.byteGapMs) * op.ReplyChars(); };
         qint64 quiet = busy(firstOptions);
         if (retried) {
-            const bool heard = first != Drop && first != Late;
+            const bool heard = first != Drop && first != Late && first != LateDuplicate;
             quiet = std::max<qint64>(quiet, AttemptMs + (heard ? QuietWaitMs : 0)) + busy(retryOptions);
         }
         fDisturbedUntil = std::max(fDisturbedUntil, start + quiet + 1000);
@@ -245,17 +291,20 @@ void TSoak::Exchange(int number)
         bool certain = true;
         switch (first) {
         case None:
+        case Slow:
         case ShortGaps: break;
         case HangUp: expected = Lost; break;
         // The late reply comes in the retry's wait; a hang-up at the retry's
         // request may come before the reply is wholly read, or after.
-        case Late: certain = retry != HangUp; break;
+        case Late:
+        case LateDuplicate: certain = retry != HangUp; break;
         // The rest of the slow reply may still be arriving in the retry.
         case LongGaps: certain = false; break;
         default: { // the first attempt fails at once
             // The exchange waits for a reply's first five characters as a
             // whole, so gaps inside a reply of no more (a write's) break nothing.
-            const bool whole = retry == None || retry == ShortGaps || (retry == LongGaps && op.ReplyChars() <= 5);
+            const bool whole = retry == None || retry == Slow || retry == ShortGaps ||
+                               (retry == LongGaps && op.ReplyChars() <= 5);
             expected = whole ? Succeeded : retry == HangUp ? Lost : Failed;
             break;
         }
@@ -275,28 +324,42 @@ void TSoak::Exchange(int number)
 
 void TSoak::Sequence(int number)
 {
+    // Each kind in turn; every fourth round of the three with slow replies.
+    const bool slow = number / 3 % 4 == 1;
     std::vector<TFault> queued;
     for (int i = 0; i < 400; ++i) {
-        const TFault fault = int(fRng() % 1000) < SequenceFaultOdds ? TFault(1 + fRng() % (FaultKinds - 1)) : None;
-        queued.push_back(fault == LongGaps ? ShortGaps : fault); // the requests of a sequence read whole tables
-        fSim->QueueFaults(Options(queued.back(), 170));
+        TFault fault = int(fRng() % 1000) < SequenceFaultOdds ? TFault(Slow + 1 + fRng() % (FaultKinds - Slow - 1))
+                       : slow && int(fRng() % 100) < SequenceSlowShare ? Slow
+                                                                      : None;
+        if (fault == LongGaps)
+            fault = ShortGaps; // the requests of a sequence read whole tables
+        if (i > 0 && queued.back() == LateDuplicate)
+            fault = Slow; // the request after it is its retry
+        queued.push_back(fault);
+        fSim->QueueFaults(Options(fault, 170));
     }
+    const QString kind = number % 3 == 0 ? QStringLiteral("download")
+                         : number % 3 == 1 ? QStringLiteral("event log")
+                                           : QStringLiteral("upload");
+    QString outcome;
     switch (number % 3) {
-    case 0: Download(); break;
-    case 1: EventLog(false); break;
-    default: Upload(); break;
+    case 0: outcome = Download(); break;
+    case 1: outcome = EventLog(false); break;
+    default: outcome = Upload(); break;
     }
-    // A late reply to one of the last two requests (the last step and its
-    // retry) may still come; one to an earlier request came before the next reply.
+    ++fSequenceCounts[kind + (slow ? QStringLiteral(", slow replies: ") : QStringLiteral(": ")) + outcome];
+    // A late reply to the last request, the retry of a step that failed, may
+    // still come. One to an earlier request came in its retry's wait, and the
+    // operation waited for the duplicate it owed before it ended.
     const int used = std::min<int>(CountRequests(fSim->FrameLog()), int(queued.size()));
-    if (std::find(queued.begin() + std::max(0, used - 2), queued.begin() + used, Late) != queued.begin() + used)
+    if (used > 0 && (queued[size_t(used - 1)] == Late || queued[size_t(used - 1)] == LateDuplicate))
         fDisturbedUntil = std::max(fDisturbedUntil, fClock.elapsed() + AttemptMs);
     AfterOperation(QStringLiteral("sequence %1").arg(number));
     fHungUpOutside = !fSim->LineOpen();
     RestartIfHungUp();
 }
 
-void TSoak::Download()
+QString TSoak::Download()
 {
     const QString target = fFolder + QStringLiteral("/download.bcfg");
     const QByteArray old = FileBytes(target);
@@ -309,7 +372,7 @@ void TSoak::Download()
         error = e.Message();
     }
     const TBeaconController truth = Truth();
-    QString outcome = error.isEmpty() ? QStringLiteral("download: complete") : QStringLiteral("download: failed");
+    QString outcome = error.isEmpty() ? QStringLiteral("complete") : QStringLiteral("failed");
     if (error.isEmpty()) {
         if (const QString wrong = ConfigurationDiffers(truth); !wrong.isEmpty())
             Broken(QStringLiteral("a download reported complete: ") + wrong);
@@ -322,12 +385,12 @@ void TSoak::Download()
         if (FileBytes(target) != old)
             Broken(QStringLiteral("a failed download changed the settings file"));
         if (error.startsWith(QStringLiteral("Lost")))
-            outcome = QStringLiteral("download: line lost");
+            outcome = QStringLiteral("line lost");
     }
-    ++fSequenceCounts[outcome];
+    return outcome;
 }
 
-void TSoak::EventLog(bool reference)
+QString TSoak::EventLog(bool reference)
 {
     const QString target = fFolder + QStringLiteral("/events.csv");
     const QByteArray old = FileBytes(target);
@@ -352,12 +415,12 @@ void TSoak::EventLog(bool reference)
         if (FileBytes(target) != old)
             Broken(QStringLiteral("an incomplete event-log download changed the file"));
     }
-    ++fSequenceCounts[download.Complete() ? QStringLiteral("event log: complete")
-                      : download.Error.isEmpty() ? QStringLiteral("event log: incomplete")
-                                                 : QStringLiteral("event log: line lost")];
+    return download.Complete()         ? QStringLiteral("complete")
+           : download.Error.isEmpty() ? QStringLiteral("incomplete")
+                                      : QStringLiteral("line lost");
 }
 
-void TSoak::Upload()
+QString TSoak::Upload()
 {
     SetRandomConfiguration(fRng);
     TQuietLog log;
@@ -373,9 +436,9 @@ void TSoak::Upload()
     } else if (!StepFailureText(error, fPort)) {
         Broken(QStringLiteral("an upload failed with: ") + error);
     }
-    ++fSequenceCounts[error.isEmpty() ? QStringLiteral("upload: complete")
-                      : error.startsWith(QStringLiteral("Lost")) ? QStringLiteral("upload: line lost")
-                                                                 : QStringLiteral("upload: failed")];
+    return error.isEmpty()                                ? QStringLiteral("complete")
+           : error.startsWith(QStringLiteral("Lost")) ? QStringLiteral("line lost")
+                                                      : QStringLiteral("failed");
 }
 
 void TSoak::Run(int exchanges)
@@ -386,8 +449,11 @@ void TSoak::Run(int exchanges)
     const int warmUp = std::max(1, exchanges / 20);
     for (int n = 1; n <= exchanges; ++n) {
         Exchange(n);
-        if (n % SequenceEvery == 0)
+        if (n % SequenceEvery == 0) {
+            const qint64 start = fClock.elapsed();
             Sequence(n / SequenceEvery);
+            fSequencesMs += fClock.elapsed() - start;
+        }
         if (n == warmUp)
             fRssStart = ResidentMb();
         if (n % 1000 == 0) {
@@ -421,32 +487,35 @@ int TSoak::Report(double seconds) const
     std::printf("\n%d single exchanges\n", exchanges);
     table("by the fault on the first attempt:", fCounts);
     table("the retries after a failed first attempt, by their fault:", fRetryCounts);
-    std::printf("downloads, event-log downloads and uploads (%d/1000 of their requests with a fault):\n",
-                SequenceFaultOdds);
+    std::printf("downloads, event-log downloads and uploads (%d/1000 of their requests with a fault; with slow\n"
+                "replies, %d%% of the others answered in up to %d ms):\n",
+                SequenceFaultOdds, SequenceSlowShare, SlowestReplyMs);
     for (auto it = fSequenceCounts.begin(); it != fSequenceCounts.end(); ++it)
-        std::printf("  %-30s %9d\n", qPrintable(it.key()), it.value());
-    std::printf("requests the controller received: %d; simulator restarted after a hang-up: %d times\n", fAttempts,
-                fRestarts);
+        std::printf("  %-40s %9d\n", qPrintable(it.key()), it.value());
+    // A request sent while a reply was still to come is one the link had
+    // given up waiting for: a reply later than its waits.
+    std::printf("requests the controller received: %d, %d of them while it still owed a reply; simulator restarted "
+                "after a hang-up: %d times\n",
+                fAttempts, fRequestsWhileOwed + fSim->RequestsWhileOwed(), fRestarts);
     std::printf("resident memory: %.1f MB after the warm-up, %.1f MB at the end (bound: %.0f MB more)\n", fRssStart,
                 fRssEnd, RssGrowthBoundMb);
-    std::printf("took %.0f s (%.1f min)\n", seconds, seconds / 60);
+    std::printf("took %.0f s (%.1f min), %.0f s of it in the sequences\n", seconds, seconds / 60,
+                fSequencesMs / 1000.0);
     const bool grew = fRssEnd > fRssStart + RssGrowthBoundMb;
     if (grew)
         std::printf("BROKEN: resident memory grew by %.1f MB\n", fRssEnd - fRssStart);
-    std::printf("broken promises: %d\n", fBrokenCount);
-    for (const QString &text : fBroken)
-        std::printf("  %s\n", qPrintable(text));
+    std::printf("broken promises: %d (the first 30 printed where they were found)\n", fBrokenCount);
     return fBrokenCount > 0 || grew ? 1 : 0;
 }
 }
 
 int main(int argc, char **argv)
 {
-    // The simulator registers its port in the runtime folder; a private one
-    // where the session has none.
+    // The simulator registers its port in the runtime folder: a private one,
+    // so that no other program's port search finds the soak's controller and
+    // talks to it.
     QTemporaryDir runtime;
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
-        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
     QCoreApplication app(argc, argv);
     const int exchanges = argc > 1 ? std::max(1, atoi(argv[1])) : 10000;
     const quint32 seed = argc > 2 ? quint32(strtoul(argv[2], nullptr, 10)) : 1;
@@ -455,7 +524,7 @@ int main(int argc, char **argv)
     std::fflush(stdout);
     QElapsedTimer clock;
     clock.start();
-    TSoak soak(seed, folder.path());
+    TSoak soak(seed, folder.path(), argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString());
     soak.Run(exchanges);
     return soak.Report(clock.elapsed() / 1000.0);
 }

@@ -397,10 +397,15 @@ QString TSoakOperation::Check(bool succeeded, const TBeaconController &before, c
         expected[fIndex].name = NameOf(after.calendar[size_t(fIndex)].name);
         return CalendarDiffers(Records(DeviceCalendar()), expected, true);
     }
-    case ReadEvent:
-        return Key(fEvent) == Key(after.events[size_t(fIndex)])
-                   ? QString()
-                   : QStringLiteral("the event read is not the one in slot %1").arg(fIndex);
+    case ReadEvent: {
+        const auto text = [](const TEventKey &k) {
+            return QStringLiteral("day %1, minute %2, type %3").arg(k[0]).arg(k[1]).arg(k[2]);
+        };
+        const TEventKey truth = Key(after.events[size_t(fIndex)]);
+        return Key(fEvent) == truth ? QString()
+                                    : QStringLiteral("the event read (%1) is not the one in slot %2 (%3)")
+                                          .arg(text(Key(fEvent))).arg(fIndex).arg(text(truth));
+    }
     case ReadClock: {
         // The reply's time lies between the controller's clock at the request
         // and at the check, to the second.

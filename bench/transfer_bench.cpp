@@ -1,8 +1,10 @@
-// Transfer figures against a simulated controller that answers at once but
-// sends at the line's rate: a full upload, a full download and the 93-slot
-// event log, each beside its physical floor (the settle wait the protocol
-// requires plus the bytes on the wire at 115200 baud) as a ratio; and the
-// peak resident memory of pvbcs-cli during a full download.
+// Transfer figures against a simulated controller that sends at the line's
+// rate and answers at once, after 600 ms and after 2400 ms (a slow
+// controller, still within the reply wait): a full upload, a full download
+// and the 93-slot event log, each beside its physical floor (the settle wait
+// the protocol requires, the controller's delay before each reply and the
+// bytes on the wire at 115200 baud) as a ratio; and the peak resident memory
+// of pvbcs-cli during a full download.
 #include "eventlog/eventdownload.h"
 #include "link/dmcom.h"
 #include "protocol/beaconprotocol.h"
@@ -21,13 +23,18 @@
 #include <vector>
 
 namespace {
-constexpr int Runs = 5;
+// The controller's delays before each reply, and the runs at each: a run at
+// 2400 ms takes over five minutes, most of it the event log.
+struct TDelayRuns {
+    int delayMs;
+    int runs;
+};
+constexpr TDelayRuns Delays[] = {{0, 5}, {600, 1}, {2400, 1}};
 constexpr double SettleMs = 300;
 constexpr double BitsPerByte = 10; // start, 8 data, stop
 constexpr double Baud = 115200;
 // How far above the floor each figure may lie.
-constexpr double TransferTarget = 1.10;
-constexpr double EventLogTarget = 1.25;
+constexpr double Target = 1.15;
 
 class TSilentLog final : public TProgressLog {
 public:
@@ -44,11 +51,11 @@ struct TFigure {
     double wireMs = 0;
 };
 
-// Runs work Runs times; the line's traffic is counted from the last run.
-TFigure Measure(TBeaconSimulator &sim, const std::function<void()> &work)
+// Runs work runs times; the line's traffic is counted from the last run.
+TFigure Measure(TBeaconSimulator &sim, int runs, const std::function<void()> &work)
 {
     std::vector<double> times;
-    for (int i = 0; i < Runs; ++i) {
+    for (int i = 0; i < runs; ++i) {
         sim.ClearFrameLog();
         QElapsedTimer timer;
         timer.start();
@@ -69,13 +76,16 @@ TFigure Measure(TBeaconSimulator &sim, const std::function<void()> &work)
     return figure;
 }
 
-void Report(const char *name, const TFigure &f, double settleMs, double target)
+void Report(const char *name, const TFigure &f, double settleMs, int delayMs)
 {
-    const double floor = settleMs + f.wireMs;
-    std::printf("%-20s median %7.1f ms, worst %7.1f ms | floor %7.1f ms (settle %.0f + wire %.1f, %d exchanges) | "
+    const double floor = settleMs + double(f.exchanges) * delayMs + f.wireMs;
+    const QByteArray replies = delayMs > 0 ? QStringLiteral(" + replies %1 x %2").arg(f.exchanges).arg(delayMs).toUtf8()
+                                           : QByteArray();
+    std::printf("%-20s median %8.1f ms, worst %8.1f ms | floor %8.1f ms (settle %.0f%s + wire %.1f, %d exchanges) | "
                 "median %.3f x floor, worst %.3f x (target %.2f: %s)\n",
-                name, f.medianMs, f.worstMs, floor, settleMs, f.wireMs, f.exchanges, f.medianMs / floor,
-                f.worstMs / floor, target, f.medianMs <= target * floor ? "met" : "MISSED");
+                name, f.medianMs, f.worstMs, floor, settleMs, replies.constData(), f.wireMs, f.exchanges,
+                f.medianMs / floor, f.worstMs / floor, Target, f.medianMs <= Target * floor ? "met" : "MISSED");
+    std::fflush(stdout);
 }
 
 void FillConfiguration()
@@ -117,33 +127,45 @@ double CliPeakMegabytes(const QString &port)
 
 int main(int argc, char **argv)
 {
+    // The simulator registers its port in the runtime folder: a private one,
+    // so that no other program's port search finds it and takes the line.
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
     QCoreApplication app(argc, argv);
-    TBeaconSimulator sim;
     TdmCOM link;
     link.tmrPortCheck.SetEnabled(false);
-    link.SetPortName(sim.PortName());
     TSilentLog log;
+    double peak = -1;
+    for (const TDelayRuns &d : Delays) {
+        TSimOptions options;
+        options.replyDelayMs = d.delayMs;
+        TBeaconSimulator sim(options);
+        link.SetPortName(sim.PortName());
+        std::printf("Transfers against the in-process simulator paced at the line's rate, replies after %d ms, "
+                    "%d run(s) each:\n",
+                    d.delayMs, d.runs);
+        std::fflush(stdout);
 
-    FillConfiguration();
-    const TFigure upload = Measure(sim, [&] { UploadToBeacon(log, true, true, true, true); });
-    const TFigure download = Measure(sim, [&] { DownloadFromBeacon(log, true, true, true); });
-    if (DeviceSchedule().Count() != 16 || DeviceCalendar().Count() != 16) {
-        std::printf("the download did not bring back the 16 + 16 records\n");
-        return 1;
+        FillConfiguration();
+        Report("full upload", Measure(sim, d.runs, [&] { UploadToBeacon(log, true, true, true, true); }), SettleMs,
+               d.delayMs);
+        Report("full download", Measure(sim, d.runs, [&] { DownloadFromBeacon(log, true, true, true); }), SettleMs,
+               d.delayMs);
+        if (DeviceSchedule().Count() != 16 || DeviceCalendar().Count() != 16) {
+            std::printf("the download did not bring back the 16 + 16 records\n");
+            return 1;
+        }
+        int rows = 0;
+        Report("event log (93 slots)",
+               Measure(sim, d.runs, [&] { rows = int(DownloadEventLog(nullptr).Rows.size()); }), 0, d.delayMs);
+        link.Close();
+        if (rows != 93) {
+            std::printf("the event log gave %d rows, not 93\n", rows);
+            return 1;
+        }
+        if (d.delayMs == 0)
+            peak = CliPeakMegabytes(sim.PortName());
     }
-    int rows = 0;
-    const TFigure events = Measure(sim, [&] { rows = int(DownloadEventLog(nullptr).Rows.size()); });
-    link.Close();
-
-    if (rows != 93) {
-        std::printf("the event log gave %d rows, not 93\n", rows);
-        return 1;
-    }
-    std::printf("Transfers against the in-process simulator paced at the line's rate, %d runs each:\n", Runs);
-    Report("full upload", upload, SettleMs, TransferTarget);
-    Report("full download", download, SettleMs, TransferTarget);
-    Report("event log (93 slots)", events, 0, EventLogTarget);
-    const double peak = CliPeakMegabytes(sim.PortName());
     std::printf("pvbcs-cli peak resident memory during a full download: %.1f MB (target under 40 MB: %s)\n", peak,
                 peak >= 0 && peak < 40 ? "met" : "MISSED");
     return 0;
