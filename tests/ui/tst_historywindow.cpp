@@ -65,10 +65,11 @@ private Q_SLOTS:
     {
         TBeaconSimulator sim(Named("beacon"));
         TRig &rig = StartRig(sim.PortName());
-        // A database made by the schema alone: the library works as before.
+        // A library made now has its register from the start.
         QVERIFY(rig.window.DatabaseFunctions());
         QVERIFY(rig.window.btnSchedules->isEnabled());
-        QVERIFY(!THistoryRegister(DM()).Exists());
+        QVERIFY(THistoryRegister(DM()).Exists());
+        QVERIFY(THistoryRegister(DM()).Actions().isEmpty());
 
         Connect(true); // and download
         WaitForIdentity();
@@ -134,6 +135,8 @@ private Q_SLOTS:
         TBeaconSimulator sim(Named("beacon"));
         TRig &rig = StartRig(sim.PortName());
         // Tables of another shape: no action can be written.
+        DM().Exec(QStringLiteral("DROP TABLE history_actions"));
+        DM().Exec(QStringLiteral("DROP TABLE history_events"));
         DM().Exec(QStringLiteral("CREATE TABLE history_actions (id INTEGER PRIMARY KEY)"));
         DM().Exec(QStringLiteral("CREATE TABLE history_events (id INTEGER PRIMARY KEY)"));
         Connect(false);
@@ -152,8 +155,8 @@ private Q_SLOTS:
     }
 
     // A controller may hold a name with a control character, written by an
-    // older version. No settings file can hold it: the download goes on
-    // without the register keeping its configuration, and an upload of that
+    // older version. No settings file can hold it: the download goes on and
+    // the register keeps its configuration all the same; an upload of that
     // name is refused before anything is sent, with the refusal recorded.
     void aNameNoSettingsFileCanHoldStopsNoDownload()
     {
@@ -165,7 +168,7 @@ private Q_SLOTS:
         QCOMPARE(rig.messages.Texts(Kind::Error), QStringList());
         QCOMPARE(DeviceCalendar().Records(0).name, QStringLiteral("AB\rCD"));
         QCOMPARE(Actions().first(), QStringLiteral("download schedule,holidays,advanced done"));
-        QVERIFY(THistoryRegister(DM()).Actions().first().Config.isEmpty());
+        QVERIFY(THistoryRegister(DM()).Actions().first().HasConfig);
 
         ShowPage(rig.window.btnConnectedSystem, rig.window.pageConnectedSystem);
         sim.ClearFrameLog();

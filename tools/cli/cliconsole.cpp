@@ -19,6 +19,21 @@ void Write(FILE *stream, const QString &text)
 }
 }
 
+QString Printable(const QString &text)
+{
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == u'\\')
+            shown += QStringLiteral("\\\\");
+        else if (c.category() == QChar::Other_Control)
+            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    return shown;
+}
+
 void PrintOut(const QString &text)
 {
     Write(information, text + u'\n');

@@ -6,6 +6,10 @@
 #include <QString>
 #include <functional>
 
+// Text from a controller, a port or the register as a terminal line may show
+// it: control characters (ESC, CR, LF, ...) and the backslash escaped as
+// "\x1b", "\\", so nothing breaks a table or drives the terminal.
+QString Printable(const QString &text);
 // Writes text and a line end to standard output: the information and progress
 // of the command, unless standard output carries its data.
 void PrintOut(const QString &text);

@@ -7,6 +7,7 @@
 #include "history/configcompare.h"
 #include "history/eventarchive.h"
 #include "history/register.h"
+#include "store/librarydb.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -50,9 +51,10 @@ void PrintActions(const QList<TActionRecord> &actions)
     QList<QStringList> rows = {{"ID", "TIME (UTC)", "SERIAL", "ACTION", "OPTIONS", "CONFIG", "PORT", "USER", "FROM",
                                 "OUTCOME"}};
     for (const TActionRecord &a : actions)
-        rows.append({QString::number(a.Id), a.When.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), a.Serial,
-                     a.Action, a.Options, a.HasConfig ? QStringLiteral("yes") : QStringLiteral("-"), a.Port, a.User,
-                     a.Source, OneLine(a.Outcome)});
+        rows.append({QString::number(a.Id), a.When.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                     Printable(a.Serial), Printable(a.Action), Printable(a.Options),
+                     a.HasConfig ? QStringLiteral("yes") : QStringLiteral("-"), Printable(a.Port), Printable(a.User),
+                     Printable(a.Source), Printable(OneLine(a.Outcome))});
     // Every column as wide as its widest text; the outcome last, as long as it is.
     QList<qsizetype> widths(rows.first().size(), 0);
     for (const QStringList &row : rows)
@@ -96,11 +98,24 @@ TCliRegister::TCliRegister()
 {
     History().SetSource(QStringLiteral("cli"));
     const QString name = fConfig.DBName();
+    if (!fConfig.DBNameStored()) {
+        // The first use, as in the window's first start: the default library.
+        try {
+            CreateLibraryDatabase(name);
+        } catch (const Exception &e) {
+            fNotCreated = e.Message();
+        }
+    }
     fDM.OpenDatabase(name);
-    // Without a database the recorder only knows that none is open; say which.
-    History().SetReporter([this, name](const QString &text) {
-        Messages().Warning(fDM.IsOpen() ? text : Fmt(Msg::RegisterNotWritten, Fmt(Msg::DbOpenFailed, name)));
+    // Without a database the recorder only knows that none is open; say why.
+    History().SetReporter([this](const QString &text) {
+        Messages().Warning(fDM.IsOpen() ? text : Fmt(Msg::RegisterNotWritten, Problem()));
     });
+}
+
+QString TCliRegister::Problem() const
+{
+    return fNotCreated.isEmpty() ? fDM.OpenError() : fNotCreated;
 }
 
 TCliRegister::~TCliRegister()
@@ -108,10 +123,15 @@ TCliRegister::~TCliRegister()
     History().SetReporter(nullptr);
 }
 
-void TCliRegister::Require() const
+bool TCliRegister::Require() const
 {
-    if (!fDM.IsOpen())
-        throw TFailure{ExitFile, Fmt(Msg::DbOpenFailed, fConfig.DBName())};
+    if (fDM.IsOpen())
+        return true;
+    if (fNotCreated.isEmpty() && !QFile::exists(fConfig.DBName())) {
+        Messages().Information(Fmt(Msg::CliNoLibrary, fConfig.DBName()));
+        return false;
+    }
+    throw TFailure{ExitFile, Problem()};
 }
 
 TActionTarget TCliRegister::Target() const

@@ -10,9 +10,9 @@ int TEventArchive::Merge(const QString &serial, const QList<type_events_record> 
 {
     if (serial.isEmpty() || events.isEmpty())
         return 0;
-    THistoryRegister(fDM).EnsureTables();
     int added = 0;
     fDM.InTransaction([&] {
+        THistoryRegister(fDM).EnsureTables();
         const auto changes = [this] { return fDM.Query(QStringLiteral("SELECT total_changes()"))->FieldAsInteger(0); };
         const qint64 before = changes();
         // Oldest first, so that row ids follow the order of the events.
@@ -20,7 +20,8 @@ int TEventArchive::Merge(const QString &serial, const QList<type_events_record> 
             fDM.Exec(QStringLiteral("INSERT OR IGNORE INTO history_events (serial, day_num, minutes_num, event_type, "
                                     "voltage1, voltage2, brightness, action_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
                      {serial, it->day_num, it->minutes_num, it->event_type, it->parms[0], it->parms[1], it->parms[2],
-                      actionId});
+                      actionId},
+                     TTextCoding::Utf8);
         added = int(changes() - before);
     });
     return added;
@@ -34,7 +35,7 @@ QList<type_events_record> TEventArchive::Events(const QString &serial) const
     auto rows = fDM.Query(QStringLiteral("SELECT day_num, minutes_num, event_type, voltage1, voltage2, brightness "
                                          "FROM history_events WHERE serial = ? "
                                          "ORDER BY day_num DESC, minutes_num DESC, id DESC"),
-                          {serial});
+                          {serial}, TTextCoding::Utf8);
     for (; !rows->Eof(); rows->Next()) {
         type_events_record e;
         e.day_num = qint16(rows->FieldAsInteger(0));
@@ -54,7 +55,8 @@ QList<TArchivedController> TEventArchive::Controllers() const
         return controllers;
     // With max(), SQLite takes the bare columns from the row that has it: the newest event.
     auto rows = fDM.Query(QStringLiteral("SELECT serial, count(*), max(day_num * 1440 + minutes_num), day_num, "
-                                         "minutes_num FROM history_events GROUP BY serial ORDER BY serial"));
+                                         "minutes_num FROM history_events GROUP BY serial ORDER BY serial"),
+                          {}, TTextCoding::Utf8);
     for (; !rows->Eof(); rows->Next()) {
         type_events_record newest;
         newest.day_num = qint16(rows->FieldAsInteger(3));

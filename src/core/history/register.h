@@ -24,9 +24,10 @@ struct TActionRecord {
     QByteArray Config; // settings-file text of an upload or a download (read only by Action(id))
 };
 
-// The register of actions in the library database. Its tables are created on
-// first write, next to the library's own four tables, which it never alters;
-// a database without the library's tables is refused rather than written to.
+// The register of actions in the library database. Its tables are made with
+// the library, or in an older file on its first write, next to the library's
+// own four tables, which it never alters; a database without the library's
+// tables is refused rather than written to. Its text is kept exactly (UTF-8).
 // Reads of a database that has no register yet find nothing.
 class THistoryRegister {
 public:
@@ -38,10 +39,13 @@ public:
     static constexpr const char *Override = "override";
     static constexpr const char *Events = "events";
 
-    // Creates the register's tables where they are missing.
+    // Creates the register's tables where they are missing; called inside the
+    // write transaction that needs them.
     void EnsureTables();
     // Adds the action (its Id is ignored) and returns its id.
     qint64 Add(const TActionRecord &action);
+    // Replaces the outcome of a recorded action: what failed after it was written.
+    void SetOutcome(qint64 id, const QString &outcome);
     // Actions oldest first, of one controller when serial is not empty, from
     // since on when it is valid; without their configuration text.
     QList<TActionRecord> Actions(const QString &serial = {}, const QDateTime &since = {}) const;

@@ -23,6 +23,7 @@ class TPanelStatusBar;
 class TPortWatcher;
 class TCalendarList;
 class TScheduleList;
+class TLibraryLock;
 class TfrmChildAdvanced;
 class TfrmChildCalendarList;
 class TfrmChildScheduleList;
@@ -242,6 +243,9 @@ private:
     void LoadLibraries();
     // notCreated: why the default library could not be made, if it was tried.
     void EnterReducedMode(const QString &notCreated);
+    // The library's window lock; false, with the reason told and the window
+    // closing, when another window has the library open.
+    bool LockLibrary(const QString &dbName);
 
     // The connection switch's steps.
     void SwitchOn();
@@ -278,4 +282,5 @@ private:
     QHash<QWidget *, bool> fHeldEnabled; // while link work runs: each link control's state afterwards
     std::unique_ptr<TCalendarList> fCalendarList;
     std::unique_ptr<TScheduleList> fScheduleList;
+    std::unique_ptr<TLibraryLock> fLibraryLock; // held while this window has the library open
 };
