@@ -58,14 +58,38 @@ void WriteOutput(const QString &fileName, const std::function<void(const QString
     QFile file(temporary);
     if (!file.open(QIODevice::ReadOnly))
         throw Exception(Fmt(Msg::UnableToRead, temporary));
-    const QByteArray data = file.readAll();
-    if (std::fwrite(data.constData(), 1, size_t(data.size()), stdout) != size_t(data.size()) || std::fflush(stdout) != 0)
+    // A block at a time: a long file is never held whole.
+    while (!file.atEnd()) {
+        const QByteArray block = file.read(1 << 16);
+        if (block.isEmpty() && file.error() != QFileDevice::NoError)
+            throw Exception(Fmt(Msg::UnableToRead, temporary));
+        if (std::fwrite(block.constData(), 1, size_t(block.size()), stdout) != size_t(block.size()))
+            throw Exception(Fmt(Msg::UnableToWrite, QStringLiteral("-")));
+    }
+    if (std::fflush(stdout) != 0)
         throw Exception(Fmt(Msg::UnableToWrite, QStringLiteral("-")));
 }
 
 void PrintJson(const QJsonObject &document)
 {
     Write(stdout, QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Indented)));
+}
+
+TJsonListOut::TJsonListOut(const char *name)
+{
+    Write(stdout, QStringLiteral("{\n    \"%1\": [").arg(QLatin1String(name)));
+}
+
+TJsonListOut::~TJsonListOut()
+{
+    Write(stdout, fFirst ? QStringLiteral("]\n}\n") : QStringLiteral("\n    ]\n}\n"));
+}
+
+void TJsonListOut::Add(const QJsonObject &element)
+{
+    Write(stdout, (fFirst ? QStringLiteral("\n        ") : QStringLiteral(",\n        ")) +
+                      QString::fromUtf8(QJsonDocument(element).toJson(QJsonDocument::Compact)));
+    fFirst = false;
 }
 
 bool TCliMessages::Show(Kind kind, const QString &text)

@@ -22,6 +22,21 @@ void WriteOutput(const QString &fileName, const std::function<void(const QString
 // Writes the one JSON document of --json to standard output.
 void PrintJson(const QJsonObject &document);
 
+// Writes the one JSON document {"name": [...]} to standard output an element
+// at a time, so a long list is never held whole; the document is closed
+// when this ends.
+class TJsonListOut {
+public:
+    explicit TJsonListOut(const char *name);
+    ~TJsonListOut();
+    TJsonListOut(const TJsonListOut &) = delete;
+    TJsonListOut &operator=(const TJsonListOut &) = delete;
+    void Add(const QJsonObject &element);
+
+private:
+    bool fFirst = true;
+};
+
 // Messages of the command-line tool: information on standard output, errors
 // and warnings on standard error; questions are answered No and choosers
 // cancelled, since nobody is there to answer them.

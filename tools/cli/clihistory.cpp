@@ -4,6 +4,7 @@
 #include "clifailure.h"
 #include "clijson.h"
 #include "eventlog/eventlogfile.h"
+#include "eventlog/events.h"
 #include "history/configcompare.h"
 #include "history/eventarchive.h"
 #include "history/register.h"
@@ -11,7 +12,6 @@
 
 #include <QCommandLineParser>
 #include <QFile>
-#include <QJsonArray>
 #include <QSaveFile>
 
 namespace {
@@ -44,28 +44,41 @@ QString OneLine(QString text)
     return text.replace(QStringLiteral(":\n"), QStringLiteral(": ")).replace(u'\n', QStringLiteral("; "));
 }
 
-void PrintActions(const QList<TActionRecord> &actions)
+QStringList ActionRow(const TActionRecord &a)
 {
-    if (actions.isEmpty())
-        return;
-    QList<QStringList> rows = {{"ID", "TIME (UTC)", "SERIAL", "ACTION", "OPTIONS", "CONFIG", "PORT", "USER", "FROM",
-                                "OUTCOME"}};
-    for (const TActionRecord &a : actions)
-        rows.append({QString::number(a.Id), a.When.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                     Printable(a.Serial), Printable(a.Action), Printable(a.Options),
-                     a.HasConfig ? QStringLiteral("yes") : QStringLiteral("-"), Printable(a.Port), Printable(a.User),
-                     Printable(a.Source), Printable(OneLine(a.Outcome))});
-    // Every column as wide as its widest text; the outcome last, as long as it is.
-    QList<qsizetype> widths(rows.first().size(), 0);
-    for (const QStringList &row : rows)
+    return {QString::number(a.Id), a.When.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), Printable(a.Serial),
+            Printable(a.Action), Printable(a.Options), a.HasConfig ? QStringLiteral("yes") : QStringLiteral("-"),
+            Printable(a.Port), Printable(a.User), Printable(a.Source), Printable(OneLine(a.Outcome))};
+}
+
+// Every column as wide as its widest text, the outcome last, as long as it
+// is: the widths are taken in a first reading, the rows printed in a second,
+// so a long history is never held whole.
+void PrintActions(const THistoryRegister &reg, const QString &serial, const QDateTime &since)
+{
+    const QStringList header = {"ID", "TIME (UTC)", "SERIAL", "ACTION", "OPTIONS", "CONFIG", "PORT", "USER", "FROM",
+                                "OUTCOME"};
+    QList<qsizetype> widths(header.size(), 0);
+    const auto widen = [&widths](const QStringList &row) {
         for (qsizetype i = 0; i < row.size(); ++i)
             widths[i] = qMax(widths[i], row.at(i).size());
-    for (const QStringList &row : rows) {
+    };
+    widen(header);
+    bool any = false;
+    reg.ForEachAction(serial, since, [&](const TActionRecord &a) {
+        widen(ActionRow(a));
+        any = true;
+    });
+    if (!any)
+        return;
+    const auto print = [&widths](const QStringList &row) {
         QString line;
         for (qsizetype i = 0; i + 1 < row.size(); ++i)
             line += row.at(i).leftJustified(widths[i] + 2);
         PrintOut(line + row.last());
-    }
+    };
+    print(header);
+    reg.ForEachAction(serial, since, [&](const TActionRecord &a) { print(ActionRow(a)); });
 }
 
 void WriteConfig(const QCommandLineParser &parser)
@@ -150,26 +163,38 @@ void HistoryCommand(const QCommandLineParser &parser)
     if (parser.isSet(QStringLiteral("out")))
         Usage(Fmt(Msg::CliOptionNotUsed, QStringLiteral("history"), QStringLiteral("out")));
     const QDateTime since = ParseSince(parser);
-    QList<TActionRecord> actions;
-    Guard(ExitFile, [&] { actions = THistoryRegister(DM()).Actions(Option(parser, "serial"), since); });
-    if (parser.isSet(QStringLiteral("json")))
-        PrintJson(ActionsJson(actions));
-    else
-        PrintActions(actions);
+    const THistoryRegister reg(DM());
+    const QString serial = Option(parser, "serial");
+    Guard(ExitFile, [&] {
+        if (!parser.isSet(QStringLiteral("json"))) {
+            PrintActions(reg, serial, since);
+            return;
+        }
+        TJsonListOut out("actions");
+        reg.ForEachAction(serial, since, [&out](const TActionRecord &a) { out.Add(ActionJson(a)); });
+    });
 }
 
 void ArchiveCommand(const QCommandLineParser &parser)
 {
     const QString serial = Option(parser, "serial");
     const QString out = Option(parser, "out");
-    QList<type_events_record> events;
-    Guard(ExitFile, [&] { events = TEventArchive(DM()).Events(serial); });
-    if (events.isEmpty())
+    const TEventArchive archive(DM());
+    int count = 0;
+    Guard(ExitFile, [&] { count = archive.EventCount(serial); });
+    if (count == 0)
         throw TFailure{ExitFile, Fmt(Msg::CliArchiveEmpty, serial)};
+    // Written as read, so a long archive is never held whole.
     Guard(ExitFile, [&] {
-        WriteOutput(out, [&events](const QString &fileName) { SaveEventLogFile(fileName, EventRows(events)); });
+        WriteOutput(out, [&](const QString &fileName) {
+            TEventLogWriter file(fileName);
+            const QLocale locale = QLocale::system();
+            archive.ForEachEvent(serial, [&](const type_events_record &e) { file.Add(TEvents(e).Row(locale)); });
+            file.Commit();
+            count = file.Count();
+        });
     });
-    PrintOut(Fmt(Msg::CliEventsSaved, events.size(), out));
+    PrintOut(Fmt(Msg::CliEventsSaved, count, out));
 }
 
 int DiffCommand(const QCommandLineParser &parser)

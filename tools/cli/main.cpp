@@ -547,7 +547,7 @@ int Run(const QStringList &arguments)
     if (command == QLatin1String("history") || command == QLatin1String("events --archive")) {
         if (!history.Require()) {
             if (command == QLatin1String("history") && json)
-                PrintJson(ActionsJson({}));
+                TJsonListOut("actions"); // an empty list
             return ExitDone;
         }
         if (command == QLatin1String("history"))

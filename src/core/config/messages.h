@@ -280,6 +280,15 @@ inline constexpr const char *DifferenceUploaded = "%s %s on the Beacon, %s uploa
 inline constexpr const char *VerifyFailed = "The Beacon does not hold what was uploaded:\n%s";
 inline constexpr const char *CompareSame = "The Beacon holds the configuration of %s.";
 inline constexpr const char *CompareDiffers = "The Beacon differs from %s:\n%s";
+// The Beacon History window
+inline constexpr const char *HistoryNoConfig = "Action %d holds no recorded configuration.";
+inline constexpr const char *HistoryOpenConfirm =
+    "Do you want to replace the Beacon's configuration on the pages with the one recorded on %s (%s, action %d)?";
+inline constexpr const char *HistoryCompareTwo = "Please select two actions with a recorded configuration.";
+inline constexpr const char *DifferenceRecorded = "%s %s in #%d, %s in #%d";
+inline constexpr const char *HistoryCompareSame = "Actions %d and %d recorded the same configuration.";
+inline constexpr const char *HistoryCompareDiffers = "Actions %d and %d recorded different configurations:\n%s";
+inline constexpr const char *HistoryAllBeacons = "All Beacons";
 inline constexpr const char *ArchiveEmpty = "No events have been archived yet.";
 inline constexpr const char *ArchiveShown = "Archive of Beacon %s: %d event(s)";
 inline constexpr const char *ArchiveEntry = "%s: %d event(s), the newest %s";

@@ -30,8 +30,15 @@ int TEventArchive::Merge(const QString &serial, const QList<type_events_record> 
 QList<type_events_record> TEventArchive::Events(const QString &serial) const
 {
     QList<type_events_record> events;
+    ForEachEvent(serial, [&events](const type_events_record &e) { events.append(e); });
+    return events;
+}
+
+void TEventArchive::ForEachEvent(const QString &serial,
+                                 const std::function<void(const type_events_record &)> &take) const
+{
     if (!THistoryRegister(fDM).Exists())
-        return events;
+        return;
     auto rows = fDM.Query(QStringLiteral("SELECT day_num, minutes_num, event_type, voltage1, voltage2, brightness "
                                          "FROM history_events WHERE serial = ? "
                                          "ORDER BY day_num DESC, minutes_num DESC, id DESC"),
@@ -43,9 +50,17 @@ QList<type_events_record> TEventArchive::Events(const QString &serial) const
         e.event_type = qint8(rows->FieldAsInteger(2));
         for (int i = 0; i < 3; ++i)
             e.parms[i] = qint16(rows->FieldAsInteger(3 + i));
-        events.append(e);
+        take(e);
     }
-    return events;
+}
+
+int TEventArchive::EventCount(const QString &serial) const
+{
+    if (!THistoryRegister(fDM).Exists())
+        return 0;
+    return int(fDM.Query(QStringLiteral("SELECT count(*) FROM history_events WHERE serial = ?"), {serial},
+                         TTextCoding::Utf8)
+                   ->FieldAsInteger(0));
 }
 
 QList<TArchivedController> TEventArchive::Controllers() const

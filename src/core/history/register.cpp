@@ -5,6 +5,8 @@
 #include "store/datamodule.h"
 #include "store/librarydb.h"
 
+#include <limits>
+
 namespace {
 // The library's own tables: the register goes only where they are.
 const QStringList LibraryTables = {QStringLiteral("schedules"), QStringLiteral("schedule_rec"),
@@ -89,8 +91,15 @@ void THistoryRegister::SetOutcome(qint64 id, const QString &outcome)
 QList<TActionRecord> THistoryRegister::Actions(const QString &serial, const QDateTime &since) const
 {
     QList<TActionRecord> actions;
+    ForEachAction(serial, since, [&actions](const TActionRecord &action) { actions.append(action); });
+    return actions;
+}
+
+void THistoryRegister::ForEachAction(const QString &serial, const QDateTime &since,
+                                     const std::function<void(const TActionRecord &)> &take) const
+{
     if (!Exists())
-        return actions;
+        return;
     QStringList where;
     QVariantList params;
     if (!serial.isEmpty()) {
@@ -106,8 +115,38 @@ QList<TActionRecord> THistoryRegister::Actions(const QString &serial, const QDat
         sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
     sql += QStringLiteral(" ORDER BY id");
     for (auto rows = fDM.Query(sql, params, TTextCoding::Utf8); !rows->Eof(); rows->Next())
+        take(ReadAction(*rows));
+}
+
+QList<TActionRecord> THistoryRegister::Page(const QString &serial, qint64 beforeId, int limit) const
+{
+    QList<TActionRecord> actions;
+    if (!Exists())
+        return actions;
+    QString sql = QStringLiteral("SELECT %1 FROM history_actions WHERE id < ?").arg(ActionColumns);
+    QVariantList params{beforeId > 0 ? beforeId : std::numeric_limits<qint64>::max()};
+    if (!serial.isEmpty()) {
+        sql += QStringLiteral(" AND serial = ?");
+        params << serial;
+    }
+    sql += QStringLiteral(" ORDER BY id DESC LIMIT ?");
+    params << limit;
+    for (auto rows = fDM.Query(sql, params, TTextCoding::Utf8); !rows->Eof(); rows->Next())
         actions.append(ReadAction(*rows));
     return actions;
+}
+
+QStringList THistoryRegister::Controllers() const
+{
+    QStringList serials;
+    if (!Exists())
+        return serials;
+    for (auto rows = fDM.Query(QStringLiteral("SELECT DISTINCT serial FROM history_actions WHERE serial <> '' "
+                                              "ORDER BY serial"),
+                               {}, TTextCoding::Utf8);
+         !rows->Eof(); rows->Next())
+        serials << rows->FieldAsString(0);
+    return serials;
 }
 
 std::optional<TActionRecord> THistoryRegister::Action(qint64 id) const

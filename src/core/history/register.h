@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <optional>
 
 class TDM;
@@ -49,6 +50,16 @@ public:
     // Actions oldest first, of one controller when serial is not empty, from
     // since on when it is valid; without their configuration text.
     QList<TActionRecord> Actions(const QString &serial = {}, const QDateTime &since = {}) const;
+    // The same actions handed to take one at a time, as they are read, so
+    // that a long history is never held whole.
+    void ForEachAction(const QString &serial, const QDateTime &since,
+                       const std::function<void(const TActionRecord &)> &take) const;
+    // At most limit actions, newest first, of one controller when serial is
+    // not empty, older than the action beforeId (0: from the newest); without
+    // their configuration text. For lists that fetch as they scroll.
+    QList<TActionRecord> Page(const QString &serial, qint64 beforeId, int limit) const;
+    // The serial numbers of the controllers the register has actions of.
+    QStringList Controllers() const;
     // One action with its configuration text.
     std::optional<TActionRecord> Action(qint64 id) const;
 

@@ -76,6 +76,8 @@ public:
     // event ever downloaded from a recorded controller on the Event Log page.
     void btnCompareClick();
     void btnEventArchiveClick();
+    // "Beacon History", from Manage Beacons and the Event Log page.
+    void btnHistoryClick();
 
     // The library pages' handlers (frmmainlibrary.cpp). The three buttons of a
     // page share one handler, which tells them apart by the sender; a row of
@@ -183,6 +185,7 @@ public:
     QPushButton *btnUploadTo;
     QPushButton *btnDownloadFrom;
     QPushButton *btnCompare;
+    QPushButton *btnHistory;
 
     // Schedules
     QTreeWidget *lvSchedules;
@@ -212,6 +215,7 @@ public:
     QPushButton *btnPrintLog;
     QPushButton *Button5;
     QPushButton *btnEventArchive;
+    QPushButton *btnLogHistory;
     QLabel *lblLogSource; // what the list shows when it is an archive
 
     // The five embedded pages, program-wide: created with the window, living

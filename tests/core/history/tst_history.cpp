@@ -2,6 +2,7 @@
 // the recorder that writes them without ever stopping an operator's action.
 #include "eventlog/eventdownload.h"
 #include "history/eventarchive.h"
+#include "history/historymodel.h"
 #include "history/recorder.h"
 #include "history/register.h"
 #include "simulatedline.h"
@@ -369,6 +370,48 @@ private Q_SLOTS:
         QCOMPARE(actions.size(), 1);
         QCOMPARE(actions.first().Outcome, outcome);
         QCOMPARE(fReports.size(), outcome == QLatin1String("done") ? 0 : 1);
+    }
+
+    // The history list fetches a page at a time as it scrolls, newest first,
+    // of one controller or of all.
+    void theHistoryListFetchesAPageAtATime_data()
+    {
+        QTest::addColumn<QString>("serial");
+        QTest::addColumn<int>("total");
+        QTest::newRow("all") << QString() << 1200;
+        QTest::newRow("one controller") << QStringLiteral("20240002") << 400;
+        QTest::newRow("unknown controller") << QStringLiteral("99999999") << 0;
+    }
+    void theHistoryListFetchesAPageAtATime()
+    {
+        QFETCH(QString, serial);
+        QFETCH(int, total);
+        fDM->InTransaction([&] {
+            for (int i = 0; i < 1200; ++i)
+                fDM->Exec(QStringLiteral("INSERT INTO history_actions (at_utc, serial, action, outcome) "
+                                         "VALUES ('2025-01-01T00:00:00.000Z', ?, 'identify', ?)"),
+                          {QStringLiteral("2024000%1").arg(1 + i % 3), QString::number(i)});
+        });
+        QCOMPARE(THistoryRegister(*fDM).Controllers(),
+                 (QStringList{QStringLiteral("20240001"), QStringLiteral("20240002"), QStringLiteral("20240003")}));
+        THistoryModel model(*fDM);
+        model.SetSerial(serial);
+        QList<int> counts;
+        while (model.canFetchMore({})) {
+            model.fetchMore({});
+            counts << model.rowCount();
+        }
+        QCOMPARE(model.rowCount(), total);
+        QVERIFY(counts.size() >= (total + THistoryModel::PageSize - 1) / THistoryModel::PageSize);
+        if (!counts.isEmpty())
+            QCOMPARE(counts.first(), qMin(total, int(THistoryModel::PageSize)));
+        for (int row = 1; row < model.rowCount(); ++row) {
+            QVERIFY(model.ActionAt(row).Id < model.ActionAt(row - 1).Id);
+            QVERIFY(serial.isEmpty() || model.ActionAt(row).Serial == serial);
+        }
+        if (total > 0)
+            QCOMPARE(model.data(model.index(0, THistoryModel::ColOutcome)).toString(),
+                     serial.isEmpty() ? QStringLiteral("1199") : QStringLiteral("1198"));
     }
 
     void anIdentityIsRecordedOncePerConnection()
