@@ -20,6 +20,7 @@
 #include <QFile>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -75,28 +76,41 @@ struct TChildRun {
     int code = -1;
 };
 
-TChildRun RunCli(const QStringList &arguments)
+// Runs pvbcs-cli with arguments, its output thrown away, and prints its time,
+// peak resident memory (kB) and exit status. Done by a fresh copy of this
+// program: a child's peak counts the memory of the process it was forked
+// from, which here holds the archive.
+int MeasureCli(int argc, char **argv)
 {
-    std::vector<QByteArray> args{QByteArray(PVBCS_CLI)};
-    for (const QString &a : arguments)
-        args.push_back(a.toLocal8Bit());
-    std::vector<char *> argv;
-    for (QByteArray &a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
+    std::vector<char *> args{const_cast<char *>(PVBCS_CLI)};
+    for (int i = 2; i < argc; ++i)
+        args.push_back(argv[i]);
+    args.push_back(nullptr);
     QElapsedTimer t;
     t.start();
     const pid_t pid = ::fork();
     if (pid == 0) {
         const int null = ::open("/dev/null", O_WRONLY);
         ::dup2(null, 1);
-        ::execv(argv[0], argv.data());
+        ::execv(args[0], args.data());
         ::_exit(127);
     }
     int status = 0;
     rusage usage{};
     ::wait4(pid, &status, 0, &usage);
-    return {msSince(t), double(usage.ru_maxrss) / 1024.0, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+    std::printf("%.1f %ld %d\n", msSince(t), usage.ru_maxrss, WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    return 0;
+}
+
+TChildRun RunCli(const QStringList &arguments)
+{
+    QProcess measure;
+    measure.start(QCoreApplication::applicationFilePath(), QStringList{QStringLiteral("--measure")} + arguments);
+    measure.waitForFinished(300000);
+    const QList<QByteArray> figures = measure.readAllStandardOutput().trimmed().split(' ');
+    if (figures.size() != 3)
+        return {};
+    return {figures.at(0).toDouble(), figures.at(1).toDouble() / 1024.0, figures.at(2).toInt()};
 }
 
 // A settings file of a full configuration, about the size an upload records.
@@ -134,6 +148,8 @@ QList<type_events_record> Download(int first, int count)
 
 int main(int argc, char **argv)
 {
+    if (argc > 1 && std::strcmp(argv[1], "--measure") == 0)
+        return MeasureCli(argc, argv);
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     // Where pvbcs-cli finds the database: the default in its data folder.

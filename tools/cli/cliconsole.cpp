@@ -77,19 +77,29 @@ void PrintJson(const QJsonObject &document)
 
 TJsonListOut::TJsonListOut(const char *name)
 {
-    Write(stdout, QStringLiteral("{\n    \"%1\": [").arg(QLatin1String(name)));
+    fBuffer = "{\n    \"" + QByteArray(name) + "\": [";
 }
 
 TJsonListOut::~TJsonListOut()
 {
-    Write(stdout, fFirst ? QStringLiteral("]\n}\n") : QStringLiteral("\n    ]\n}\n"));
+    fBuffer += fFirst ? "]\n}\n" : "\n    ]\n}\n";
+    Flush();
 }
 
 void TJsonListOut::Add(const QJsonObject &element)
 {
-    Write(stdout, (fFirst ? QStringLiteral("\n        ") : QStringLiteral(",\n        ")) +
-                      QString::fromUtf8(QJsonDocument(element).toJson(QJsonDocument::Compact)));
+    fBuffer += fFirst ? "\n        " : ",\n        ";
+    fBuffer += QJsonDocument(element).toJson(QJsonDocument::Compact);
     fFirst = false;
+    if (fBuffer.size() > (1 << 16))
+        Flush();
+}
+
+void TJsonListOut::Flush()
+{
+    std::fwrite(fBuffer.constData(), 1, size_t(fBuffer.size()), stdout);
+    std::fflush(stdout);
+    fBuffer.clear();
 }
 
 bool TCliMessages::Show(Kind kind, const QString &text)

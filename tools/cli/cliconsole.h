@@ -34,7 +34,10 @@ public:
     void Add(const QJsonObject &element);
 
 private:
+    void Flush();
+
     bool fFirst = true;
+    QByteArray fBuffer; // written out when it grows past a block
 };
 
 // Messages of the command-line tool: information on standard output, errors
