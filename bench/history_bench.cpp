@@ -1,7 +1,12 @@
 // History figures: what recording one action costs, reading one controller's
 // archive of 100,000 events, and listing 10,000 recorded actions (in process
-// and with pvbcs-cli history). Prints milliseconds; run it on an idle machine.
+// and with pvbcs-cli history); then the scale figures against their targets:
+// the history list opening on 100,000 actions, the window's Event Archive on
+// 1,000,000 events, and pvbcs-cli history, history --json and events
+// --archive on them, time and peak memory. Run it on an idle machine.
+#include "eventlog/events.h"
 #include "history/eventarchive.h"
+#include "history/historymodel.h"
 #include "history/recorder.h"
 #include "history/register.h"
 #include "store/datamodule.h"
@@ -12,8 +17,14 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QFile>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -31,6 +42,75 @@ double median(std::vector<double> v)
 double msSince(const QElapsedTimer &t)
 {
     return double(t.nsecsElapsed()) / 1e6;
+}
+
+// Scale targets.
+constexpr int kScaleActions = 100000;
+constexpr int kScaleEvents = 1000000;
+constexpr double kOpenTargetMs = 500;
+constexpr double kOpenTargetMb = 50;
+constexpr double kCliTargetMb = 50;
+constexpr double kJsonTargetMs = 1000;
+
+// This process's resident memory, in MB.
+double ResidentMb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    return 0;
+}
+
+const char *Verdict(bool met)
+{
+    return met ? "met" : "NOT MET";
+}
+
+// pvbcs-cli run with its output thrown away: the time and its peak resident memory.
+struct TChildRun {
+    double ms = 0;
+    double peakMb = 0;
+    int code = -1;
+};
+
+// Runs pvbcs-cli with arguments, its output thrown away, and prints its time,
+// peak resident memory (kB) and exit status. Done by a fresh copy of this
+// program: a child's peak counts the memory of the process it was forked
+// from, which here holds the archive.
+int MeasureCli(int argc, char **argv)
+{
+    std::vector<char *> args{const_cast<char *>(PVBCS_CLI)};
+    for (int i = 2; i < argc; ++i)
+        args.push_back(argv[i]);
+    args.push_back(nullptr);
+    QElapsedTimer t;
+    t.start();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::execv(args[0], args.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
+    std::printf("%.1f %ld %d\n", msSince(t), usage.ru_maxrss, WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    return 0;
+}
+
+TChildRun RunCli(const QStringList &arguments)
+{
+    QProcess measure;
+    measure.start(QCoreApplication::applicationFilePath(), QStringList{QStringLiteral("--measure")} + arguments);
+    measure.waitForFinished(300000);
+    const QList<QByteArray> figures = measure.readAllStandardOutput().trimmed().split(' ');
+    if (figures.size() != 3)
+        return {};
+    return {figures.at(0).toDouble(), figures.at(1).toDouble() / 1024.0, figures.at(2).toInt()};
 }
 
 // A settings file of a full configuration, about the size an upload records.
@@ -68,6 +148,8 @@ QList<type_events_record> Download(int first, int count)
 
 int main(int argc, char **argv)
 {
+    if (argc > 1 && std::strcmp(argv[1], "--measure") == 0)
+        return MeasureCli(argc, argv);
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     // Where pvbcs-cli finds the database: the default in its data folder.
@@ -163,6 +245,79 @@ int main(int argc, char **argv)
         }
         std::printf("pvbcs-cli history %s of %d actions, whole process: median %.0f ms\n", format, kActions,
                     median(cli));
+    }
+
+    // Scale: 100,000 actions, 1,000,000 events of one controller.
+    dm.InTransaction([&] {
+        for (int i = kActions; i < kScaleActions; ++i)
+            History().Record([] {
+                TActionRecord a;
+                a.Action = QStringLiteral("identify");
+                a.Outcome = QStringLiteral("done");
+                return a;
+            }(), target);
+    });
+    QList<type_events_record> many;
+    many.reserve(kScaleEvents);
+    for (int k = kScaleEvents - 1; k >= 0; --k) {
+        type_events_record e;
+        e.day_num = qint16(k / 1440);
+        e.minutes_num = qint16(k % 1440);
+        e.event_type = qint8(2 + k % 2);
+        e.parms[0] = 500;
+        e.parms[1] = 505;
+        e.parms[2] = 1024;
+        many.append(e);
+    }
+    archive.Merge(QStringLiteral("20249999"), many, 3);
+    many.clear();
+    many.squeeze();
+
+    {
+        const double before = ResidentMb();
+        QElapsedTimer t;
+        t.start();
+        THistoryModel model(dm);
+        model.SetSerial(QString());
+        model.fetchMore({}); // what a list view asks for when it is shown
+        const double ms = msSince(t);
+        const double mb = ResidentMb() - before;
+        std::printf("history list opened on %d actions: %.0f ms (target < %.0f ms, %s), +%.1f MB (target < %.0f MB, "
+                    "%s), %d rows fetched\n",
+                    kScaleActions, ms, kOpenTargetMs, Verdict(ms < kOpenTargetMs), mb, kOpenTargetMb,
+                    Verdict(mb < kOpenTargetMb), model.rowCount());
+    }
+    {
+        // The window's Event Archive fills its list whole.
+        const double before = ResidentMb();
+        QElapsedTimer t;
+        t.start();
+        const QList<TListItem> list = EventRows(archive.Events(QStringLiteral("20249999")));
+        const double ms = msSince(t);
+        const double mb = ResidentMb() - before;
+        std::printf("event archive list filled with %lld events: %.0f ms (target < %.0f ms, %s), +%.1f MB (target < "
+                    "%.0f MB, %s)\n",
+                    static_cast<long long>(list.size()), ms, kOpenTargetMs, Verdict(ms < kOpenTargetMs), mb,
+                    kOpenTargetMb, Verdict(mb < kOpenTargetMb));
+    }
+    const struct {
+        QStringList arguments;
+        const char *what;
+        double targetMs; // 0: none
+    } runs[] = {
+        {{QStringLiteral("history")}, "history", 0},
+        {{QStringLiteral("history"), QStringLiteral("--json")}, "history --json", kJsonTargetMs},
+        {{QStringLiteral("events"), QStringLiteral("--archive"), QStringLiteral("--serial"), QStringLiteral("20249999"),
+          QStringLiteral("--out"), QStringLiteral("-")},
+         "events --archive", 0},
+    };
+    for (const auto &run : runs) {
+        const TChildRun r = RunCli(run.arguments);
+        std::printf("pvbcs-cli %s (%d actions, %d events): %.0f ms", run.what, kScaleActions, kScaleEvents, r.ms);
+        if (run.targetMs > 0)
+            std::printf(" (target < %.0f ms, %s)", run.targetMs, Verdict(r.ms < run.targetMs));
+        std::printf(", peak %.1f MB (target < %.0f MB, %s)%s\n", r.peakMb, kCliTargetMb,
+                    Verdict(r.peakMb < kCliTargetMb), r.code == 0 ? "" : " FAILED");
     }
     return 0;
 }

@@ -14,8 +14,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sqlite3.h>
 
 namespace {
 struct TRun {
@@ -25,12 +28,15 @@ struct TRun {
     QStringList Lines() const { return QString::fromUtf8(out).split(u'\n', Qt::SkipEmptyParts); }
 };
 
-TRun Cli(const QStringList &arguments)
+// stdoutFile: where standard output goes instead of being read.
+TRun Cli(const QStringList &arguments, const QString &stdoutFile = {})
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_GB")); // day-first dates, 24-hour clock
     process.setProcessEnvironment(env);
+    if (!stdoutFile.isEmpty())
+        process.setStandardOutputFile(stdoutFile);
     process.start(QStringLiteral(PVBCS_CLI), arguments);
     if (!process.waitForFinished(120000))
         return {};
@@ -49,6 +55,12 @@ QJsonObject Json(const TRun &run)
     if (error.error != QJsonParseError::NoError || !document.isObject())
         qWarning("not a JSON document: %s", run.out.constData());
     return document.object();
+}
+
+// The per-user configuration store the tool reads.
+QString CliStoreFileName()
+{
+    return qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Orvella Works/PavolineBCS.conf");
 }
 
 QByteArray ReadBytes(const QString &fileName)
@@ -262,8 +274,10 @@ private Q_SLOTS:
                                          "0x0D, which a Beacon name cannot carry."));
         QVERIFY(!QFile::exists(path("control.bcfg")));
         const QList<TActionRecord> actions = Actions();
-        QCOMPARE(actions.last().Action + u' ' + actions.last().Outcome, QStringLiteral("download done"));
-        QVERIFY(!actions.last().HasConfig);
+        // The register keeps the configuration all the same, and says why the file was refused.
+        QCOMPARE(actions.last().Action + u' ' + actions.last().Outcome,
+                 QStringLiteral("download read, but not saved: ") + run.err);
+        QVERIFY(actions.last().HasConfig);
         QCOMPARE(Cli({"--port", port(), "download", "--out", path("control.bcfg"), "--parts", "schedule"}).code, 0);
     }
 
@@ -291,8 +305,11 @@ private Q_SLOTS:
 
     void withoutADatabaseTheCommandsGoOnAndSaySoOnce()
     {
-        QFile::remove(CliDatabaseFileName());
-        const QString once = "History not recorded: Failed to open database \"" + CliDatabaseFileName() + "\"";
+        // A library the operator chose, since gone: never made, only reported.
+        const QString chosen = path("gone/pvbcs.db");
+        QSettings(CliStoreFileName(), QSettings::IniFormat).setValue(QStringLiteral("Database"), chosen);
+        const auto forget = qScopeGuard([] { QFile::remove(CliStoreFileName()); });
+        const QString once = "History not recorded: Failed to open database \"" + chosen + "\"";
         TRun run = Cli({"--port", port(), "download", "--out", path("beacon.bcfg")});
         QCOMPARE(run.code, 0);
         QVERIFY(QFile::exists(path("beacon.bcfg")));
@@ -300,7 +317,136 @@ private Q_SLOTS:
         run = Cli({"--port", port(), "events", "--out", path("events.csv")});
         QCOMPARE(run.code, 0);
         QCOMPARE(run.err, once);
-        QCOMPARE(Cli({"history"}).code, 4);
+        // Nothing recorded is no failure; said plainly.
+        run = Cli({"history"});
+        QCOMPARE(run.code, 0);
+        QCOMPARE(QString::fromUtf8(run.out).trimmed(),
+                 QStringLiteral("No library database at %1: nothing has been recorded.").arg(chosen));
+        run = Cli({"history", "--json"});
+        QCOMPARE(run.code, 0);
+        QVERIFY(Json(run).value("actions").toArray().isEmpty());
+        QVERIFY(!QFile::exists(chosen));
+    }
+
+    // A CLI-only user: the first command makes the default library, as the
+    // window's first start does, and nothing warns.
+    void theFirstCommandMakesTheLibrary()
+    {
+        QFile::remove(CliDatabaseFileName());
+        TRun run = Cli({"--port", port(), "override", "auto"});
+        QCOMPARE(run.code, 0);
+        QCOMPARE(run.err, QString());
+        QVERIFY(QFile::exists(CliDatabaseFileName()));
+        run = Cli({"history"});
+        QCOMPARE(run.code, 0);
+        QCOMPARE(run.err, QString());
+        QCOMPARE(Actions().size(), 1);
+    }
+
+    // Three programs meet a library whose register is not made yet: every
+    // action is kept, whichever made the tables.
+    void threeProgramsMeetANewLibrary_data()
+    {
+        QTest::addColumn<bool>("fileExists");
+        QTest::newRow("no file yet") << false;
+        QTest::newRow("library made before the register") << true;
+    }
+    void threeProgramsMeetANewLibrary()
+    {
+        QFETCH(bool, fileExists);
+        QFile::remove(CliDatabaseFileName());
+        if (fileExists) {
+            QVERIFY(CreateLibraryDatabase(CliDatabaseFileName()));
+            TDM dm;
+            QVERIFY(dm.OpenDatabase(CliDatabaseFileName()));
+            dm.Exec(QStringLiteral("DROP TABLE history_actions"));
+            dm.Exec(QStringLiteral("DROP TABLE history_events"));
+        }
+        constexpr int Runs = 5;
+        std::vector<std::unique_ptr<TBeaconSimulator>> sims;
+        std::vector<std::unique_ptr<QProcess>> chains;
+        for (const char *name : {"race-a", "race-b", "race-c"}) {
+            TSimOptions options;
+            options.name = QString::fromLatin1(name);
+            sims.push_back(std::make_unique<TBeaconSimulator>(options));
+            // Each chain runs the tool Runs times, one after the other, stopping at a failure.
+            const QString script = QStringLiteral("for i in $(seq %1); do \"$0\" --port \"$1\" override auto || exit 1; done")
+                                       .arg(Runs);
+            chains.push_back(std::make_unique<QProcess>());
+            chains.back()->setStandardOutputFile(QProcess::nullDevice());
+            chains.back()->start(QStringLiteral("sh"), {QStringLiteral("-c"), script, QStringLiteral(PVBCS_CLI),
+                                                        sims.back()->PortName()});
+        }
+        // Every chain ends before any verdict, so none is left running.
+        QByteArrayList said;
+        for (const auto &chain : chains) {
+            chain->waitForFinished(240000);
+            said << QByteArray::number(chain->exitCode()) + ' ' + chain->readAllStandardError().trimmed();
+        }
+        QCOMPARE(said, QByteArrayList(3, "0 ")); // done, without a warning
+        const QList<TActionRecord> actions = Actions();
+        QCOMPARE(actions.size(), 3 * Runs);
+        for (const TActionRecord &a : actions)
+            QCOMPARE(a.Action + u' ' + a.Outcome, QStringLiteral("override done"));
+    }
+
+    // What a controller says reaches the register and the terminal exactly
+    // as decoded, once; control characters are shown escaped in plain text.
+    void controllerTextIsKeptExactlyAndShownEscaped()
+    {
+        TSimOptions options;
+        options.name = QStringLiteral("odd-text");
+        options.serial = "2024\x1B[2J";
+        options.board = "00\r\n";
+        options.firmware = "\xE9\x80\x85\xFF";
+        sim = std::make_unique<TBeaconSimulator>(options);
+        const QJsonObject identity = Json(Cli({"--port", port(), "identify", "--json"}));
+        const QString firmware = QString::fromLatin1("\xE9\x80\x85\xFF");
+        QCOMPARE(identity.value("firmware").toString(), firmware);
+        QCOMPARE(identity.value("serial").toString(), QStringLiteral("2024\x1B[2J"));
+
+        const TRun plain = Cli({"--port", port(), "identify"});
+        QCOMPARE(plain.code, 0);
+        QVERIFY2(plain.out.contains("Serial Number: 2024\\x1b[2J\n"), plain.out.constData());
+        QVERIFY(plain.out.contains("Board: 00\\x0d\\x0a\n"));
+
+        const QJsonArray listed = Json(Cli({"history", "--json"})).value("actions").toArray();
+        QCOMPARE(Column(listed, "firmware").constLast(), firmware);
+        QCOMPARE(Column(listed, "board").constLast(), QStringLiteral("00\r\n"));
+        const TRun table = Cli({"history"});
+        QCOMPARE(table.code, 0);
+        QVERIFY(!table.out.contains('\x1B') && !table.out.contains('\r'));
+        QCOMPARE(table.Lines().size(), 1 + Actions().size()); // no row broken in two
+        QVERIFY(table.out.contains("2024\\x1b[2J"));
+    }
+
+    // A download read whole but lost on the way to its file (a full disk)
+    // is recorded as what it was, not "done".
+    void aDownloadThatCouldNotBeSavedSaysSo()
+    {
+        const TRun run = Cli({"--port", port(), "download", "--out", "-"}, QStringLiteral("/dev/full"));
+        QCOMPARE(run.code, 4);
+        QCOMPARE(run.err.split(u'\n').constLast(), QStringLiteral("Unable to write to -")); // after the progress
+        const TActionRecord last = Actions().constLast();
+        QCOMPARE(last.Action + u' ' + last.Outcome, QStringLiteral("download read, but not saved: Unable to write to -"));
+        QVERIFY(last.HasConfig);
+    }
+
+    // Another program holding the library past the wait is named as such.
+    void aLockedLibraryIsSaidToBeLocked()
+    {
+        sqlite3 *other = nullptr;
+        QCOMPARE(sqlite3_open_v2(QFile::encodeName(CliDatabaseFileName()).constData(), &other, SQLITE_OPEN_READWRITE,
+                                 nullptr),
+                 SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        const TRun run = Cli({"history"});
+        sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        QCOMPARE(run.code, 4);
+        QCOMPARE(run.err, QStringLiteral("The library database \"%1\" is locked by another program. Please close "
+                                         "that program and try again.")
+                              .arg(CliDatabaseFileName()));
     }
 };
 

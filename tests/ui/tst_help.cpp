@@ -124,12 +124,19 @@ private Q_SLOTS:
             MESSAGE(CliReportKind), MESSAGE(CliEventsSavedElsewhere), MESSAGE(CliEventsAborted),
             MESSAGE(CliNoConfig), MESSAGE(CliArchiveEmpty), MESSAGE(CliSinceDate),
             MESSAGE(CliConfigNeeds), MESSAGE(CliConfigNumber),
+            MESSAGE(DbOpenInAnotherWindow), MESSAGE(DbStepFailed), MESSAGE(DbFolderNotMade),
+            MESSAGE(DbBrokenDefaultAdvice), MESSAGE(ScheduleGone), MESSAGE(CalendarGone), MESSAGE(BeaconRecordLimit),
+            MESSAGE(LibraryItemTooLarge), MESSAGE(ArchiveNotWritten), MESSAGE(CliNoLibrary), MESSAGE(HistoryNoConfig),
+            MESSAGE(HistoryOpenConfirm), MESSAGE(HistoryCompareTwo), MESSAGE(HistoryCompareSame),
+            MESSAGE(HistoryCompareDiffers),
         };
         // Parts of the messages above (what the link was doing, the items a
         // value belongs to, the words of a comparison), the names and labels
         // the window shows, progress texts and the command-line tool's
         // ordinary results.
         const QStringList notMessages = {
+            QStringLiteral("RegisterOutputFailed"), QStringLiteral("RegisterNotArchived"),
+            QStringLiteral("DifferenceRecorded"), QStringLiteral("HistoryAllBeacons"),
             QStringLiteral("RecordCount"), QStringLiteral("DurationHoursMinutes"), QStringLiteral("DurationDays"),
             QStringLiteral("DayAbbreviations"), QStringLiteral("DayModeNames"), QStringLiteral("ActivityWriting"),
             QStringLiteral("ActivityReading"), QStringLiteral("ActivityEventLog"), QStringLiteral("ActivityOverride"),

@@ -2,17 +2,28 @@
 // action records, the upload's verification, a register that cannot be
 // written, "Compare with Beacon" and "Event Archive".
 #include "app/application.h"
+#include "app/dialogmessageservice.h"
+#include "history/historymodel.h"
+#include "monitor/frmhistory.h"
 #include "history/eventarchive.h"
 #include "history/register.h"
 #include "pages/childadvanced.h"
+#include "pages/childschedulelist.h"
 #include "monitorrig.h"
 #include "store/convprocs.h"
 #include "testenv.h"
 #include "transfer/advancedsettings.h"
 #include "widgets/panelstatusbar.h"
 
+#include <QDialogButtonBox>
 #include <QGroupBox>
+#include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTableView>
 #include <QVBoxLayout>
 
 using namespace MonitorRig;
@@ -24,6 +35,24 @@ TSimOptions Named(const char *name)
     TSimOptions options;
     options.name = QString::fromLatin1(name);
     return options;
+}
+
+// Runs action once, as soon as a modal window of type T is active; for a
+// window made by the handler of a click.
+template <typename T>
+void WhenModalOf(QObject *owner, const std::function<void(T &)> &action)
+{
+    auto *timer = new QTimer(owner);
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, owner, [timer, action] {
+        auto *w = qobject_cast<T *>(QApplication::activeModalWidget());
+        if (!w || !w->isVisible())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        action(*w);
+    });
+    timer->start();
 }
 
 QStringList Actions()
@@ -65,10 +94,11 @@ private Q_SLOTS:
     {
         TBeaconSimulator sim(Named("beacon"));
         TRig &rig = StartRig(sim.PortName());
-        // A database made by the schema alone: the library works as before.
+        // A library made now has its register from the start.
         QVERIFY(rig.window.DatabaseFunctions());
         QVERIFY(rig.window.btnSchedules->isEnabled());
-        QVERIFY(!THistoryRegister(DM()).Exists());
+        QVERIFY(THistoryRegister(DM()).Exists());
+        QVERIFY(THistoryRegister(DM()).Actions().isEmpty());
 
         Connect(true); // and download
         WaitForIdentity();
@@ -134,6 +164,8 @@ private Q_SLOTS:
         TBeaconSimulator sim(Named("beacon"));
         TRig &rig = StartRig(sim.PortName());
         // Tables of another shape: no action can be written.
+        DM().Exec(QStringLiteral("DROP TABLE history_actions"));
+        DM().Exec(QStringLiteral("DROP TABLE history_events"));
         DM().Exec(QStringLiteral("CREATE TABLE history_actions (id INTEGER PRIMARY KEY)"));
         DM().Exec(QStringLiteral("CREATE TABLE history_events (id INTEGER PRIMARY KEY)"));
         Connect(false);
@@ -152,8 +184,8 @@ private Q_SLOTS:
     }
 
     // A controller may hold a name with a control character, written by an
-    // older version. No settings file can hold it: the download goes on
-    // without the register keeping its configuration, and an upload of that
+    // older version. No settings file can hold it: the download goes on and
+    // the register keeps its configuration all the same; an upload of that
     // name is refused before anything is sent, with the refusal recorded.
     void aNameNoSettingsFileCanHoldStopsNoDownload()
     {
@@ -165,7 +197,7 @@ private Q_SLOTS:
         QCOMPARE(rig.messages.Texts(Kind::Error), QStringList());
         QCOMPARE(DeviceCalendar().Records(0).name, QStringLiteral("AB\rCD"));
         QCOMPARE(Actions().first(), QStringLiteral("download schedule,holidays,advanced done"));
-        QVERIFY(THistoryRegister(DM()).Actions().first().Config.isEmpty());
+        QVERIFY(THistoryRegister(DM()).Actions().first().HasConfig);
 
         ShowPage(rig.window.btnConnectedSystem, rig.window.pageConnectedSystem);
         sim.ClearFrameLog();
@@ -212,6 +244,119 @@ private Q_SLOTS:
         OperatorClick(rig.window.btnCompare);
         QCOMPARE(rig.messages.Texts(Kind::Information).last(),
                  "The Beacon holds the configuration of " + fileName + ".");
+    }
+
+    // "Beacon History": the connected controller's actions, newest first;
+    // a recorded download opens into the pages (asked first) or is saved as
+    // a file; two recorded configurations are compared.
+    void theHistoryViewListsOpensSavesAndCompares()
+    {
+        TBeaconSimulator sim(Named("beacon"));
+        TRig &rig = StartRig(sim.PortName());
+        Connect(true); // and download
+        WaitForIdentity();
+        sim.WithController([](TBeaconController &c) { c.schedule[0].off = 525; });
+        ShowPage(rig.window.btnConnectedSystem, rig.window.pageConnectedSystem);
+        WhenModal(&rig.downloadSettings, [&rig] { OperatorClick(rig.downloadSettings.btnDownloadFrom); });
+        OperatorClick(rig.window.btnDownloadFrom);
+        QCOMPARE(DeviceSchedule().Records(0).RecOffTime, 525);
+        DeviceSchedule().SetRecords({});
+        const QList<TActionRecord> recorded = THistoryRegister(DM()).Actions(QStringLiteral("20240001"));
+        QCOMPARE(recorded.size(), 3); // download, identify, download
+        const qint64 first = recorded.first().Id, second = recorded.last().Id;
+
+        const QString saved = fDir.filePath(QStringLiteral("recorded.bcfg"));
+        bool worked = false;
+        WhenModalOf<TfrmHistory>(this, [&](TfrmHistory &history) {
+            QCOMPARE(history.cbBeacon->currentText(), QStringLiteral("20240001"));
+            THistoryModel &model = history.Model();
+            QCOMPARE(model.rowCount(), 3);
+            QCOMPARE(model.ActionAt(0).Id, second); // newest first
+            QCOMPARE(model.data(model.index(0, THistoryModel::ColOutcome)).toString(), QStringLiteral("done"));
+            QCOMPARE(model.data(model.index(0, THistoryModel::ColPort)).toString(), sim.PortName());
+            QCOMPARE(model.data(model.index(0, THistoryModel::ColWhen)).toString(),
+                     QLocale().toString(recorded.last().When.toLocalTime(), QLocale::ShortFormat));
+
+            const auto select = [&](const QList<int> &rows) {
+                history.tvActions->clearSelection();
+                for (int row : rows)
+                    history.tvActions->selectionModel()->select(
+                        model.index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            };
+            select({0});
+            rig.messages.fileAnswers << saved;
+            OperatorClick(history.btnSave);
+            rig.messages.confirmAnswers << false; // asked first: no
+            OperatorClick(history.btnOpen);
+            QCOMPARE(DeviceSchedule().Count(), 0);
+            rig.messages.confirmAnswers << true;
+            OperatorClick(history.btnOpen);
+            select({1}); // the identity holds no configuration
+            OperatorClick(history.btnOpen);
+            select({0, 2});
+            OperatorClick(history.btnCompare);
+            OperatorPick(history.cbBeacon, 0); // all Beacons
+            QCOMPARE(model.Serial(), QString());
+            OperatorClick(history.btnClose);
+            worked = true;
+        });
+        OperatorClick(rig.window.btnHistory);
+        QVERIFY(worked);
+
+        QFile file(saved);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), THistoryRegister(DM()).Action(second)->Config);
+        QCOMPARE(rig.messages.Texts(Kind::Confirmation).last(),
+                 QStringLiteral("Do you want to replace the Beacon's configuration on the pages with the one recorded "
+                                "on %1 (20240001, action %2)?")
+                     .arg(QLocale().toString(recorded.last().When.toLocalTime(), QLocale::ShortFormat))
+                     .arg(second));
+        QCOMPARE(DeviceSchedule().Records(0).RecOffTime, 525); // opened: the second download's schedule
+        QCOMPARE(rig.window.BeaconScheduleRecords->lvSchedule->topLevelItemCount(), DeviceSchedule().Count());
+        QCOMPARE(rig.messages.Texts(Kind::Error),
+                 QStringList{QStringLiteral("Action %1 holds no recorded configuration.").arg(recorded.at(1).Id)});
+        QCOMPARE(rig.messages.Texts(Kind::Warning),
+                 QStringList{QStringLiteral("Actions %1 and %2 recorded different configurations:\n"
+                                            "Schedule record 1: OFF time %3 in #%1, %4 in #%2")
+                                 .arg(first)
+                                 .arg(second)
+                                 .arg(MinutesToTimeText(510, QLocale()), MinutesToTimeText(525, QLocale()))});
+        // Reached from the Event Log page too.
+        ShowPage(rig.window.btnLog, rig.window.pageLog);
+        WhenModalOf<TfrmHistory>(this, [](TfrmHistory &history) { OperatorClick(history.btnClose); });
+        OperatorClick(rig.window.btnLogHistory);
+    }
+
+    // A long text (a comparison of many records) comes in a window that fits
+    // a small screen, scrolls, can be resized and copied, its OK in view.
+    void aLongMessageFitsTheScreenAndScrolls()
+    {
+        TDialogMessageService dialogs;
+        TMessageService::Install(&dialogs);
+        const auto restore = qScopeGuard([] { TMessageService::Install(nullptr); });
+        QStringList lines;
+        for (int i = 1; i <= 40; ++i)
+            lines << QStringLiteral("Calendar record %1: Name NEW YEAR on the Beacon, none in the file").arg(i);
+        const QString text = QStringLiteral("The Beacon differs from school.bcfg:\n") + lines.join(u'\n');
+        bool checked = false;
+        QWidget owner;
+        WhenModalOf<QDialog>(&owner, [&](QDialog &dialog) {
+            const QRect screen = dialog.screen()->availableGeometry();
+            QVERIFY(dialog.frameGeometry().height() <= screen.height());
+            auto *view = dialog.findChild<QPlainTextEdit *>();
+            QVERIFY(view);
+            QCOMPARE(view->toPlainText(), text);
+            QVERIFY(view->isReadOnly());
+            QVERIFY(view->textInteractionFlags() & Qt::TextSelectableByMouse);
+            QVERIFY(view->verticalScrollBar()->maximum() > 0); // it scrolls
+            auto *ok = dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+            QVERIFY(dialog.rect().contains(QRect(ok->mapTo(&dialog, QPoint()), ok->size())));
+            QVERIFY(dialog.isSizeGripEnabled());
+            checked = true;
+            ok->click();
+        });
+        Messages().Warning(text);
+        QVERIFY(checked);
     }
 
     void theEventArchiveIsShownSavedAndPrinted()

@@ -7,6 +7,7 @@
 #include "store/calendar.h"
 #include "store/datamodule.h"
 #include "store/librarydb.h"
+#include "store/librarylock.h"
 #include "store/schedule.h"
 #include "store/sqlitedb.h"
 #include "testenv.h"
@@ -297,10 +298,72 @@ private Q_SLOTS:
         QVERIFY(!window.DatabaseFunctions());
         QCOMPARE(messages.Texts(Kind::Error),
                  QStringList{QStringLiteral("The software could not open database \"%1\". All database functions will "
-                                            "be disabled.\n\nFailed to open database \"%1\"\n\nTo use the library, "
-                                            "choose a database file on the Software Settings page, or create this one "
-                                            "with the command pvbcs-initdb, and start the program again.")
+                                            "be disabled.\n\nThe folder %2 could not be made: Not a directory\n\nTo "
+                                            "use the library, choose a database file on the Software Settings page, "
+                                            "or create this one with the command pvbcs-initdb, and start the program "
+                                            "again.")
+                                 .arg(library, path(QStringLiteral("blocker/PavolineBCS")))});
+    }
+
+    // A broken file where the default library belongs: pvbcs-initdb would
+    // leave it alone, so the advice is to move it aside.
+    void aBrokenDefaultLibraryIsAdvisedAside()
+    {
+        TTestMessageService messages;
+        TAppConfig config;
+        const QString library = config.DBName();
+        QDir().mkpath(QFileInfo(library).absolutePath());
+        QFile broken(library);
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write(QByteArray(4096, 'x'));
+        broken.close();
+        TfrmMain window;
+        TDM dm;
+        showWindow(window);
+
+        QVERIFY(!window.DatabaseFunctions());
+        QCOMPARE(messages.Texts(Kind::Error),
+                 QStringList{QStringLiteral("The software could not open database \"%1\". All database functions will "
+                                            "be disabled.\n\n\"%1\" is not a library database (file is not a "
+                                            "database).\n\nTo use the library, choose a database file on the Software "
+                                            "Settings page, or move \"%1\" aside (rename it) and start the program "
+                                            "again: an empty library is then made in its place.")
                                  .arg(library)});
+        QFile::remove(library);
+    }
+
+    // One window per library: a second start on a library another window
+    // has open says so, naming that process, and brings nothing up.
+    void aSecondWindowOnTheLibraryBringsNothingUp()
+    {
+        TTestMessageService messages;
+        TAppConfig config;
+        const QString file = prepareLibrary(config);
+        {
+            const TLibraryLock firstWindow(file);
+            TfrmMain window;
+            TDM dm;
+            window.show();
+            QCOMPARE(messages.Texts(Kind::Error),
+                     QStringList{QStringLiteral("The library database \"%1\" is open in another window (process %2, "
+                                                "%3). Please use that window, or close it and start the program again.")
+                                     .arg(file)
+                                     .arg(QCoreApplication::applicationPid())
+                                     .arg(QFileInfo(QCoreApplication::applicationFilePath()).fileName())});
+            QVERIFY(!dm.IsOpen());
+            QVERIFY(!window.DatabaseFunctions());
+            QTRY_VERIFY(!window.isVisible());
+        }
+        // The first window closed: the next start opens the library.
+        messages.entries.clear();
+        TfrmMain window;
+        TDM dm;
+        showWindow(window);
+        QCOMPARE(messages.entries.size(), 0);
+        QVERIFY(window.DatabaseFunctions());
+        QCOMPARE(window.lvSchedules->topLevelItemCount(), 2);
+        // While it runs, the library is its own.
+        QVERIFY(!ErrorOf([&] { TLibraryLock second(file); }).isEmpty());
     }
 
     void firstShowListsBothLibraries()

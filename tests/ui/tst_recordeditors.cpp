@@ -238,10 +238,14 @@ private Q_SLOTS:
         editor.UpdateRecord(edited);
         QCOMPARE(edited.id, 0);
 
-        // Every id but one is taken: the new record gets that one.
+        // Every id but one is taken: the new record gets that one. (Records
+        // taken exactly as given: far more than a Beacon's copy lets an
+        // operator add.)
+        QList<TScheduleRec> taken;
         for (int id = 0; id < 100000; ++id)
             if (id != 4242)
-                owner.SaveRecord(scheduleRec(id, 0x01, 10, 20), true);
+                taken << scheduleRec(id, 0x01, 10, 20);
+        owner.SetRecords(taken);
         TScheduleRec fresh;
         editor.GetRecord(fresh, owner);
         QCOMPARE(fresh.id, 4242);
@@ -487,12 +491,15 @@ private Q_SLOTS:
     {
         TfrmCalendarRec editor;
         TCalendar owner(QStringLiteral("DEVICE"), 0, false);
-        TCalendarRec taken;
+        // Taken exactly as given: far more than a Beacon's copy lets an operator add.
+        QList<TCalendarRec> taken;
         for (int id = 0; id < 100000; ++id)
             if (id != 99999) {
-                taken.id = id;
-                owner.SaveRecord(taken, true);
+                TCalendarRec rec;
+                rec.id = id;
+                taken << rec;
             }
+        owner.SetRecords(taken);
         TCalendarRec fresh;
         editor.GetRecord(fresh, owner);
         QCOMPARE(fresh.id, 99999);

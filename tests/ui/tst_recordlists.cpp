@@ -281,6 +281,53 @@ private Q_SLOTS:
         QCOMPARE(rowTexts(&lvSchedules, 0).value(1), QStringLiteral("0 record(s)"));
     }
 
+    // The Beacon's copy holds 16 records: Add and Copy refuse the 17th before
+    // the editor opens, Load refuses a larger library schedule and says so.
+    void theBeaconsCopyRefusesTheSeventeenthRecord_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("add") << QStringLiteral("btnAdd");
+        QTest::newRow("copy") << QStringLiteral("btnCopy");
+        QTest::newRow("load") << QStringLiteral("btnLoad");
+    }
+    void theBeaconsCopyRefusesTheSeventeenthRecord()
+    {
+        QFETCH(QString, button);
+        TTestMessageService messages;
+        TDM dm;
+        openLibrary(dm);
+        TScheduleList library;
+        library.AddSchedule(QStringLiteral("Long"));
+        for (int i = 0; i < 17; ++i)
+            library.Schedules(0)->SaveRecord(scheduleRec(0, 0x1F, 420 + i, 480 + i), true);
+        TSchedule device(QStringLiteral("DEVICE"), 0, false);
+        const int kept = button == QLatin1String("btnLoad") ? 1 : 16;
+        for (int i = 0; i < kept; ++i)
+            device.SaveRecord(scheduleRec(1000 + i, 0x7F, 420, 480), true);
+        QWidget host;
+        auto *page = new TfrmChildScheduleList(&host);
+        page->SetSchedule(&device);
+        page->SetScheduleList(&library);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        selectRow(page->lvSchedule, 0);
+
+        QDialog &opens = button == QLatin1String("btnLoad") ? static_cast<QDialog &>(*fItemSelect)
+                                                             : static_cast<QDialog &>(*fScheduleEditor);
+        QAbstractButton *press = button == QLatin1String("btnLoad") ? static_cast<QAbstractButton *>(fItemSelect->btnOk)
+                                                                     : fScheduleEditor->btnSave;
+        const auto answer = clickAnswering(page->findChild<QPushButton *>(button), opens, nullptr, press);
+        QCOMPARE(answer.opened, button == QLatin1String("btnLoad")); // the choice comes before the refusal
+        QCOMPARE(messages.Texts(Kind::Error),
+                 QStringList{button == QLatin1String("btnLoad")
+                                 ? QStringLiteral("\"Long\" has 17 records, more than the 16 a Beacon holds. Remove "
+                                                  "some in the library and load it again.")
+                                 : QStringLiteral("A Beacon's schedule holds at most 16 records.")});
+        QCOMPARE(device.Count(), kept);
+        QCOMPARE(device.Name(), QStringLiteral("DEVICE"));
+        QCOMPARE(page->lvSchedule->topLevelItemCount(), kept);
+    }
+
     void loadScheduleFromTheLibrary()
     {
         TTestMessageService messages;

@@ -19,6 +19,21 @@ void Write(FILE *stream, const QString &text)
 }
 }
 
+QString Printable(const QString &text)
+{
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == u'\\')
+            shown += QStringLiteral("\\\\");
+        else if (c.category() == QChar::Other_Control)
+            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    return shown;
+}
+
 void PrintOut(const QString &text)
 {
     Write(information, text + u'\n');
@@ -43,14 +58,48 @@ void WriteOutput(const QString &fileName, const std::function<void(const QString
     QFile file(temporary);
     if (!file.open(QIODevice::ReadOnly))
         throw Exception(Fmt(Msg::UnableToRead, temporary));
-    const QByteArray data = file.readAll();
-    if (std::fwrite(data.constData(), 1, size_t(data.size()), stdout) != size_t(data.size()) || std::fflush(stdout) != 0)
+    // A block at a time: a long file is never held whole.
+    while (!file.atEnd()) {
+        const QByteArray block = file.read(1 << 16);
+        if (block.isEmpty() && file.error() != QFileDevice::NoError)
+            throw Exception(Fmt(Msg::UnableToRead, temporary));
+        if (std::fwrite(block.constData(), 1, size_t(block.size()), stdout) != size_t(block.size()))
+            throw Exception(Fmt(Msg::UnableToWrite, QStringLiteral("-")));
+    }
+    if (std::fflush(stdout) != 0)
         throw Exception(Fmt(Msg::UnableToWrite, QStringLiteral("-")));
 }
 
 void PrintJson(const QJsonObject &document)
 {
     Write(stdout, QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Indented)));
+}
+
+TJsonListOut::TJsonListOut(const char *name)
+{
+    fBuffer = "{\n    \"" + QByteArray(name) + "\": [";
+}
+
+TJsonListOut::~TJsonListOut()
+{
+    fBuffer += fFirst ? "]\n}\n" : "\n    ]\n}\n";
+    Flush();
+}
+
+void TJsonListOut::Add(const QJsonObject &element)
+{
+    fBuffer += fFirst ? "\n        " : ",\n        ";
+    fBuffer += QJsonDocument(element).toJson(QJsonDocument::Compact);
+    fFirst = false;
+    if (fBuffer.size() > (1 << 16))
+        Flush();
+}
+
+void TJsonListOut::Flush()
+{
+    std::fwrite(fBuffer.constData(), 1, size_t(fBuffer.size()), stdout);
+    std::fflush(stdout);
+    fBuffer.clear();
 }
 
 bool TCliMessages::Show(Kind kind, const QString &text)

@@ -6,6 +6,10 @@
 #include <QString>
 #include <functional>
 
+// Text from a controller, a port or the register as a terminal line may show
+// it: control characters (ESC, CR, LF, ...) and the backslash escaped as
+// "\x1b", "\\", so nothing breaks a table or drives the terminal.
+QString Printable(const QString &text);
 // Writes text and a line end to standard output: the information and progress
 // of the command, unless standard output carries its data.
 void PrintOut(const QString &text);
@@ -17,6 +21,24 @@ void KeepStdoutForData();
 void WriteOutput(const QString &fileName, const std::function<void(const QString &)> &save);
 // Writes the one JSON document of --json to standard output.
 void PrintJson(const QJsonObject &document);
+
+// Writes the one JSON document {"name": [...]} to standard output an element
+// at a time, so a long list is never held whole; the document is closed
+// when this ends.
+class TJsonListOut {
+public:
+    explicit TJsonListOut(const char *name);
+    ~TJsonListOut();
+    TJsonListOut(const TJsonListOut &) = delete;
+    TJsonListOut &operator=(const TJsonListOut &) = delete;
+    void Add(const QJsonObject &element);
+
+private:
+    void Flush();
+
+    bool fFirst = true;
+    QByteArray fBuffer; // written out when it grows past a block
+};
 
 // Messages of the command-line tool: information on standard output, errors
 // and warnings on standard error; questions are answered No and choosers

@@ -4,13 +4,14 @@
 #include "clifailure.h"
 #include "clijson.h"
 #include "eventlog/eventlogfile.h"
+#include "eventlog/events.h"
 #include "history/configcompare.h"
 #include "history/eventarchive.h"
 #include "history/register.h"
+#include "store/librarydb.h"
 
 #include <QCommandLineParser>
 #include <QFile>
-#include <QJsonArray>
 #include <QSaveFile>
 
 namespace {
@@ -43,27 +44,41 @@ QString OneLine(QString text)
     return text.replace(QStringLiteral(":\n"), QStringLiteral(": ")).replace(u'\n', QStringLiteral("; "));
 }
 
-void PrintActions(const QList<TActionRecord> &actions)
+QStringList ActionRow(const TActionRecord &a)
 {
-    if (actions.isEmpty())
-        return;
-    QList<QStringList> rows = {{"ID", "TIME (UTC)", "SERIAL", "ACTION", "OPTIONS", "CONFIG", "PORT", "USER", "FROM",
-                                "OUTCOME"}};
-    for (const TActionRecord &a : actions)
-        rows.append({QString::number(a.Id), a.When.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), a.Serial,
-                     a.Action, a.Options, a.HasConfig ? QStringLiteral("yes") : QStringLiteral("-"), a.Port, a.User,
-                     a.Source, OneLine(a.Outcome)});
-    // Every column as wide as its widest text; the outcome last, as long as it is.
-    QList<qsizetype> widths(rows.first().size(), 0);
-    for (const QStringList &row : rows)
+    return {QString::number(a.Id), a.When.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), Printable(a.Serial),
+            Printable(a.Action), Printable(a.Options), a.HasConfig ? QStringLiteral("yes") : QStringLiteral("-"),
+            Printable(a.Port), Printable(a.User), Printable(a.Source), Printable(OneLine(a.Outcome))};
+}
+
+// Every column as wide as its widest text, the outcome last, as long as it
+// is: the widths are taken in a first reading, the rows printed in a second,
+// so a long history is never held whole.
+void PrintActions(const THistoryRegister &reg, const QString &serial, const QDateTime &since)
+{
+    const QStringList header = {"ID", "TIME (UTC)", "SERIAL", "ACTION", "OPTIONS", "CONFIG", "PORT", "USER", "FROM",
+                                "OUTCOME"};
+    QList<qsizetype> widths(header.size(), 0);
+    const auto widen = [&widths](const QStringList &row) {
         for (qsizetype i = 0; i < row.size(); ++i)
             widths[i] = qMax(widths[i], row.at(i).size());
-    for (const QStringList &row : rows) {
+    };
+    widen(header);
+    bool any = false;
+    reg.ForEachAction(serial, since, [&](const TActionRecord &a) {
+        widen(ActionRow(a));
+        any = true;
+    });
+    if (!any)
+        return;
+    const auto print = [&widths](const QStringList &row) {
         QString line;
         for (qsizetype i = 0; i + 1 < row.size(); ++i)
             line += row.at(i).leftJustified(widths[i] + 2);
         PrintOut(line + row.last());
-    }
+    };
+    print(header);
+    reg.ForEachAction(serial, since, [&](const TActionRecord &a) { print(ActionRow(a)); });
 }
 
 void WriteConfig(const QCommandLineParser &parser)
@@ -96,11 +111,24 @@ TCliRegister::TCliRegister()
 {
     History().SetSource(QStringLiteral("cli"));
     const QString name = fConfig.DBName();
+    if (!fConfig.DBNameStored()) {
+        // The first use, as in the window's first start: the default library.
+        try {
+            CreateLibraryDatabase(name);
+        } catch (const Exception &e) {
+            fNotCreated = e.Message();
+        }
+    }
     fDM.OpenDatabase(name);
-    // Without a database the recorder only knows that none is open; say which.
-    History().SetReporter([this, name](const QString &text) {
-        Messages().Warning(fDM.IsOpen() ? text : Fmt(Msg::RegisterNotWritten, Fmt(Msg::DbOpenFailed, name)));
+    // Without a database the recorder only knows that none is open; say why.
+    History().SetReporter([this](const QString &text) {
+        Messages().Warning(fDM.IsOpen() ? text : Fmt(Msg::RegisterNotWritten, Problem()));
     });
+}
+
+QString TCliRegister::Problem() const
+{
+    return fNotCreated.isEmpty() ? fDM.OpenError() : fNotCreated;
 }
 
 TCliRegister::~TCliRegister()
@@ -108,10 +136,15 @@ TCliRegister::~TCliRegister()
     History().SetReporter(nullptr);
 }
 
-void TCliRegister::Require() const
+bool TCliRegister::Require() const
 {
-    if (!fDM.IsOpen())
-        throw TFailure{ExitFile, Fmt(Msg::DbOpenFailed, fConfig.DBName())};
+    if (fDM.IsOpen())
+        return true;
+    if (fNotCreated.isEmpty() && !QFile::exists(fConfig.DBName())) {
+        Messages().Information(Fmt(Msg::CliNoLibrary, fConfig.DBName()));
+        return false;
+    }
+    throw TFailure{ExitFile, Problem()};
 }
 
 TActionTarget TCliRegister::Target() const
@@ -130,26 +163,38 @@ void HistoryCommand(const QCommandLineParser &parser)
     if (parser.isSet(QStringLiteral("out")))
         Usage(Fmt(Msg::CliOptionNotUsed, QStringLiteral("history"), QStringLiteral("out")));
     const QDateTime since = ParseSince(parser);
-    QList<TActionRecord> actions;
-    Guard(ExitFile, [&] { actions = THistoryRegister(DM()).Actions(Option(parser, "serial"), since); });
-    if (parser.isSet(QStringLiteral("json")))
-        PrintJson(ActionsJson(actions));
-    else
-        PrintActions(actions);
+    const THistoryRegister reg(DM());
+    const QString serial = Option(parser, "serial");
+    Guard(ExitFile, [&] {
+        if (!parser.isSet(QStringLiteral("json"))) {
+            PrintActions(reg, serial, since);
+            return;
+        }
+        TJsonListOut out("actions");
+        reg.ForEachAction(serial, since, [&out](const TActionRecord &a) { out.Add(ActionJson(a)); });
+    });
 }
 
 void ArchiveCommand(const QCommandLineParser &parser)
 {
     const QString serial = Option(parser, "serial");
     const QString out = Option(parser, "out");
-    QList<type_events_record> events;
-    Guard(ExitFile, [&] { events = TEventArchive(DM()).Events(serial); });
-    if (events.isEmpty())
+    const TEventArchive archive(DM());
+    int count = 0;
+    Guard(ExitFile, [&] { count = archive.EventCount(serial); });
+    if (count == 0)
         throw TFailure{ExitFile, Fmt(Msg::CliArchiveEmpty, serial)};
+    // Written as read, so a long archive is never held whole.
     Guard(ExitFile, [&] {
-        WriteOutput(out, [&events](const QString &fileName) { SaveEventLogFile(fileName, EventRows(events)); });
+        WriteOutput(out, [&](const QString &fileName) {
+            TEventLogWriter file(fileName);
+            const QLocale locale = QLocale::system();
+            archive.ForEachEvent(serial, [&](const type_events_record &e) { file.Add(TEvents(e).Row(locale)); });
+            file.Commit();
+            count = file.Count();
+        });
     });
-    PrintOut(Fmt(Msg::CliEventsSaved, events.size(), out));
+    PrintOut(Fmt(Msg::CliEventsSaved, count, out));
 }
 
 int DiffCommand(const QCommandLineParser &parser)

@@ -10,22 +10,27 @@
 class QCommandLineParser;
 
 // The library database the window uses, named by the per-user configuration,
-// open for the run. Recording goes on without it; what it could not record is
-// reported once, as a warning.
+// open for the run; made on first use, like the window's first start, when
+// none is configured. Recording goes on without it; what it could not record
+// is reported once, as a warning, with the reason.
 class TCliRegister {
 public:
     TCliRegister();
     ~TCliRegister();
-    // For the commands that read the register: fails with status 4 when the
-    // database could not be opened.
-    void Require() const;
+    // For the commands that read the register: false, saying so, when there
+    // is no library database (nothing recorded); fails with status 4, and the
+    // reason, when it could not be opened.
+    bool Require() const;
     // The controller on the open port, asked who it is when the register can
     // keep the answer.
     TActionTarget Target() const;
 
 private:
+    QString Problem() const;
+
     TAppConfig fConfig;
     TDM fDM;
+    QString fNotCreated; // why the default library could not be made
 };
 
 // "history": lists the register, or writes one recorded configuration to a file.

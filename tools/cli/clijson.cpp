@@ -45,24 +45,21 @@ QJsonObject StatusJson(const TDiagnostics &diagnostics)
             {"lines", QJsonArray::fromStringList(lines)}};
 }
 
-QJsonObject ActionsJson(const QList<TActionRecord> &actions)
+QJsonObject ActionJson(const TActionRecord &a)
 {
-    QJsonArray list;
-    for (const TActionRecord &a : actions)
-        list.append(QJsonObject{{"id", a.Id},
-                                {"time", a.When.toString(Qt::ISODateWithMs)},
-                                {"from", a.Source},
-                                {"user", a.User},
-                                {"port", a.Port},
-                                {"serial", a.Serial},
-                                {"board", a.Board},
-                                {"firmware", a.Firmware},
-                                {"action", a.Action},
-                                {"options", a.Options},
-                                {"outcome", a.Outcome},
-                                {"done", a.Outcome == QLatin1String(Msg::RegisterDone)},
-                                {"config", a.HasConfig}});
-    return {{"actions", list}};
+    return QJsonObject{{"id", a.Id},
+                       {"time", a.When.toString(Qt::ISODateWithMs)},
+                       {"from", a.Source},
+                       {"user", a.User},
+                       {"port", a.Port},
+                       {"serial", a.Serial},
+                       {"board", a.Board},
+                       {"firmware", a.Firmware},
+                       {"action", a.Action},
+                       {"options", a.Options},
+                       {"outcome", a.Outcome},
+                       {"done", a.Outcome == QLatin1String(Msg::RegisterDone)},
+                       {"config", a.HasConfig}};
 }
 
 QJsonObject DifferencesJson(const QString &fileName, const QList<TConfigDifference> &differences)

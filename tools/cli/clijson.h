@@ -20,8 +20,9 @@ QJsonObject IdentityJson(const TActionTarget &identity);
 // "beaconOn", "override": {"state", "text"}, "switch": {"position", "text"},
 // "lines": [the six lines]}.
 QJsonObject StatusJson(const TDiagnostics &diagnostics);
-// {"actions": [{"id", "time", "from", "user", "port", "serial", "board",
-// "firmware", "action", "options", "outcome", "done", "config"}]}
-QJsonObject ActionsJson(const QList<TActionRecord> &actions);
+// One element of {"actions": [...]}: {"id", "time", "from", "user", "port",
+// "serial", "board", "firmware", "action", "options", "outcome", "done",
+// "config"}
+QJsonObject ActionJson(const TActionRecord &a);
 // {"file", "equal", "differences": [{"item", "beacon", "file", "text"}]}
 QJsonObject DifferencesJson(const QString &fileName, const QList<TConfigDifference> &differences);

@@ -325,9 +325,9 @@ void Identify(TdmCOM &link, bool json)
         PrintJson(IdentityJson(ConnectedController()));
         return;
     }
-    PrintOut(Fmt(Msg::CliSerialNumber, link.SignSerial()));
-    PrintOut(Fmt(Msg::CliFirmware, link.SignFirmwareVer()));
-    PrintOut(Fmt(Msg::CliBoard, link.SignBoardVer()));
+    PrintOut(Fmt(Msg::CliSerialNumber, Printable(link.SignSerial())));
+    PrintOut(Fmt(Msg::CliFirmware, Printable(link.SignFirmwareVer())));
+    PrintOut(Fmt(Msg::CliBoard, Printable(link.SignBoardVer())));
 }
 
 void Download(const TCliRegister &history, const QString &fileName, const TConfigParts &parts)
@@ -342,7 +342,13 @@ void Download(const TCliRegister &history, const QString &fileName, const TConfi
     }
     page.ShowSettings(BeaconSettings);
     record.KeepConfig([&] { return SettingsFileText(parts, page); });
-    Guard(ExitFile, [&] { WriteOutput(fileName, [&](const QString &file) { SaveSettingsFile(file, parts, page); }); });
+    try {
+        WriteOutput(fileName, [&](const QString &file) { SaveSettingsFile(file, parts, page); });
+    } catch (const Exception &e) {
+        // Read, but lost on the way to the file: the register says so.
+        record.SetOutcome(Fmt(Msg::RegisterOutputFailed, e.Message()));
+        throw TFailure{ExitFile, e.Message()};
+    }
 }
 
 void Upload(TdmCOM &link, const TCliRegister &history, const QCommandLineParser &parser, const TConfigParts &parts)
@@ -535,7 +541,11 @@ int Run(const QStringList &arguments)
     }
     const TCliRegister history;
     if (command == QLatin1String("history") || command == QLatin1String("events --archive")) {
-        history.Require();
+        if (!history.Require()) {
+            if (command == QLatin1String("history") && json)
+                TJsonListOut("actions"); // an empty list
+            return ExitDone;
+        }
         if (command == QLatin1String("history"))
             HistoryCommand(parser);
         else

@@ -10,16 +10,32 @@ inline constexpr const char *DbOpenFailed = "Failed to open database \"%s\"";
 inline constexpr const char *DbCompileError = "Error: %s%s%s";
 inline constexpr const char *DbReadOnlyOrMissing = "Database file is read-only or file is missing \"%s\"";
 inline constexpr const char *DbUnknownError = "Unknown database error! Error Code: \"%d\"";
+// A step that failed for another reason than the file being read-only or
+// missing: the file and SQLite's own words ("database or disk is full").
+inline constexpr const char *DbStepFailed = "The library database \"%s\" could not be changed: %s";
 inline constexpr const char *DbLocked =
     "The library database \"%s\" is locked by another program. Please close that program and try again.";
 inline constexpr const char *DbNotLibrary = "\"%s\" is not a library database (%s).";
 inline constexpr const char *DbTableMissing = "the table %s is missing";
 inline constexpr const char *DbFunctionsDisabled =
     "The software could not open database \"%s\". All database functions will be disabled.";
+// Filled with the file, the other window's process id and its program.
+inline constexpr const char *DbOpenInAnotherWindow =
+    "The library database \"%s\" is open in another window (process %d, %s). Please use that window, or close it "
+    "and start the program again.";
+inline constexpr const char *DbFolderNotMade = "The folder %s could not be made: %s";
 inline constexpr const char *DbFileChanged = "Database file was changed. Please restart the application now.";
 inline constexpr const char *DbDefaultLibraryAdvice =
     "To use the library, choose a database file on the Software Settings page, or create this one with the command "
     "pvbcs-initdb, and start the program again.";
+// The default library's file is there but is no library database.
+inline constexpr const char *DbBrokenDefaultAdvice =
+    "To use the library, choose a database file on the Software Settings page, or move \"%s\" aside (rename it) "
+    "and start the program again: an empty library is then made in its place.";
+inline constexpr const char *ScheduleGone =
+    "The schedule \"%s\" is no longer in the library (deleted in another window?); the record was not saved.";
+inline constexpr const char *CalendarGone =
+    "The calendar \"%s\" is no longer in the library (deleted in another window?); the record was not saved.";
 
 // Files
 inline constexpr const char *UnableToWrite = "Unable to write to %s";
@@ -142,6 +158,12 @@ inline constexpr const char *SelectRecord = "Please select a Record from the Lis
 inline constexpr const char *DeleteRecordConfirm = "Do you want to delete Selected Record?";
 inline constexpr const char *NoLibrarySchedules = "You do not have any previously created Schedules.";
 inline constexpr const char *NoLibraryCalendars = "You do not have any previously created Calendars.";
+// The Beacon's copy of a schedule or calendar: filled with what it is
+// ("schedule", "calendar") and the limit.
+inline constexpr const char *BeaconRecordLimit = "A Beacon's %s holds at most %d records.";
+// A library entry with more records than a Beacon holds, where it is loaded.
+inline constexpr const char *LibraryItemTooLarge =
+    "\"%s\" has %d records, more than the %d a Beacon holds. Remove some in the library and load it again.";
 inline constexpr const char *CheckTimeRange = "Please check the selected Time Range.";
 inline constexpr const char *SelectOneDay = "Please select at least one day.";
 inline constexpr const char *CheckDateRange = "Please check the selected Range of Dates.";
@@ -223,6 +245,11 @@ inline constexpr const char *RegisterDone = "done";
 inline constexpr const char *RegisterAborted = "aborted by the operator";
 inline constexpr const char *RegisterNotWritten = "History not recorded: %s";
 inline constexpr const char *RegisterNoLibrary = "%s holds no library; the history is kept only in a library database.";
+// The outcome of an action whose command worked but whose result was lost.
+inline constexpr const char *RegisterOutputFailed = "read, but not saved: %s";
+// The outcome of the download, then why its events were not archived.
+inline constexpr const char *RegisterNotArchived = "%s; %s";
+inline constexpr const char *ArchiveNotWritten = "Events not archived: %s";
 inline constexpr const char *ArchiveNoSerial = "Events not archived: the Beacon has not told its serial number yet.";
 inline constexpr const char *CompareNone = "none";
 inline constexpr const char *CompareCommMode = "Communication mode";
@@ -255,6 +282,15 @@ inline constexpr const char *DifferenceUploaded = "%s %s on the Beacon, %s uploa
 inline constexpr const char *VerifyFailed = "The Beacon does not hold what was uploaded:\n%s";
 inline constexpr const char *CompareSame = "The Beacon holds the configuration of %s.";
 inline constexpr const char *CompareDiffers = "The Beacon differs from %s:\n%s";
+// The Beacon History window
+inline constexpr const char *HistoryNoConfig = "Action %d holds no recorded configuration.";
+inline constexpr const char *HistoryOpenConfirm =
+    "Do you want to replace the Beacon's configuration on the pages with the one recorded on %s (%s, action %d)?";
+inline constexpr const char *HistoryCompareTwo = "Please select two actions with a recorded configuration.";
+inline constexpr const char *DifferenceRecorded = "%s %s in #%d, %s in #%d";
+inline constexpr const char *HistoryCompareSame = "Actions %d and %d recorded the same configuration.";
+inline constexpr const char *HistoryCompareDiffers = "Actions %d and %d recorded different configurations:\n%s";
+inline constexpr const char *HistoryAllBeacons = "All Beacons";
 inline constexpr const char *ArchiveEmpty = "No events have been archived yet.";
 inline constexpr const char *ArchiveShown = "Archive of Beacon %s: %d event(s)";
 inline constexpr const char *ArchiveEntry = "%s: %d event(s), the newest %s";
@@ -288,6 +324,7 @@ inline constexpr const char *CliConfigNeeds = "history --config takes --serial a
 inline constexpr const char *CliConfigNumber = "--config takes the number (ID) of a recorded action.";
 inline constexpr const char *CliNoConfig = "No configuration %s is recorded for the Beacon %s.";
 inline constexpr const char *CliConfigSaved = "Configuration %d of the Beacon %s saved to %s";
+inline constexpr const char *CliNoLibrary = "No library database at %s: nothing has been recorded.";
 inline constexpr const char *CliArchiveEmpty = "No events of the Beacon %s are archived.";
 
 // Reports (report window and command-line tool)

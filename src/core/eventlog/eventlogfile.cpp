@@ -38,19 +38,35 @@ bool SaveEventLogFile(const QString &fileName, const QList<TListItem> &rows)
 {
     if (rows.isEmpty())
         return false;
-    QString text;
-    for (const TListItem &row : rows) {
-        text += Quoted(row.Caption);
-        for (int i = 0; i < FieldCount - 1; ++i)
-            text += u',' + Quoted(row.SubItems.value(i));
-        text += QStringLiteral(";\r\n");
-    }
-    const QByteArray bytes = Cp1252::fromUnicode(text);
-    QSaveFile file(fileName);
-    // The explicit flush notices a write the disk cut short before the file is put in place.
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() || !file.commit())
-        throw Exception(Fmt(Msg::UnableToWrite, fileName));
+    TEventLogWriter file(fileName);
+    for (const TListItem &row : rows)
+        file.Add(row);
+    file.Commit();
     return true;
+}
+
+TEventLogWriter::TEventLogWriter(const QString &fileName) : fFile(fileName)
+{
+    fFile.open(QIODevice::WriteOnly); // a failure shows in Commit
+}
+
+void TEventLogWriter::Add(const TListItem &row)
+{
+    QString text = Quoted(row.Caption);
+    for (int i = 0; i < FieldCount - 1; ++i)
+        text += u',' + Quoted(row.SubItems.value(i));
+    text += QStringLiteral(";\r\n");
+    const QByteArray bytes = Cp1252::fromUnicode(text);
+    if (fFile.isOpen() && fFile.write(bytes) != bytes.size())
+        fFile.cancelWriting();
+    ++fCount;
+}
+
+void TEventLogWriter::Commit()
+{
+    // The explicit flush notices a write the disk cut short before the file is put in place.
+    if (!fFile.isOpen() || !fFile.flush() || !fFile.commit())
+        throw Exception(Fmt(Msg::UnableToWrite, fFile.fileName()));
 }
 
 void LoadEventLogFile(const QString &fileName, QList<TListItem> &rows)

@@ -2,6 +2,7 @@
 #include "store/listtext.h"
 
 #include <QList>
+#include <QSaveFile>
 #include <QString>
 #include <QStringList>
 
@@ -15,6 +16,21 @@
 // written and false is returned. A failed write raises "Unable to write to %s"
 // and leaves an existing file as it was.
 bool SaveEventLogFile(const QString &fileName, const QList<TListItem> &rows);
+
+// The same file written a row at a time, for a list too long to hold whole:
+// put in place by Commit, which raises "Unable to write to %s" (leaving an
+// existing file as it was) when a write failed; dropped without Commit.
+class TEventLogWriter {
+public:
+    explicit TEventLogWriter(const QString &fileName);
+    void Add(const TListItem &row);
+    void Commit();
+    int Count() const { return fCount; }
+
+private:
+    QSaveFile fFile;
+    int fCount = 0;
+};
 
 // Replaces rows by the file's lines (the caption from the first field, the
 // sub-items from the next four; further fields are ignored). A file starting

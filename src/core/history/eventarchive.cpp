@@ -10,9 +10,9 @@ int TEventArchive::Merge(const QString &serial, const QList<type_events_record> 
 {
     if (serial.isEmpty() || events.isEmpty())
         return 0;
-    THistoryRegister(fDM).EnsureTables();
     int added = 0;
     fDM.InTransaction([&] {
+        THistoryRegister(fDM).EnsureTables();
         const auto changes = [this] { return fDM.Query(QStringLiteral("SELECT total_changes()"))->FieldAsInteger(0); };
         const qint64 before = changes();
         // Oldest first, so that row ids follow the order of the events.
@@ -20,7 +20,8 @@ int TEventArchive::Merge(const QString &serial, const QList<type_events_record> 
             fDM.Exec(QStringLiteral("INSERT OR IGNORE INTO history_events (serial, day_num, minutes_num, event_type, "
                                     "voltage1, voltage2, brightness, action_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
                      {serial, it->day_num, it->minutes_num, it->event_type, it->parms[0], it->parms[1], it->parms[2],
-                      actionId});
+                      actionId},
+                     TTextCoding::Utf8);
         added = int(changes() - before);
     });
     return added;
@@ -29,12 +30,19 @@ int TEventArchive::Merge(const QString &serial, const QList<type_events_record> 
 QList<type_events_record> TEventArchive::Events(const QString &serial) const
 {
     QList<type_events_record> events;
+    ForEachEvent(serial, [&events](const type_events_record &e) { events.append(e); });
+    return events;
+}
+
+void TEventArchive::ForEachEvent(const QString &serial,
+                                 const std::function<void(const type_events_record &)> &take) const
+{
     if (!THistoryRegister(fDM).Exists())
-        return events;
+        return;
     auto rows = fDM.Query(QStringLiteral("SELECT day_num, minutes_num, event_type, voltage1, voltage2, brightness "
                                          "FROM history_events WHERE serial = ? "
                                          "ORDER BY day_num DESC, minutes_num DESC, id DESC"),
-                          {serial});
+                          {serial}, TTextCoding::Utf8);
     for (; !rows->Eof(); rows->Next()) {
         type_events_record e;
         e.day_num = qint16(rows->FieldAsInteger(0));
@@ -42,9 +50,17 @@ QList<type_events_record> TEventArchive::Events(const QString &serial) const
         e.event_type = qint8(rows->FieldAsInteger(2));
         for (int i = 0; i < 3; ++i)
             e.parms[i] = qint16(rows->FieldAsInteger(3 + i));
-        events.append(e);
+        take(e);
     }
-    return events;
+}
+
+int TEventArchive::EventCount(const QString &serial) const
+{
+    if (!THistoryRegister(fDM).Exists())
+        return 0;
+    return int(fDM.Query(QStringLiteral("SELECT count(*) FROM history_events WHERE serial = ?"), {serial},
+                         TTextCoding::Utf8)
+                   ->FieldAsInteger(0));
 }
 
 QList<TArchivedController> TEventArchive::Controllers() const
@@ -54,7 +70,8 @@ QList<TArchivedController> TEventArchive::Controllers() const
         return controllers;
     // With max(), SQLite takes the bare columns from the row that has it: the newest event.
     auto rows = fDM.Query(QStringLiteral("SELECT serial, count(*), max(day_num * 1440 + minutes_num), day_num, "
-                                         "minutes_num FROM history_events GROUP BY serial ORDER BY serial"));
+                                         "minutes_num FROM history_events GROUP BY serial ORDER BY serial"),
+                          {}, TTextCoding::Utf8);
     for (; !rows->Eof(); rows->Next()) {
         type_events_record newest;
         newest.day_num = qint16(rows->FieldAsInteger(3));

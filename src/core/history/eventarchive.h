@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QLocale>
+#include <functional>
 #include <QString>
 
 class TDM;
@@ -30,6 +31,9 @@ public:
     // The controller's archived events, newest first; among equal times the
     // later arrival first, as a download lists the higher slot first.
     QList<type_events_record> Events(const QString &serial) const;
+    // The same events handed to take one at a time, as they are read.
+    void ForEachEvent(const QString &serial, const std::function<void(const type_events_record &)> &take) const;
+    int EventCount(const QString &serial) const;
     QList<TArchivedController> Controllers() const;
 
 private:

@@ -156,11 +156,21 @@ void THistoryRecorder::RecordEventDownload(const TActionTarget &target, const TE
     // either, and has said so already.
     if (id == 0 || download.Events.isEmpty())
         return;
+    QString notArchived = QString::fromUtf8(Msg::ArchiveNoSerial);
     if (target.Serial.isEmpty()) {
-        Report(QString::fromUtf8(Msg::ArchiveNoSerial));
+        Report(notArchived);
+    } else if (Attempt([&] {
+                   try {
+                       TEventArchive(DM()).Merge(target.Serial, download.Events, id);
+                   } catch (...) {
+                       notArchived = Fmt(Msg::ArchiveNotWritten, ExceptionText(std::current_exception()));
+                       throw;
+                   }
+               })) {
         return;
     }
-    Attempt([&] { TEventArchive(DM()).Merge(target.Serial, download.Events, id); });
+    // The action's row names what failed after it: the events were not kept.
+    Attempt([&] { THistoryRegister(DM()).SetOutcome(id, Fmt(Msg::RegisterNotArchived, action.Outcome, notArchived)); });
 }
 
 TRecordedAction::TRecordedAction(const TActionTarget &target, const char *action, const QString &options)

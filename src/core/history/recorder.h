@@ -94,9 +94,8 @@ public:
     // The outcome when it is not "done" and no error was raised.
     void SetOutcome(const QString &text) { fAction.Outcome = text; }
     // Keeps the settings-file text of the configuration sent or read, as
-    // makeText gives it. A configuration that no settings file can hold (a
-    // name read from a controller with a control character in it) is not
-    // kept, and the action goes on all the same.
+    // makeText gives it; one that cannot be made is not kept, and the action
+    // goes on all the same.
     template <typename MakeText>
     void KeepConfig(MakeText &&makeText) noexcept
     {

@@ -3,29 +3,14 @@
 #include "config/exceptions.h"
 #include "config/messages.h"
 #include "store/datamodule.h"
+#include "store/librarydb.h"
+
+#include <limits>
 
 namespace {
 // The library's own tables: the register goes only where they are.
 const QStringList LibraryTables = {QStringLiteral("schedules"), QStringLiteral("schedule_rec"),
                                    QStringLiteral("calendars"), QStringLiteral("calendar_rec")};
-
-const char *const TablesSql[] = {
-    "CREATE TABLE IF NOT EXISTS history_actions ("
-    " id INTEGER PRIMARY KEY, at_utc TEXT NOT NULL, source TEXT, os_user TEXT, port TEXT, serial TEXT,"
-    " board TEXT, firmware TEXT, action TEXT NOT NULL, options TEXT, outcome TEXT NOT NULL, config BLOB)",
-    "CREATE INDEX IF NOT EXISTS history_actions_serial ON history_actions (serial, at_utc)",
-    // One row per event ever downloaded from a controller: the same event
-    // downloaded again is the same row.
-    "CREATE TABLE IF NOT EXISTS history_events ("
-    " id INTEGER PRIMARY KEY, serial TEXT NOT NULL, day_num INTEGER NOT NULL, minutes_num INTEGER NOT NULL,"
-    " event_type INTEGER NOT NULL, voltage1 INTEGER NOT NULL, voltage2 INTEGER NOT NULL,"
-    " brightness INTEGER NOT NULL, action_id INTEGER,"
-    " UNIQUE (serial, day_num, minutes_num, event_type, voltage1, voltage2, brightness))",
-    // Read newest first, the row id keeping the order of arrival among equal
-    // times, from the index alone.
-    "CREATE INDEX IF NOT EXISTS history_events_time ON history_events"
-    " (serial, day_num, minutes_num, id, event_type, voltage1, voltage2, brightness)",
-};
 
 const QString ActionColumns =
     QStringLiteral("id, at_utc, source, os_user, port, serial, board, firmware, action, options, outcome, "
@@ -76,28 +61,45 @@ void THistoryRegister::EnsureTables()
                              .arg(quoted.join(u',')));
     if (row->FieldAsInteger(0) != LibraryTables.size())
         throw Exception(Fmt(Msg::RegisterNoLibrary, fDM.DBName()));
-    fDM.InTransaction([this] {
-        for (const char *sql : TablesSql)
-            fDM.Exec(QString::fromLatin1(sql));
-    });
+    fDM.DB()->ExecScript(kRegisterSchemaSql);
 }
 
 qint64 THistoryRegister::Add(const TActionRecord &action)
 {
-    EnsureTables();
     const QVariant config = action.Config.isNull() ? QVariant() : QVariant(action.Config);
-    fDM.Exec(QStringLiteral("INSERT INTO history_actions (at_utc, source, os_user, port, serial, board, firmware, "
-                            "action, options, outcome, config) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-             {TimeText(action.When), action.Source, action.User, action.Port, action.Serial, action.Board,
-              action.Firmware, action.Action, action.Options, action.Outcome, config});
-    return fDM.DB()->GetLastInsertRowID();
+    qint64 id = 0;
+    // The tables are made, where an older file lacks them, in the same write
+    // transaction as the row: another program meeting the file at the same
+    // time waits for it instead of finding half of it.
+    fDM.InTransaction([&] {
+        EnsureTables();
+        fDM.Exec(QStringLiteral("INSERT INTO history_actions (at_utc, source, os_user, port, serial, board, firmware, "
+                                "action, options, outcome, config) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                 {TimeText(action.When), action.Source, action.User, action.Port, action.Serial, action.Board,
+                  action.Firmware, action.Action, action.Options, action.Outcome, config},
+                 TTextCoding::Utf8);
+        id = fDM.DB()->GetLastInsertRowID();
+    });
+    return id;
+}
+
+void THistoryRegister::SetOutcome(qint64 id, const QString &outcome)
+{
+    fDM.Exec(QStringLiteral("UPDATE history_actions SET outcome = ? WHERE id = ?"), {outcome, id}, TTextCoding::Utf8);
 }
 
 QList<TActionRecord> THistoryRegister::Actions(const QString &serial, const QDateTime &since) const
 {
     QList<TActionRecord> actions;
+    ForEachAction(serial, since, [&actions](const TActionRecord &action) { actions.append(action); });
+    return actions;
+}
+
+void THistoryRegister::ForEachAction(const QString &serial, const QDateTime &since,
+                                     const std::function<void(const TActionRecord &)> &take) const
+{
     if (!Exists())
-        return actions;
+        return;
     QStringList where;
     QVariantList params;
     if (!serial.isEmpty()) {
@@ -112,16 +114,47 @@ QList<TActionRecord> THistoryRegister::Actions(const QString &serial, const QDat
     if (!where.isEmpty())
         sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
     sql += QStringLiteral(" ORDER BY id");
-    for (auto rows = fDM.Query(sql, params); !rows->Eof(); rows->Next())
+    for (auto rows = fDM.Query(sql, params, TTextCoding::Utf8); !rows->Eof(); rows->Next())
+        take(ReadAction(*rows));
+}
+
+QList<TActionRecord> THistoryRegister::Page(const QString &serial, qint64 beforeId, int limit) const
+{
+    QList<TActionRecord> actions;
+    if (!Exists())
+        return actions;
+    QString sql = QStringLiteral("SELECT %1 FROM history_actions WHERE id < ?").arg(ActionColumns);
+    QVariantList params{beforeId > 0 ? beforeId : std::numeric_limits<qint64>::max()};
+    if (!serial.isEmpty()) {
+        sql += QStringLiteral(" AND serial = ?");
+        params << serial;
+    }
+    sql += QStringLiteral(" ORDER BY id DESC LIMIT ?");
+    params << limit;
+    for (auto rows = fDM.Query(sql, params, TTextCoding::Utf8); !rows->Eof(); rows->Next())
         actions.append(ReadAction(*rows));
     return actions;
+}
+
+QStringList THistoryRegister::Controllers() const
+{
+    QStringList serials;
+    if (!Exists())
+        return serials;
+    for (auto rows = fDM.Query(QStringLiteral("SELECT DISTINCT serial FROM history_actions WHERE serial <> '' "
+                                              "ORDER BY serial"),
+                               {}, TTextCoding::Utf8);
+         !rows->Eof(); rows->Next())
+        serials << rows->FieldAsString(0);
+    return serials;
 }
 
 std::optional<TActionRecord> THistoryRegister::Action(qint64 id) const
 {
     if (!Exists())
         return std::nullopt;
-    auto row = fDM.Query(QStringLiteral("SELECT %1, config FROM history_actions WHERE id = ?").arg(ActionColumns), {id});
+    auto row = fDM.Query(QStringLiteral("SELECT %1, config FROM history_actions WHERE id = ?").arg(ActionColumns), {id},
+                         TTextCoding::Utf8);
     if (row->Eof())
         return std::nullopt;
     TActionRecord action = ReadAction(*row);

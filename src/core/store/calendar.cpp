@@ -36,7 +36,12 @@ TCalendar::TCalendar(const QString &aName, int aID, bool aDBMode) : fDBMode(aDBM
         fID = aID;
         LoadRecords();
     } else if (fDBMode) {
-        fID = DM().Exec(QStringLiteral("INSERT INTO calendars (name) VALUES (?)"), {fName});
+        // Ids are reused after the newest calendar is deleted: record rows
+        // left under the new id by another window are not inherited.
+        DM().InTransaction([this] {
+            fID = DM().Exec(QStringLiteral("INSERT INTO calendars (name) VALUES (?)"), {fName});
+            DM().Exec(QStringLiteral("DELETE FROM calendar_rec WHERE calendar_id=?"), {fID});
+        });
     }
 }
 
@@ -78,17 +83,22 @@ void TCalendar::SaveRecord(const TCalendarRec &rec, bool FlagNew)
     TCalendarRec given = rec;
     given.name = CutCalendarName(rec.name);
     if (fDBMode) {
-        if (FlagNew)
+        if (FlagNew) {
+            // Only while the calendar is still there: another window may have deleted it.
             DM().Exec(QStringLiteral("INSERT INTO calendar_rec (calendar_id, name, c_date, day_type, c_len) "
-                                     "VALUES (?, ?, ?, ?, ?)"),
-                      {fID, given.name, given.DayNum, int(given.DayMode), given.Days});
-        else
+                                     "SELECT ?, ?, ?, ?, ? WHERE EXISTS (SELECT 1 FROM calendars WHERE id=?)"),
+                      {fID, given.name, given.DayNum, int(given.DayMode), given.Days, fID});
+            if (DM().Changes() == 0)
+                throw Exception(Fmt(Msg::CalendarGone, fName));
+        } else {
             DM().Exec(QStringLiteral("UPDATE calendar_rec SET name=?, c_date=?, day_type=?, c_len=? WHERE id=?"),
                       {given.name, given.DayNum, int(given.DayMode), given.Days, given.id});
+        }
         LoadRecords();
         return;
     }
     if (FlagNew) {
+        CheckRoom();
         given.CalendarID = fID;
         fRecords.append(given);
     } else {
@@ -116,10 +126,18 @@ void TCalendar::Clear()
         DeleteRecord(Count() - 1);
 }
 
+void TCalendar::CheckRoom() const
+{
+    if (!fDBMode && Count() >= BeaconTableSlots)
+        throw Exception(Fmt(Msg::BeaconRecordLimit, "calendar", BeaconTableSlots));
+}
+
 void TCalendar::AssignCalendar(const TCalendar &source)
 {
     if (&source == this)
         return; // clearing first would lose the very records to copy
+    if (!fDBMode && source.Count() > BeaconTableSlots)
+        throw Exception(Fmt(Msg::LibraryItemTooLarge, source.Name(), source.Count(), BeaconTableSlots));
     Clear();
     fName = source.Name();
     for (const TCalendarRec &rec : source.fRecords)
@@ -138,12 +156,13 @@ TListContent TCalendar::ShowList(const QLocale &locale) const
     return content;
 }
 
-void TCalendar::SaveToIniFile(TIniFile &ini) const
+void TCalendar::SaveToIniFile(TIniFile &ini, bool checkNames) const
 {
     ini.WriteInteger(kGeneral, QStringLiteral("CalendarCount"), Count());
     for (int i = 0; i < Count(); ++i) {
         const TCalendarRec &rec = fRecords.at(i);
-        CheckNameCharacters(rec.name, Fmt(Msg::ItemCalendarName, i + 1));
+        if (checkNames)
+            CheckNameCharacters(rec.name, Fmt(Msg::ItemCalendarName, i + 1));
         const QString section = QStringLiteral("Calendar%1").arg(i);
         ini.WriteInteger(section, QStringLiteral("id"), rec.id);
         ini.WriteInteger(section, QStringLiteral("CalendarId"), rec.CalendarID);

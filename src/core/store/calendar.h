@@ -39,12 +39,17 @@ public:
     void DeleteRecord(int idx);
     void Clear();
     void AssignCalendar(const TCalendar &source);
+    // Refuses, naming the limit, a record more than a Beacon holds in the
+    // Beacon's copy (memory mode); library entries may hold more.
+    void CheckRoom() const;
 
     // Rows of the record list: name, date from, date to, duration, substitute.
     TListContent ShowList(const QLocale &locale) const;
 
     // Refuses a record name with a control character (CheckNameCharacters).
-    void SaveToIniFile(TIniFile &ini) const;
+    // checkNames: refuse a record name with a control character, as a file
+    // for a Beacon must; without, the names are written as they are.
+    void SaveToIniFile(TIniFile &ini, bool checkNames = true) const;
     // The records of a settings file's calendar sections, every value
     // checked: at most the controller's 16 records, each section present, a
     // first day of 1 to 65534 (0 and 65535 would end the controller's table),

@@ -1,18 +1,24 @@
 #include "store/datamodule.h"
 
+#include "config/messages.h"
+
 #include <QFileInfo>
 
 bool TDM::OpenDatabase(const QString &fileName)
 {
-    if (fileName.isEmpty() || !QFileInfo::exists(fileName))
+    if (fileName.isEmpty() || !QFileInfo::exists(fileName)) {
+        fOpenError = Fmt(Msg::DbOpenFailed, fileName);
         return false;
+    }
     try {
         fDB.reset();
         fDB = std::make_unique<TSqliteDatabase>(fileName);
         fDBName = fileName;
+        fOpenError.clear();
         return true;
-    } catch (const std::exception &) {
+    } catch (const Exception &e) {
         fDB.reset();
+        fOpenError = e.Message();
         return false;
     }
 }
@@ -24,22 +30,28 @@ TSqliteDatabase &TDM::Connection() const
     return *fDB;
 }
 
-std::unique_ptr<TSqliteQueryResults> TDM::Query(const QString &sql, const QVariantList &params)
+std::unique_ptr<TSqliteQueryResults> TDM::Query(const QString &sql, const QVariantList &params, TTextCoding coding)
 {
-    return Connection().Query(sql, params);
+    return Connection().Query(sql, params, coding);
 }
 
-int TDM::Exec(const QString &sql, const QVariantList &params)
+int TDM::Exec(const QString &sql, const QVariantList &params, TTextCoding coding)
 {
     TSqliteDatabase &db = Connection();
-    db.ExecSQL(sql, params);
+    db.ExecSQL(sql, params, coding);
     return int(db.GetLastInsertRowID());
 }
 
 void TDM::InTransaction(const std::function<void()> &work)
 {
     TSqliteDatabase &db = Connection();
-    db.BeginTransaction();
+    if (db.InTransaction()) {
+        work();
+        return;
+    }
+    // Immediate: a deferred transaction that first reads and then writes
+    // fails at once, without the busy wait, when another program writes.
+    db.ExecSQL(QStringLiteral("begin immediate"));
     try {
         work();
         db.Commit();

@@ -3,12 +3,30 @@
 #include "config/messages.h"
 #include "store/sqlitedb.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 #include <pvbcs_schema_sql.h>
 #include <sqlite3.h>
+#include <filesystem>
+#include <unistd.h>
+
+const char *const kRegisterSchemaSql =
+    "CREATE TABLE IF NOT EXISTS history_actions ("
+    " id INTEGER PRIMARY KEY, at_utc TEXT NOT NULL, source TEXT, os_user TEXT, port TEXT, serial TEXT,"
+    " board TEXT, firmware TEXT, action TEXT NOT NULL, options TEXT, outcome TEXT NOT NULL, config BLOB);"
+    "CREATE INDEX IF NOT EXISTS history_actions_serial ON history_actions (serial, at_utc);"
+    // One row per event ever downloaded from a controller: the same event
+    // downloaded again is the same row.
+    "CREATE TABLE IF NOT EXISTS history_events ("
+    " id INTEGER PRIMARY KEY, serial TEXT NOT NULL, day_num INTEGER NOT NULL, minutes_num INTEGER NOT NULL,"
+    " event_type INTEGER NOT NULL, voltage1 INTEGER NOT NULL, voltage2 INTEGER NOT NULL,"
+    " brightness INTEGER NOT NULL, action_id INTEGER,"
+    " UNIQUE (serial, day_num, minutes_num, event_type, voltage1, voltage2, brightness));"
+    // Read newest first, the row id keeping the order of arrival among equal
+    // times, from the index alone.
+    "CREATE INDEX IF NOT EXISTS history_events_time ON history_events"
+    " (serial, day_num, minutes_num, id, event_type, voltage1, voltage2, brightness);";
 
 void CheckLibraryDatabase(const QString &fileName)
 {
@@ -48,11 +66,16 @@ bool CreateLibraryDatabase(const QString &fileName)
         CheckLibraryDatabase(fileName);
         return false;
     }
-    QDir().mkpath(QFileInfo(fileName).absolutePath());
+    const QString folder = QFileInfo(fileName).absolutePath();
+    std::error_code folderError;
+    std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), folderError);
+    if (folderError)
+        throw ESqliteException(Fmt(Msg::DbFolderNotMade, folder, QString::fromLocal8Bit(folderError.message())));
 
-    // Built under a temporary name and renamed into place, so a failure never
-    // leaves a half-made file that would later pass for a database.
-    const QString partial = fileName + QStringLiteral(".partial");
+    // Built under a name of this process's own and renamed into place, so a
+    // failure never leaves a half-made file that would later pass for a
+    // database, and another program making it at the same time is not disturbed.
+    const QString partial = fileName + QStringLiteral(".partial-%1").arg(::getpid());
     QFile::remove(partial);
     sqlite3 *db = nullptr;
     const QByteArray path = QFile::encodeName(partial);
@@ -61,16 +84,24 @@ bool CreateLibraryDatabase(const QString &fileName)
         error = Fmt(Msg::DbOpenFailed, fileName);
     } else {
         char *message = nullptr;
-        if (sqlite3_exec(db, kLibrarySchemaSql, nullptr, nullptr, &message) != SQLITE_OK)
-            error = QString::fromUtf8(message);
+        for (const char *sql : {kLibrarySchemaSql, kRegisterSchemaSql})
+            if (error.isEmpty() && sqlite3_exec(db, sql, nullptr, nullptr, &message) != SQLITE_OK)
+                error = QString::fromUtf8(message);
         sqlite3_free(message);
     }
     sqlite3_close(db);
-    if (error.isEmpty() && !QFile::rename(partial, fileName))
-        error = Fmt(Msg::UnableToWrite, fileName);
     if (!error.isEmpty()) {
         QFile::remove(partial);
         throw ESqliteException(error);
+    }
+    // The rename never replaces a file: another program's library made
+    // meanwhile is the one kept.
+    if (!QFile::rename(partial, fileName)) {
+        QFile::remove(partial);
+        if (!QFileInfo::exists(fileName))
+            throw ESqliteException(Fmt(Msg::UnableToWrite, fileName));
+        CheckLibraryDatabase(fileName);
+        return false;
     }
     return true;
 }

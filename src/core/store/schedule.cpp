@@ -17,7 +17,12 @@ TSchedule::TSchedule(const QString &aName, int aID, bool aDBMode) : fDBMode(aDBM
         fID = aID;
         LoadRecords();
     } else if (fDBMode) {
-        fID = DM().Exec(QStringLiteral("INSERT INTO schedules (name) VALUES (?)"), {fName});
+        // Ids are reused after the newest schedule is deleted: record rows
+        // left under the new id by another window are not inherited.
+        DM().InTransaction([this] {
+            fID = DM().Exec(QStringLiteral("INSERT INTO schedules (name) VALUES (?)"), {fName});
+            DM().Exec(QStringLiteral("DELETE FROM schedule_rec WHERE schedule_id=?"), {fID});
+        });
     }
 }
 
@@ -56,17 +61,22 @@ void TSchedule::LoadRecords()
 void TSchedule::SaveRecord(const TScheduleRec &rec, bool FlagNew)
 {
     if (fDBMode) {
-        if (FlagNew)
+        if (FlagNew) {
+            // Only while the schedule is still there: another window may have deleted it.
             DM().Exec(QStringLiteral("INSERT INTO schedule_rec (schedule_id, s_day, s_time_on, s_time_off) "
-                                     "VALUES (?, ?, ?, ?)"),
-                      {fID, int(rec.RecDay), rec.RecOnTime, rec.RecOffTime});
-        else
+                                     "SELECT ?, ?, ?, ? WHERE EXISTS (SELECT 1 FROM schedules WHERE id=?)"),
+                      {fID, int(rec.RecDay), rec.RecOnTime, rec.RecOffTime, fID});
+            if (DM().Changes() == 0)
+                throw Exception(Fmt(Msg::ScheduleGone, fName));
+        } else {
             DM().Exec(QStringLiteral("UPDATE schedule_rec SET s_day=?, s_time_on=?, s_time_off=? WHERE id=?"),
                       {int(rec.RecDay), rec.RecOnTime, rec.RecOffTime, rec.id});
+        }
         LoadRecords();
         return;
     }
     if (FlagNew) {
+        CheckRoom();
         TScheduleRec copy = rec;
         copy.CalendarID = fID;
         fRecords.append(copy);
@@ -95,10 +105,18 @@ void TSchedule::Clear()
         DeleteRecord(Count() - 1);
 }
 
+void TSchedule::CheckRoom() const
+{
+    if (!fDBMode && Count() >= BeaconTableSlots)
+        throw Exception(Fmt(Msg::BeaconRecordLimit, "schedule", BeaconTableSlots));
+}
+
 void TSchedule::AssignSchedule(const TSchedule &source)
 {
     if (&source == this)
         return; // clearing first would lose the very records to copy
+    if (!fDBMode && source.Count() > BeaconTableSlots)
+        throw Exception(Fmt(Msg::LibraryItemTooLarge, source.Name(), source.Count(), BeaconTableSlots));
     Clear();
     fName = source.Name();
     for (const TScheduleRec &rec : source.fRecords)

@@ -36,8 +36,12 @@ public:
     void DeleteRecord(int idx);
     void Clear();
     // Replaces the name (without renaming any row) and all records by copies of
-    // the source's.
+    // the source's; the Beacon's copy refuses, unchanged, a source with more
+    // records than a Beacon holds.
     void AssignSchedule(const TSchedule &source);
+    // Refuses, naming the limit, a record more than a Beacon holds in the
+    // Beacon's copy (memory mode); library entries may hold more.
+    void CheckRoom() const;
 
     // Rows of the record list: days, on time, off time, duration.
     TListContent ShowList(const QLocale &locale) const;

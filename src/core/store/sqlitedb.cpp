@@ -4,6 +4,7 @@
 #include "config/messages.h"
 
 #include <QFile>
+#include <QStringDecoder>
 #include <sqlite3.h>
 
 namespace {
@@ -16,8 +17,9 @@ sqlite3_stmt *compile(sqlite3 *handle, const QString &sql, const TSqliteDatabase
 {
     const QByteArray bytes = Cp1252::fromUnicode(sql);
     sqlite3_stmt *stmt = nullptr;
-    // The legacy interface: its error texts are the ones operators have seen.
-    const int rc = sqlite3_prepare(handle, bytes.constData(), -1, &stmt, nullptr);
+    // The v2 interface compiles again by itself when another program changed
+    // the schema (a table made meanwhile) and reports a failed step's own code.
+    const int rc = sqlite3_prepare_v2(handle, bytes.constData(), -1, &stmt, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_finalize(stmt);
         if (rc == SQLITE_BUSY) // reading the schema needs a lock too
@@ -27,13 +29,30 @@ sqlite3_stmt *compile(sqlite3 *handle, const QString &sql, const TSqliteDatabase
     return stmt;
 }
 
-void bindAll(sqlite3_stmt *stmt, int index, const QVariantList &params)
+QByteArray encode(const QString &text, TTextCoding coding)
+{
+    return coding == TTextCoding::Utf8 ? text.toUtf8() : Cp1252::fromUnicode(text);
+}
+
+QString decode(QByteArrayView bytes, TTextCoding coding)
+{
+    if (coding == TTextCoding::Utf8) {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        QString text = utf8(bytes);
+        if (!utf8.hasError())
+            return text;
+        // Written before the register kept UTF-8: the code page's bytes.
+    }
+    return Cp1252::toUnicode(bytes);
+}
+
+void bindAll(sqlite3_stmt *stmt, int index, const QVariantList &params, TTextCoding coding)
 {
     for (const QVariant &value : params) {
         int rc;
         switch (value.typeId()) {
         case QMetaType::QString: {
-            const QByteArray text = Cp1252::fromUnicode(value.toString());
+            const QByteArray text = encode(value.toString(), coding);
             rc = sqlite3_bind_text(stmt, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
             break;
         }
@@ -93,11 +112,36 @@ void TSqliteDatabase::RaiseCompileError(const QString &sql) const
     throw ESqliteException(Fmt(Msg::DbCompileError, library, QStringLiteral("\r\n\r\n"), sql));
 }
 
-void TSqliteDatabase::ExecSQL(const QString &sql, const QVariantList &params)
+[[noreturn]] void TSqliteDatabase::RaiseStepError(int rc) const
+{
+    switch (rc) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        raiseLocked(*this);
+    case SQLITE_READONLY:
+    case SQLITE_CANTOPEN:
+        throw ESqliteException(Fmt(Msg::DbReadOnlyOrMissing, fFileName));
+    case SQLITE_ROW:
+        throw ESqliteException(Fmt(Msg::DbUnknownError, rc));
+    default: // a full disk, a broken file, a refused value: SQLite's own words
+        throw ESqliteException(Fmt(Msg::DbStepFailed, fFileName, QString::fromUtf8(sqlite3_errmsg(fHandle))));
+    }
+}
+
+void TSqliteDatabase::ExecSQL(const QString &sql, const QVariantList &params, TTextCoding coding)
 {
     CompileSQL(sql);
-    SetParams(params);
+    SetParams(params, coding);
     RunSQL();
+}
+
+void TSqliteDatabase::ExecScript(const char *sql)
+{
+    sqlite3_finalize(fStmt);
+    fStmt = nullptr;
+    const int rc = sqlite3_exec(fHandle, sql, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        RaiseStepError(rc);
 }
 
 void TSqliteDatabase::CompileSQL(const QString &sql)
@@ -115,22 +159,38 @@ void TSqliteDatabase::RunSQL()
     const int rc = sqlite3_step(fStmt);
     if (rc == SQLITE_DONE)
         return;
-    sqlite3_reset(fStmt); // release any lock the failed or row-returning step holds
-    if (rc == SQLITE_BUSY)
-        raiseLocked(*this);
-    if (rc == SQLITE_ERROR)
-        throw ESqliteException(Fmt(Msg::DbReadOnlyOrMissing, fFileName));
-    throw ESqliteException(Fmt(Msg::DbUnknownError, rc));
+    if (rc == SQLITE_ROW) {
+        sqlite3_reset(fStmt); // release the lock the row-returning step holds
+        RaiseStepError(rc);
+    }
+    // The reset would overwrite the error text with its own.
+    try {
+        RaiseStepError(rc);
+    } catch (...) {
+        sqlite3_reset(fStmt);
+        throw;
+    }
 }
 
-std::unique_ptr<TSqliteQueryResults> TSqliteDatabase::Query(const QString &sql, const QVariantList &params)
+std::unique_ptr<TSqliteQueryResults> TSqliteDatabase::Query(const QString &sql, const QVariantList &params,
+                                                            TTextCoding coding)
 {
-    return std::make_unique<TSqliteQueryResults>(*this, sql, params);
+    return std::make_unique<TSqliteQueryResults>(*this, sql, params, coding);
 }
 
 qint64 TSqliteDatabase::GetLastInsertRowID() const
 {
     return sqlite3_last_insert_rowid(fHandle);
+}
+
+int TSqliteDatabase::Changes() const
+{
+    return sqlite3_changes(fHandle);
+}
+
+bool TSqliteDatabase::InTransaction() const
+{
+    return sqlite3_get_autocommit(fHandle) == 0;
 }
 
 void TSqliteDatabase::BeginTransaction() { ExecSQL(QStringLiteral("begin")); }
@@ -151,7 +211,7 @@ void TSqliteDatabase::SetParam(qint64 value)
 
 void TSqliteDatabase::SetParam(const QString &text)
 {
-    const QByteArray bytes = Cp1252::fromUnicode(text);
+    const QByteArray bytes = encode(text, TTextCoding::CodePage);
     CheckBind(sqlite3_bind_text(fStmt, fParam, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT));
 }
 
@@ -165,11 +225,11 @@ void TSqliteDatabase::SetParamBlob(const QByteArray &block)
     CheckBind(sqlite3_bind_blob(fStmt, fParam, block.constData(), int(block.size()), SQLITE_TRANSIENT));
 }
 
-void TSqliteDatabase::SetParams(const QVariantList &params)
+void TSqliteDatabase::SetParams(const QVariantList &params, TTextCoding coding)
 {
     if (params.isEmpty())
         return;
-    bindAll(fStmt, fParam, params);
+    bindAll(fStmt, fParam, params, coding);
     fParam += int(params.size());
 }
 
@@ -179,14 +239,15 @@ QString TSqliteDatabase::Like(const QString &field, const QString &pattern, bool
                     : Fmt("%s like '%s%%'", field, pattern);
 }
 
-TSqliteQueryResults::TSqliteQueryResults(TSqliteDatabase &db, const QString &sql, const QVariantList &params)
-    : fDb(db), fSql(sql)
+TSqliteQueryResults::TSqliteQueryResults(TSqliteDatabase &db, const QString &sql, const QVariantList &params,
+                                         TTextCoding coding)
+    : fDb(db), fSql(sql), fCoding(coding)
 {
     fStmt = compile(db.Handle(), sql, db);
     if (!fStmt)
         return; // nothing to run: an empty result
     try {
-        bindAll(fStmt, 1, params);
+        bindAll(fStmt, 1, params, coding);
         Next();
     } catch (...) {
         sqlite3_finalize(fStmt);
@@ -207,10 +268,8 @@ void TSqliteQueryResults::Next()
     fEof = rc != SQLITE_ROW;
     if (rc == SQLITE_ROW || rc == SQLITE_DONE)
         return;
-    // The legacy interface reports only a generic error from the step; the
-    // reset brings out the real text.
     sqlite3_reset(fStmt);
-    if (rc == SQLITE_BUSY)
+    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
         raiseLocked(fDb);
     fDb.RaiseCompileError(fSql);
 }
@@ -229,7 +288,7 @@ QString TSqliteQueryResults::FieldAsString(int column) const
 {
     const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(fStmt, column));
     const int size = sqlite3_column_bytes(fStmt, column);
-    return text ? Cp1252::toUnicode(QByteArrayView(text, size)) : QString();
+    return text ? decode(QByteArrayView(text, size), fCoding) : QString();
 }
 
 const void *TSqliteQueryResults::FieldAsBlob(int column) const

@@ -16,9 +16,14 @@ public:
 
 class TSqliteQueryResults;
 
-// One connection to a library database file. Statement text and text columns
-// are Windows-1252 bytes, as in databases of existing installations; the file
-// name is the platform's own path.
+// How a statement's text values are stored: the library's four tables hold
+// Windows-1252 bytes, as in databases of existing installations; the tables
+// the program added later (the register) hold UTF-8, exactly as given.
+enum class TTextCoding { CodePage, Utf8 };
+
+// One connection to a library database file. Statement text is Windows-1252
+// bytes; text values follow the statement's TTextCoding; the file name is the
+// platform's own path.
 class TSqliteDatabase {
 public:
     // How long a statement waits for a lock that another program holds
@@ -33,11 +38,18 @@ public:
 
     // Compiles and runs a statement that returns no row; values in params are
     // bound to its "?" placeholders in order.
-    void ExecSQL(const QString &sql, const QVariantList &params = {});
+    void ExecSQL(const QString &sql, const QVariantList &params = {}, TTextCoding coding = TTextCoding::CodePage);
     void CompileSQL(const QString &sql);
     void RunSQL();
-    std::unique_ptr<TSqliteQueryResults> Query(const QString &sql, const QVariantList &params = {});
+    // Runs statements separated by ";", none of which returns a row.
+    void ExecScript(const char *sql);
+    std::unique_ptr<TSqliteQueryResults> Query(const QString &sql, const QVariantList &params = {},
+                                               TTextCoding coding = TTextCoding::CodePage);
     qint64 GetLastInsertRowID() const;
+    // Rows the last INSERT, UPDATE or DELETE changed.
+    int Changes() const;
+    // Whether a transaction is open on this connection.
+    bool InTransaction() const;
 
     void BeginTransaction();
     void Commit();
@@ -48,7 +60,7 @@ public:
     void SetParam(const QString &text);
     void SetParamCurrency(qint64 tenThousandths);
     void SetParamBlob(const QByteArray &block);
-    void SetParams(const QVariantList &params);
+    void SetParams(const QVariantList &params, TTextCoding coding = TTextCoding::CodePage);
 
     static QString Like(const QString &field, const QString &pattern, bool simulate);
 
@@ -57,6 +69,8 @@ public:
 
     // Raises the compile error of this connection for the given statement.
     [[noreturn]] void RaiseCompileError(const QString &sql) const;
+    // Raises the operator's words for a failed step with SQLite's result code.
+    [[noreturn]] void RaiseStepError(int rc) const;
 
 private:
     void CheckBind(int rc);
@@ -71,7 +85,8 @@ private:
 // stands on the first row, or Eof() is true for an empty result.
 class TSqliteQueryResults {
 public:
-    TSqliteQueryResults(TSqliteDatabase &db, const QString &sql, const QVariantList &params = {});
+    TSqliteQueryResults(TSqliteDatabase &db, const QString &sql, const QVariantList &params = {},
+                        TTextCoding coding = TTextCoding::CodePage);
     ~TSqliteQueryResults();
     TSqliteQueryResults(const TSqliteQueryResults &) = delete;
     TSqliteQueryResults &operator=(const TSqliteQueryResults &) = delete;
@@ -90,5 +105,6 @@ private:
     TSqliteDatabase &fDb;
     sqlite3_stmt *fStmt = nullptr;
     QString fSql;
+    TTextCoding fCoding;
     bool fEof = true;
 };

@@ -26,7 +26,8 @@ TBeaconConfiguration ReadSettingsText(const QByteArray &bytes, const TConfigPart
 }
 
 namespace {
-TIniFile Content(const TConfigParts &parts, const TAdvancedSettings &page, const QLocale &locale)
+TIniFile Content(const TConfigParts &parts, const TAdvancedSettings &page, const QLocale &locale,
+                 bool checkNames = true)
 {
     TIniFile ini(locale);
     if (parts.Advanced)
@@ -34,7 +35,7 @@ TIniFile Content(const TConfigParts &parts, const TAdvancedSettings &page, const
     if (parts.Schedule)
         DeviceSchedule().SaveToIniFile(ini);
     if (parts.Holidays)
-        DeviceCalendar().SaveToIniFile(ini);
+        DeviceCalendar().SaveToIniFile(ini, checkNames);
     return ini;
 }
 }
@@ -49,7 +50,7 @@ void SaveSettingsFile(const QString &fileName, const TConfigParts &parts, const 
 
 QByteArray SettingsFileText(const TConfigParts &parts, const TAdvancedSettings &page, const QLocale &locale)
 {
-    return Content(parts, page, locale).ToBytes();
+    return Content(parts, page, locale, false).ToBytes();
 }
 
 void LoadSettingsFile(const QString &fileName, const TConfigParts &parts, TAdvancedSettings &page,

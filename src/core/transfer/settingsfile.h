@@ -45,7 +45,9 @@ TBeaconConfiguration ReadSettingsText(const QByteArray &bytes, const TConfigPart
 void SaveSettingsFile(const QString &fileName, const TConfigParts &parts, const TAdvancedSettings &page,
                       const QLocale &locale = QLocale::system());
 
-// The text SaveSettingsFile would write, for keeping a configuration elsewhere.
+// The text SaveSettingsFile would write, for keeping a configuration
+// elsewhere (the register); a calendar name with a control character, which
+// a file refuses, is kept as it is.
 QByteArray SettingsFileText(const TConfigParts &parts, const TAdvancedSettings &page,
                             const QLocale &locale = QLocale::system());
 

@@ -3,16 +3,59 @@
 #include "widgets/namefilter.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QHBoxLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QScopeGuard>
+#include <QScreen>
+#include <QStyle>
+#include <QVBoxLayout>
 
 namespace {
 QWidget *owner()
 {
     return QApplication::activeWindow();
+}
+
+// More lines than a message box shows whole on a small screen.
+constexpr int kLongTextLines = 12;
+
+// A long text (a comparison's differences) in a resizable window that
+// scrolls, fits the screen and lets the text be copied; OK stays in view.
+void ShowLongText(QMessageBox::Icon icon, const QString &title, const QString &text)
+{
+    QDialog dialog(owner());
+    dialog.setObjectName(QStringLiteral("dlgLongMessage"));
+    dialog.setWindowTitle(title);
+    dialog.setSizeGripEnabled(true);
+    auto *picture = new QLabel(&dialog);
+    const QStyle::StandardPixmap pixmaps[] = {QStyle::SP_MessageBoxInformation, QStyle::SP_MessageBoxInformation,
+                                              QStyle::SP_MessageBoxWarning, QStyle::SP_MessageBoxCritical,
+                                              QStyle::SP_MessageBoxQuestion};
+    picture->setPixmap(dialog.style()->standardIcon(pixmaps[icon]).pixmap(32, 32));
+    auto *view = new QPlainTextEdit(text, &dialog);
+    view->setObjectName(QStringLiteral("edtMessageText"));
+    view->setReadOnly(true);
+    view->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    view->setLineWrapMode(QPlainTextEdit::NoWrap);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    auto *row = new QHBoxLayout;
+    row->addWidget(picture, 0, Qt::AlignTop);
+    row->addWidget(view, 1);
+    auto *layout = new QVBoxLayout(&dialog);
+    layout->addLayout(row, 1);
+    layout->addWidget(buttons);
+    QSize wanted(640, 480);
+    if (const QScreen *screen = (owner() ? owner()->screen() : QGuiApplication::primaryScreen()))
+        wanted = wanted.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    dialog.resize(wanted);
+    dialog.exec();
 }
 
 QString runFileDialog(QFileDialog &dialog, const QString &filter, const QString &defaultExt)
@@ -37,6 +80,15 @@ bool TDialogMessageService::Show(Kind kind, const QString &text)
         if (busy)
             QGuiApplication::restoreOverrideCursor();
     });
+    if (text.count(u'\n') >= kLongTextLines && !IsQuestion(kind)) {
+        const bool error = kind == Kind::Error;
+        ShowLongText(error ? QMessageBox::Critical : kind == Kind::Warning ? QMessageBox::Warning
+                                                                             : QMessageBox::Information,
+                     error ? QStringLiteral("Error") : kind == Kind::Warning ? QStringLiteral("Warning")
+                                                                              : QStringLiteral("Information"),
+                     text);
+        return true;
+    }
     switch (kind) {
     case Kind::Error:
         QMessageBox::critical(owner(), QStringLiteral("Error"), text);

@@ -21,6 +21,7 @@
 #include "store/datamodule.h"
 #include "store/device.h"
 #include "store/librarydb.h"
+#include "store/librarylock.h"
 #include "store/schedule.h"
 #include "widgets/listfill.h"
 #include "widgets/navbutton.h"
@@ -207,6 +208,8 @@ void TfrmMain::FormShow()
             notCreated = ExceptionText(std::current_exception());
         }
     }
+    if (!LockLibrary(dbName))
+        return;
     if (DM().OpenDatabase(dbName)) {
         try {
             LoadLibraries();
@@ -218,6 +221,22 @@ void TfrmMain::FormShow()
         }
     }
     EnterReducedMode(notCreated);
+}
+
+bool TfrmMain::LockLibrary(const QString &dbName)
+{
+    if (!QFileInfo::exists(dbName))
+        return true; // nothing to open, nothing to share
+    try {
+        fLibraryLock = std::make_unique<TLibraryLock>(dbName);
+        return true;
+    } catch (const Exception &e) {
+        // Two windows on one library would change records under each
+        // other's feet: this one brings nothing up and ends.
+        Messages().Error(e.Message());
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        return false;
+    }
 }
 
 void TfrmMain::LoadLibraries()
@@ -246,10 +265,12 @@ void TfrmMain::EnterReducedMode(const QString &notCreated)
     btnCalendars->setEnabled(false);
     QStringList text{Fmt(Msg::DbFunctionsDisabled, AppConfig().DBName())};
     if (!AppConfig().DBNameStored()) {
-        // The default library: the operator has never chosen one, so say how.
+        // The default library: the operator has never chosen one, so say why
+        // and how. pvbcs-initdb leaves a file that is there alone.
         if (!notCreated.isEmpty())
             text << notCreated;
-        text << QString::fromUtf8(Msg::DbDefaultLibraryAdvice);
+        text << (QFileInfo::exists(AppConfig().DBName()) ? Fmt(Msg::DbBrokenDefaultAdvice, AppConfig().DBName())
+                                                         : QString::fromUtf8(Msg::DbDefaultLibraryAdvice));
     }
     Messages().Error(text.join(QStringLiteral("\n\n")));
 }

@@ -23,6 +23,7 @@ class TPanelStatusBar;
 class TPortWatcher;
 class TCalendarList;
 class TScheduleList;
+class TLibraryLock;
 class TfrmChildAdvanced;
 class TfrmChildCalendarList;
 class TfrmChildScheduleList;
@@ -75,6 +76,8 @@ public:
     // event ever downloaded from a recorded controller on the Event Log page.
     void btnCompareClick();
     void btnEventArchiveClick();
+    // "Beacon History", from Manage Beacons and the Event Log page.
+    void btnHistoryClick();
 
     // The library pages' handlers (frmmainlibrary.cpp). The three buttons of a
     // page share one handler, which tells them apart by the sender; a row of
@@ -182,6 +185,7 @@ public:
     QPushButton *btnUploadTo;
     QPushButton *btnDownloadFrom;
     QPushButton *btnCompare;
+    QPushButton *btnHistory;
 
     // Schedules
     QTreeWidget *lvSchedules;
@@ -211,6 +215,7 @@ public:
     QPushButton *btnPrintLog;
     QPushButton *Button5;
     QPushButton *btnEventArchive;
+    QPushButton *btnLogHistory;
     QLabel *lblLogSource; // what the list shows when it is an archive
 
     // The five embedded pages, program-wide: created with the window, living
@@ -242,6 +247,9 @@ private:
     void LoadLibraries();
     // notCreated: why the default library could not be made, if it was tried.
     void EnterReducedMode(const QString &notCreated);
+    // The library's window lock; false, with the reason told and the window
+    // closing, when another window has the library open.
+    bool LockLibrary(const QString &dbName);
 
     // The connection switch's steps.
     void SwitchOn();
@@ -278,4 +286,5 @@ private:
     QHash<QWidget *, bool> fHeldEnabled; // while link work runs: each link control's state afterwards
     std::unique_ptr<TCalendarList> fCalendarList;
     std::unique_ptr<TScheduleList> fScheduleList;
+    std::unique_ptr<TLibraryLock> fLibraryLock; // held while this window has the library open
 };

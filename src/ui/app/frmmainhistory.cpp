@@ -1,6 +1,6 @@
 // The main window's part of the history: the register's report in the status
-// bar, "Compare with Beacon" on the Manage Beacons page and "Event Archive" on
-// the Event Log page.
+// bar, "Compare with Beacon" and "Beacon History" on the Manage Beacons page,
+// "Event Archive" and "Beacon History" on the Event Log page.
 #include "app/frmmain.h"
 
 #include "app/settingsfiledialog.h"
@@ -13,6 +13,7 @@
 #include "history/recorder.h"
 #include "link/dmcom.h"
 #include "monitor/frmcomprogress.h"
+#include "monitor/frmhistory.h"
 #include "pages/frmitemselect.h"
 #include "store/datamodule.h"
 #include "widgets/listfill.h"
@@ -36,6 +37,8 @@ void TfrmMain::ConnectHistoryHandlers()
     History().SetReporter([this](const QString &text) { StatusBar->showMessage(text, kReportShownMs); });
     connect(btnCompare, &QPushButton::clicked, this, [this] { RunAction([this] { btnCompareClick(); }); });
     connect(btnEventArchive, &QPushButton::clicked, this, [this] { RunAction([this] { btnEventArchiveClick(); }); });
+    for (QPushButton *button : {btnHistory, btnLogHistory})
+        connect(button, &QPushButton::clicked, this, [this] { RunAction([this] { btnHistoryClick(); }); });
 }
 
 void TfrmMain::btnCompareClick()
@@ -70,6 +73,16 @@ void TfrmMain::btnCompareClick()
         Messages().Information(Fmt(Msg::CompareSame, fileName));
     else
         Messages().Warning(Fmt(Msg::CompareDiffers, fileName, lines.join(u'\n')));
+}
+
+void TfrmMain::btnHistoryClick()
+{
+    if (!DatabaseFunctions()) {
+        Messages().Error(Fmt(Msg::DbFunctionsDisabled, AppConfig().DBName()));
+        return;
+    }
+    TfrmHistory history(*this, dmCOM().SignSerial());
+    history.exec();
 }
 
 void TfrmMain::btnEventArchiveClick()

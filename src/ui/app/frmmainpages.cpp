@@ -300,6 +300,9 @@ QWidget *TfrmMain::BuildConnectedSystemPage()
     btnCompare = newButton("btnCompare", QStringLiteral("Compare with Beacon"), QStringLiteral("btn-download"),
                            QSize(0, 32), pageConnectedSystem);
     btnCompare->setEnabled(false);
+    btnHistory = newButton("btnHistory", QStringLiteral("Beacon History"), QStringLiteral("btn-load"), QSize(0, 32),
+                           pageConnectedSystem);
+    title->Row()->addWidget(btnHistory, 0, Qt::AlignTop);
     title->Row()->addWidget(btnCompare, 0, Qt::AlignTop);
 
     auto *left = new QVBoxLayout;
@@ -444,6 +447,9 @@ QWidget *TfrmMain::BuildLogPage()
     btnEventArchive = newButton("btnEventArchive", QStringLiteral("Event Archive"), QStringLiteral("btn-load"),
                                 QSize(0, 32), pageLog);
     title->Row()->addWidget(lblLogSource, 0, Qt::AlignBottom);
+    btnLogHistory = newButton("btnLogHistory", QStringLiteral("Beacon History"), QStringLiteral("btn-load"),
+                              QSize(0, 32), pageLog);
+    title->Row()->addWidget(btnLogHistory, 0, Qt::AlignTop);
     title->Row()->addWidget(btnEventArchive, 0, Qt::AlignTop);
 
     auto *buttons = new QHBoxLayout;

@@ -48,6 +48,7 @@ void TfrmChildCalendarList::btnAddClick()
 {
     if (!fCalendar)
         return;
+    fCalendar->CheckRoom(); // before the operator types a record that cannot be kept
     TfrmCalendarRec &editor = TfrmCalendarRec::Instance();
     editor.InitControls();
     if (editor.exec() != QDialog::Accepted)

@@ -48,6 +48,7 @@ void TfrmChildScheduleList::btnAddClick()
 {
     if (!fSchedule)
         return;
+    fSchedule->CheckRoom(); // before the operator types a record that cannot be kept
     TfrmScheduleRec &editor = TfrmScheduleRec::Instance();
     editor.InitControls();
     if (editor.exec() != QDialog::Accepted)
@@ -82,6 +83,7 @@ void TfrmChildScheduleList::btnCopyClick()
     const int idx = SelectedRecord();
     if (idx < 0)
         return;
+    fSchedule->CheckRoom();
     TfrmScheduleRec &editor = TfrmScheduleRec::Instance();
     editor.ShowRecord(fSchedule->Records(idx));
     if (editor.exec() != QDialog::Accepted)

@@ -2,6 +2,7 @@
 // the recorder that writes them without ever stopping an operator's action.
 #include "eventlog/eventdownload.h"
 #include "history/eventarchive.h"
+#include "history/historymodel.h"
 #include "history/recorder.h"
 #include "history/register.h"
 #include "simulatedline.h"
@@ -98,8 +99,13 @@ private Q_SLOTS:
         StopLine();
     }
 
+    // A library made before the register: its tables are made on the first
+    // write; a library made now has them from the start.
     void tablesAreMadeOnFirstWriteBesideTheLibrarysOwn()
     {
+        QCOMPARE(Schema(*fDM, QStringLiteral("tbl_name LIKE 'history%'")).size(), 5);
+        fDM->Exec(QStringLiteral("DROP TABLE history_actions"));
+        fDM->Exec(QStringLiteral("DROP TABLE history_events"));
         const QString library = QStringLiteral("tbl_name NOT LIKE 'history%'");
         const QStringList before = Schema(*fDM, library);
         THistoryRegister reg(*fDM);
@@ -253,6 +259,8 @@ private Q_SLOTS:
     void aFailingRegisterIsReportedOnceAndTheUploadGoesOn()
     {
         // A register table of another shape: every write of an action fails.
+        fDM->Exec(QStringLiteral("DROP TABLE history_actions"));
+        fDM->Exec(QStringLiteral("DROP TABLE history_events"));
         fDM->Exec(QStringLiteral("CREATE TABLE history_actions (id INTEGER PRIMARY KEY)"));
         fDM->Exec(QStringLiteral("CREATE TABLE history_events (id INTEGER PRIMARY KEY)"));
         Start();
@@ -300,6 +308,110 @@ private Q_SLOTS:
         QCOMPARE(action.When.timeSpec(), Qt::UTC);
         QCOMPARE(TransferOptions(true, true, true, true, true), QStringLiteral("schedule,holidays,advanced,clock,verify"));
         QCOMPARE(OverrideOptions(0, QTime(15, 30)), QStringLiteral("auto"));
+    }
+
+    // The register keeps text exactly; the library's tables keep their code
+    // page; rows written in the code page before still read as they did.
+    void theRegisterKeepsTextExactly()
+    {
+        const QString firmware = QString::fromLatin1("\xE9\x80\x85\xFF"); // as the link decodes its bytes
+        const TActionTarget target{QStringLiteral("/dev/\u03A9\u03B2\u65E5"), QStringLiteral("2024\x1B[2J"),
+                                   QStringLiteral("00\r\n"), firmware};
+        TActionRecord action;
+        action.Action = QStringLiteral("identify");
+        action.Outcome = QStringLiteral("done \u2013 \u00E9");
+        const qint64 id = History().Record(action, target);
+        QVERIFY(id > 0);
+        const TActionRecord read = *THistoryRegister(*fDM).Action(id);
+        QCOMPARE(read.Port, target.Port);
+        QCOMPARE(read.Serial, target.Serial);
+        QCOMPARE(read.Board, target.Board);
+        QCOMPARE(read.Firmware, firmware);
+        QCOMPARE(read.Outcome, action.Outcome);
+        QCOMPARE(THistoryRegister(*fDM).Actions(target.Serial).size(), 1);
+        auto bytes = fDM->Query(QStringLiteral("SELECT hex(port), hex(firmware) FROM history_actions WHERE id = ?"), {id});
+        QCOMPARE(bytes->FieldAsString(0).toLatin1(), target.Port.toUtf8().toHex().toUpper());
+        QCOMPARE(bytes->FieldAsString(1).toLatin1(), firmware.toUtf8().toHex().toUpper());
+
+        fDM->Exec(QStringLiteral("INSERT INTO history_actions (at_utc, action, outcome, port) "
+                                 "VALUES ('2025-01-01T00:00:00.000Z', 'identify', 'done', X'436166E9')"));
+        QCOMPARE(THistoryRegister(*fDM).Actions().last().Port, QStringLiteral("Caf\u00E9"));
+    }
+
+    // The row of an event-log download says so when its events could not be kept.
+    void eventsThatCannotBeArchivedAreNamedInTheOutcome_data()
+    {
+        QTest::addColumn<QString>("serial");
+        QTest::addColumn<bool>("archiveBroken");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("archived") << QStringLiteral("20240001") << false << QStringLiteral("done");
+        QTest::newRow("no serial") << QString() << false
+                                   << QStringLiteral("done; Events not archived: the Beacon has not told its serial "
+                                                     "number yet.");
+        QTest::newRow("archive not written")
+            << QStringLiteral("20240001") << true
+            << QStringLiteral("done; Events not archived: The library database \"%1\" could not be changed: "
+                              "disk is full")
+                   .arg(DbName());
+    }
+    void eventsThatCannotBeArchivedAreNamedInTheOutcome()
+    {
+        QFETCH(QString, serial);
+        QFETCH(bool, archiveBroken);
+        QFETCH(QString, outcome);
+        if (archiveBroken) {
+            fDM->Exec(QStringLiteral("CREATE TRIGGER no_room BEFORE INSERT ON history_events "
+                                     "BEGIN SELECT RAISE(ABORT, 'disk is full'); END"));
+        }
+        TEventLogDownload download;
+        download.Events = {Event(100, 60, 2), Event(99, 60, 3)};
+        History().RecordEventDownload({QStringLiteral("ttyS0"), serial, {}, {}}, download);
+        const QList<TActionRecord> actions = THistoryRegister(*fDM).Actions();
+        QCOMPARE(actions.size(), 1);
+        QCOMPARE(actions.first().Outcome, outcome);
+        QCOMPARE(fReports.size(), outcome == QLatin1String("done") ? 0 : 1);
+    }
+
+    // The history list fetches a page at a time as it scrolls, newest first,
+    // of one controller or of all.
+    void theHistoryListFetchesAPageAtATime_data()
+    {
+        QTest::addColumn<QString>("serial");
+        QTest::addColumn<int>("total");
+        QTest::newRow("all") << QString() << 1200;
+        QTest::newRow("one controller") << QStringLiteral("20240002") << 400;
+        QTest::newRow("unknown controller") << QStringLiteral("99999999") << 0;
+    }
+    void theHistoryListFetchesAPageAtATime()
+    {
+        QFETCH(QString, serial);
+        QFETCH(int, total);
+        fDM->InTransaction([&] {
+            for (int i = 0; i < 1200; ++i)
+                fDM->Exec(QStringLiteral("INSERT INTO history_actions (at_utc, serial, action, outcome) "
+                                         "VALUES ('2025-01-01T00:00:00.000Z', ?, 'identify', ?)"),
+                          {QStringLiteral("2024000%1").arg(1 + i % 3), QString::number(i)});
+        });
+        QCOMPARE(THistoryRegister(*fDM).Controllers(),
+                 (QStringList{QStringLiteral("20240001"), QStringLiteral("20240002"), QStringLiteral("20240003")}));
+        THistoryModel model(*fDM);
+        model.SetSerial(serial);
+        QList<int> counts;
+        while (model.canFetchMore({})) {
+            model.fetchMore({});
+            counts << model.rowCount();
+        }
+        QCOMPARE(model.rowCount(), total);
+        QVERIFY(counts.size() >= (total + THistoryModel::PageSize - 1) / THistoryModel::PageSize);
+        if (!counts.isEmpty())
+            QCOMPARE(counts.first(), qMin(total, int(THistoryModel::PageSize)));
+        for (int row = 1; row < model.rowCount(); ++row) {
+            QVERIFY(model.ActionAt(row).Id < model.ActionAt(row - 1).Id);
+            QVERIFY(serial.isEmpty() || model.ActionAt(row).Serial == serial);
+        }
+        if (total > 0)
+            QCOMPARE(model.data(model.index(0, THistoryModel::ColOutcome)).toString(),
+                     serial.isEmpty() ? QStringLiteral("1199") : QStringLiteral("1198"));
     }
 
     void anIdentityIsRecordedOncePerConnection()

@@ -20,7 +20,12 @@ void AddSchedule(quint8 day, int on, int off)
     rec.RecDay = day;
     rec.RecOnTime = on;
     rec.RecOffTime = off;
-    DeviceSchedule().SaveRecord(rec, true);
+    // Taken exactly as given, so the codec's own limit can be tried with more
+    // records than the page lets an operator add.
+    QList<TScheduleRec> records;
+    for (int i = 0; i < DeviceSchedule().Count(); ++i)
+        records << DeviceSchedule().Records(i);
+    DeviceSchedule().SetRecords(records << rec);
 }
 
 void AddCalendar(int dayNum, int days, quint8 mode, const QString &name = {})
@@ -31,7 +36,10 @@ void AddCalendar(int dayNum, int days, quint8 mode, const QString &name = {})
     rec.Days = days;
     rec.DayMode = mode;
     rec.name = name;
-    DeviceCalendar().SaveRecord(rec, true);
+    QList<TCalendarRec> records; // as for schedules
+    for (int i = 0; i < DeviceCalendar().Count(); ++i)
+        records << DeviceCalendar().Records(i);
+    DeviceCalendar().SetRecords(records << rec);
 }
 
 QByteArray Repeat(const char *text, int times)

@@ -97,11 +97,56 @@ private Q_SLOTS:
         QCOMPARE(ErrorOf([&] { dm.Exec(QStringLiteral("insert into nowhere values (1)")); }),
                  QStringLiteral("Error: no such table: nowhere\r\n\r\ninsert into nowhere values (1)"));
 
-        // A run-time failure of the step: the legacy interface reports a generic error.
-        dm.Exec(QStringLiteral("create table uniq (v integer unique)"));
-        dm.Exec(QStringLiteral("insert into uniq values (1)"));
-        QCOMPARE(ErrorOf([&] { dm.Exec(QStringLiteral("insert into uniq values (1)")); }),
-                 QStringLiteral("Database file is read-only or file is missing \"%1\"").arg(dm.DBName()));
+    }
+
+    // A failed step in the operator's words, chosen by SQLite's own result
+    // code: the read-only text only where the database is read-only.
+    void stepErrorsSayWhatFailed_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("reason"); // empty: the read-only text
+        QTest::newRow("full disk") << QStringLiteral("pragma max_page_count = %PAGES%")
+                                   << QStringLiteral("insert into calendars (name) values (zeroblob(100000))")
+                                   << QStringLiteral("database or disk is full");
+        QTest::newRow("refused value") << QStringLiteral("create table uniq (v integer unique)")
+                                       << QStringLiteral("insert into uniq values (1), (1)")
+                                       << QStringLiteral("UNIQUE constraint failed: uniq.v");
+        QTest::newRow("read-only") << QStringLiteral("pragma query_only = 1")
+                                   << QStringLiteral("insert into calendars (name) values ('x')") << QString();
+    }
+    void stepErrorsSayWhatFailed()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QString, statement);
+        QFETCH(QString, reason);
+        TDM dm;
+        QVERIFY(dm.OpenDatabase(freshLibrary(QStringLiteral("step-%1.db").arg(QTest::currentDataTag()))));
+        const qint64 pages = dm.Query(QStringLiteral("pragma page_count"))->FieldAsInteger(0);
+        dm.Query(QString(setup).replace(QStringLiteral("%PAGES%"), QString::number(pages))); // some answer with a row
+        const QString expected =
+            reason.isEmpty()
+                ? QStringLiteral("Database file is read-only or file is missing \"%1\"").arg(dm.DBName())
+                : QStringLiteral("The library database \"%1\" could not be changed: %2").arg(dm.DBName(), reason);
+        QCOMPARE(ErrorOf([&] { dm.Exec(statement); }), expected);
+        QVERIFY(dm.Query(QStringLiteral("select id from calendars"))->Eof()); // nothing half-written
+    }
+
+    // Another program made a table after this connection read the schema:
+    // the next statement is compiled again instead of failing.
+    void anotherProgramsNewTableFailsNothing()
+    {
+        TDM dm;
+        const QString file = freshLibrary(QStringLiteral("schema.db"));
+        QVERIFY(dm.OpenDatabase(file));
+        dm.Exec(QStringLiteral("insert into schedules (name) values ('before')"));
+        sqlite3 *other = nullptr;
+        QCOMPARE(sqlite3_open_v2(QFile::encodeName(file).constData(), &other, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "CREATE TABLE made_elsewhere (v INTEGER)", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(other);
+        dm.Exec(QStringLiteral("insert into schedules (name) values ('after')"));
+        QCOMPARE(dm.Query(QStringLiteral("select count(*) from schedules"))->FieldAsInteger(0), 2);
+        QVERIFY(dm.Query(QStringLiteral("select count(*) from made_elsewhere"))->Eof() == false);
     }
 
     void cursorRaisesOnAFailedStepInsteadOfRepeatingARow()
@@ -207,10 +252,18 @@ private Q_SLOTS:
             QVERIFY(dm.Query(QStringLiteral("SELECT id FROM schedules"))->Eof()); // reading still works
         }
 
-        // Held exclusively at start-up and let go within the wait: the
-        // library opens and loads instead of the program losing it for the run.
         QCOMPARE(otherExec("COMMIT"), SQLITE_OK);
         QCOMPARE(otherExec("BEGIN EXCLUSIVE"), SQLITE_OK);
+        // Held exclusively past the wait: the open fails and says why.
+        {
+            TDM waiting;
+            QVERIFY(!waiting.OpenDatabase(file));
+            QCOMPARE(waiting.OpenError(),
+                     QStringLiteral("The library database \"%1\" is locked by another program. Please close that "
+                                    "program and try again.").arg(file));
+        }
+        // Held at start-up and let go within the wait: the library opens
+        // and loads instead of the program losing it for the run.
         std::thread release([&] {
             QThread::msleep(500);
             otherExec("COMMIT");

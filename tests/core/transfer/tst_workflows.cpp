@@ -220,8 +220,13 @@ private Q_SLOTS:
         QCOMPARE(Commands().first(), QStringLiteral("02"));
 
         sim->ClearFrameLog();
+        // Taken exactly as given: more records than the page lets an operator add.
+        QList<TCalendarRec> records;
+        for (int i = 0; i < DeviceCalendar().Count(); ++i)
+            records << DeviceCalendar().Records(i);
         for (int i = 0; i < 14; ++i)
-            DeviceCalendar().SaveRecord({100 + i, 0, {}, 5000, 1, 1}, true);
+            records.append({100 + i, 0, {}, 5000, 1, 1});
+        DeviceCalendar().SetRecords(records);
         QCOMPARE(ErrorOf([&] { UploadToBeacon(log, false, false, false, false); }),
                  QStringLiteral("Holidays & Exceptions: 17 records cannot be sent to the Beacon (at most 16)."));
         QVERIFY(sim->Received().isEmpty());
