@@ -420,6 +420,54 @@ private Q_SLOTS:
         QVERIFY(table.out.contains("2024\\x1b[2J"));
     }
 
+    // history --json writes each action as QJsonDocument would, byte for
+    // byte, whatever its text holds.
+    void historyJsonIsWhatQJsonDocumentWrites()
+    {
+        const QStringList texts = {QString(),
+                                   QStringLiteral("done"),
+                                   QStringLiteral("quote \" backslash \\ slash /"),
+                                   QStringLiteral("\b\f\n\r\t"),
+                                   QString::fromUtf16(u"\x01\x1b\x1f\x7f end"),
+                                   QString::fromUtf8("\xC3\xA9 \xE6\x97\xA5 \xF0\x9F\x98\x80 \xC2\x80")};
+        {
+            TDM dm;
+            QVERIFY(dm.OpenDatabase(CliDatabaseFileName()));
+            for (int i = 0; i < texts.size(); ++i) {
+                TActionRecord a;
+                a.When = QDateTime(QDate(2025, 3, 1 + i), QTime(12, 30, 5, 7 * i), Qt::UTC);
+                a.Source = a.User = a.Port = a.Serial = a.Board = a.Firmware = a.Action = a.Options = a.Outcome =
+                    texts.at(i);
+                a.Config = i % 2 ? QByteArray("[General]") : QByteArray();
+                THistoryRegister(dm).Add(a);
+            }
+        }
+        QByteArray expected = "{\n    \"actions\": [";
+        const QList<TActionRecord> actions = Actions();
+        QCOMPARE(actions.size(), texts.size());
+        for (const TActionRecord &a : actions) {
+            const QJsonObject element{{"id", a.Id},
+                                      {"time", a.When.toString(Qt::ISODateWithMs)},
+                                      {"from", a.Source},
+                                      {"user", a.User},
+                                      {"port", a.Port},
+                                      {"serial", a.Serial},
+                                      {"board", a.Board},
+                                      {"firmware", a.Firmware},
+                                      {"action", a.Action},
+                                      {"options", a.Options},
+                                      {"outcome", a.Outcome},
+                                      {"done", a.Outcome == QLatin1String("done")},
+                                      {"config", a.HasConfig}};
+            expected += (a.Id == actions.first().Id ? "\n        " : ",\n        ") +
+                        QJsonDocument(element).toJson(QJsonDocument::Compact);
+        }
+        expected += "\n    ]\n}\n";
+        const TRun run = Cli({"history", "--json"});
+        QCOMPARE(run.code, 0);
+        QCOMPARE(run.out, expected);
+    }
+
     // A download read whole but lost on the way to its file (a full disk)
     // is recorded as what it was, not "done".
     void aDownloadThatCouldNotBeSavedSaysSo()

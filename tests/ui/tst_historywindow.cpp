@@ -24,6 +24,8 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTreeView>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 using namespace MonitorRig;
@@ -385,9 +387,14 @@ private Q_SLOTS:
             OperatorClick(rig.itemSelect.btnOk);
         });
         OperatorClick(rig.window.btnEventArchive);
-        QCOMPARE(rig.window.lvEvents->topLevelItemCount(), 95);
+        // Shown in the list read as it scrolls, in place of the download's.
+        const QAbstractItemModel *archived = rig.window.lvArchive->model();
+        QVERIFY(rig.window.lvArchive->isVisible());
+        QVERIFY(!rig.window.lvEvents->isVisible());
+        QTRY_COMPARE(archived->rowCount(), 95);
         QCOMPARE(rig.window.lblLogSource->text(), QStringLiteral("Archive of Beacon 20240001: 95 event(s)"));
-        QCOMPARE(rig.window.lvEvents->topLevelItem(0)->text(1), QStringLiteral("Beacons switched ON [Manual]"));
+        QCOMPARE(archived->data(archived->index(0, 1)).toString(), QStringLiteral("Beacons switched ON [Manual]"));
+        QCOMPARE(archived->headerData(2, Qt::Horizontal).toString(), rig.window.lvEvents->headerItem()->text(2));
 
         // Saved in the event-log file's format, as any list is.
         const QString csv = fDir.filePath(QStringLiteral("archive.csv"));
@@ -397,12 +404,31 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray text = file.readAll();
         QCOMPARE(text.count("\r\n"), 95);
-        QVERIFY(text.startsWith("\"" + rig.window.lvEvents->topLevelItem(0)->text(0).toLatin1() +
+        QVERIFY(text.startsWith("\"" + archived->data(archived->index(0, 0)).toString().toLatin1() +
                                 "\",\"Beacons switched ON [Manual]\",\""));
+
+        // A file that cannot be read leaves the archive shown.
+        rig.messages.fileAnswers << fDir.filePath(QStringLiteral("missing.csv"));
+        OperatorClick(rig.window.btnLoadLogFromFile);
+        QCOMPARE(rig.messages.Texts(Kind::Error).size(), 1);
+        QVERIFY(rig.window.lvArchive->isVisible());
+        QCOMPARE(rig.window.lvArchive->model(), archived);
 
         // A download shows the controller's own log again.
         OperatorClick(rig.window.btnDownloadEvents);
         QCOMPARE(rig.window.lvEvents->topLevelItemCount(), 93);
+        QVERIFY(rig.window.lvEvents->isVisible());
+        QVERIFY(!rig.window.lvArchive->isVisible());
+        QVERIFY(!rig.window.ArchiveModel);
+        QVERIFY(rig.window.lblLogSource->text().isEmpty());
+
+        // The archive's file loaded back shows in the download's list.
+        WhenModal(&rig.itemSelect, [&rig] { OperatorClick(rig.itemSelect.btnOk); });
+        OperatorClick(rig.window.btnEventArchive);
+        rig.messages.fileAnswers << csv;
+        OperatorClick(rig.window.btnLoadLogFromFile);
+        QVERIFY(rig.window.lvEvents->isVisible());
+        QCOMPARE(rig.window.lvEvents->topLevelItemCount(), 95);
         QVERIFY(rig.window.lblLogSource->text().isEmpty());
     }
 };

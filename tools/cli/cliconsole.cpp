@@ -86,10 +86,10 @@ TJsonListOut::~TJsonListOut()
     Flush();
 }
 
-void TJsonListOut::Add(const QJsonObject &element)
+void TJsonListOut::Add(const QByteArray &element)
 {
     fBuffer += fFirst ? "\n        " : ",\n        ";
-    fBuffer += QJsonDocument(element).toJson(QJsonDocument::Compact);
+    fBuffer += element;
     fFirst = false;
     if (fBuffer.size() > (1 << 16))
         Flush();
@@ -99,7 +99,7 @@ void TJsonListOut::Flush()
 {
     std::fwrite(fBuffer.constData(), 1, size_t(fBuffer.size()), stdout);
     std::fflush(stdout);
-    fBuffer.clear();
+    fBuffer.resize(0); // keeps its room for the next block
 }
 
 bool TCliMessages::Show(Kind kind, const QString &text)

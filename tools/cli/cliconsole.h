@@ -31,7 +31,8 @@ public:
     ~TJsonListOut();
     TJsonListOut(const TJsonListOut &) = delete;
     TJsonListOut &operator=(const TJsonListOut &) = delete;
-    void Add(const QJsonObject &element);
+    // element: one compact JSON value
+    void Add(const QByteArray &element);
 
 private:
     void Flush();

@@ -3,8 +3,6 @@
 #include "cliconsole.h"
 #include "clifailure.h"
 #include "clijson.h"
-#include "eventlog/eventlogfile.h"
-#include "eventlog/events.h"
 #include "history/configcompare.h"
 #include "history/eventarchive.h"
 #include "history/register.h"
@@ -186,13 +184,7 @@ void ArchiveCommand(const QCommandLineParser &parser)
         throw TFailure{ExitFile, Fmt(Msg::CliArchiveEmpty, serial)};
     // Written as read, so a long archive is never held whole.
     Guard(ExitFile, [&] {
-        WriteOutput(out, [&](const QString &fileName) {
-            TEventLogWriter file(fileName);
-            const QLocale locale = QLocale::system();
-            archive.ForEachEvent(serial, [&](const type_events_record &e) { file.Add(TEvents(e).Row(locale)); });
-            file.Commit();
-            count = file.Count();
-        });
+        WriteOutput(out, [&](const QString &fileName) { count = SaveArchiveFile(archive, serial, fileName); });
     });
     PrintOut(Fmt(Msg::CliEventsSaved, count, out));
 }

@@ -45,21 +45,78 @@ QJsonObject StatusJson(const TDiagnostics &diagnostics)
             {"lines", QJsonArray::fromStringList(lines)}};
 }
 
-QJsonObject ActionJson(const TActionRecord &a)
+namespace {
+// A JSON string as QJsonDocument writes it: quote, backslash and the control
+// characters escaped, everything else in UTF-8.
+void AppendJsonString(QByteArray &out, const QString &text)
 {
-    return QJsonObject{{"id", a.Id},
-                       {"time", a.When.toString(Qt::ISODateWithMs)},
-                       {"from", a.Source},
-                       {"user", a.User},
-                       {"port", a.Port},
-                       {"serial", a.Serial},
-                       {"board", a.Board},
-                       {"firmware", a.Firmware},
-                       {"action", a.Action},
-                       {"options", a.Options},
-                       {"outcome", a.Outcome},
-                       {"done", a.Outcome == QLatin1String(Msg::RegisterDone)},
-                       {"config", a.HasConfig}};
+    static const char Hex[] = "0123456789abcdef";
+    out += '"';
+    qsizetype plain = 0; // where the text not yet written starts
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text.at(i).unicode();
+        if (u >= 0x20 && u != u'"' && u != u'\\')
+            continue;
+        out += QStringView(text).mid(plain, i - plain).toUtf8();
+        plain = i + 1;
+        out += '\\';
+        switch (u) {
+        case u'"':
+        case u'\\':
+            out += char(u);
+            break;
+        case u'\b':
+            out += 'b';
+            break;
+        case u'\f':
+            out += 'f';
+            break;
+        case u'\n':
+            out += 'n';
+            break;
+        case u'\r':
+            out += 'r';
+            break;
+        case u'\t':
+            out += 't';
+            break;
+        default:
+            out += "u00";
+            out += Hex[u >> 4];
+            out += Hex[u & 0xf];
+        }
+    }
+    out += QStringView(text).mid(plain).toUtf8();
+    out += '"';
+}
+}
+
+QByteArray ActionJson(const TActionRecord &a)
+{
+    const auto text = [](QByteArray &out, const char *key, const QString &value) {
+        out += key;
+        AppendJsonString(out, value);
+    };
+    const auto flag = [](bool value) { return value ? "true" : "false"; };
+    QByteArray out;
+    out.reserve(256);
+    text(out, "{\"action\":", a.Action);
+    text(out, ",\"board\":", a.Board);
+    out += ",\"config\":";
+    out += flag(a.HasConfig);
+    out += ",\"done\":";
+    out += flag(a.Outcome == QLatin1String(Msg::RegisterDone));
+    text(out, ",\"firmware\":", a.Firmware);
+    text(out, ",\"from\":", a.Source);
+    out += ",\"id\":" + QByteArray::number(a.Id);
+    text(out, ",\"options\":", a.Options);
+    text(out, ",\"outcome\":", a.Outcome);
+    text(out, ",\"port\":", a.Port);
+    text(out, ",\"serial\":", a.Serial);
+    text(out, ",\"time\":", a.When.toString(Qt::ISODateWithMs));
+    text(out, ",\"user\":", a.User);
+    out += '}';
+    return out;
 }
 
 QJsonObject DifferencesJson(const QString &fileName, const QList<TConfigDifference> &differences)

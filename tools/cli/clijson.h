@@ -22,7 +22,8 @@ QJsonObject IdentityJson(const TActionTarget &identity);
 QJsonObject StatusJson(const TDiagnostics &diagnostics);
 // One element of {"actions": [...]}: {"id", "time", "from", "user", "port",
 // "serial", "board", "firmware", "action", "options", "outcome", "done",
-// "config"}
-QJsonObject ActionJson(const TActionRecord &a);
+// "config"}, compact and byte for byte as QJsonDocument writes it (keys
+// sorted), written directly since a long history is mostly this.
+QByteArray ActionJson(const TActionRecord &a);
 // {"file", "equal", "differences": [{"item", "beacon", "file", "text"}]}
 QJsonObject DifferencesJson(const QString &fileName, const QList<TConfigDifference> &differences);

@@ -1,8 +1,29 @@
 #include "history/eventarchive.h"
 
+#include "eventlog/eventlogfile.h"
 #include "eventlog/events.h"
 #include "history/register.h"
 #include "store/datamodule.h"
+
+namespace {
+// Newest first; among equal times the later arrival first. The index on
+// (serial, day_num, minutes_num, id) reads them in this order.
+const QString EventSelect = QStringLiteral("SELECT id, day_num, minutes_num, event_type, voltage1, voltage2, brightness "
+                                           "FROM history_events WHERE serial = ?");
+const QString EventOrder = QStringLiteral(" ORDER BY day_num DESC, minutes_num DESC, id DESC");
+
+TArchivedEvent ReadEvent(const TSqliteQueryResults &row)
+{
+    TArchivedEvent a;
+    a.Id = row.FieldAsInteger(0);
+    a.Event.day_num = qint16(row.FieldAsInteger(1));
+    a.Event.minutes_num = qint16(row.FieldAsInteger(2));
+    a.Event.event_type = qint8(row.FieldAsInteger(3));
+    for (int i = 0; i < 3; ++i)
+        a.Event.parms[i] = qint16(row.FieldAsInteger(4 + i));
+    return a;
+}
+}
 
 TEventArchive::TEventArchive(TDM &dm) : fDM(dm) {}
 
@@ -39,19 +60,26 @@ void TEventArchive::ForEachEvent(const QString &serial,
 {
     if (!THistoryRegister(fDM).Exists())
         return;
-    auto rows = fDM.Query(QStringLiteral("SELECT day_num, minutes_num, event_type, voltage1, voltage2, brightness "
-                                         "FROM history_events WHERE serial = ? "
-                                         "ORDER BY day_num DESC, minutes_num DESC, id DESC"),
-                          {serial}, TTextCoding::Utf8);
-    for (; !rows->Eof(); rows->Next()) {
-        type_events_record e;
-        e.day_num = qint16(rows->FieldAsInteger(0));
-        e.minutes_num = qint16(rows->FieldAsInteger(1));
-        e.event_type = qint8(rows->FieldAsInteger(2));
-        for (int i = 0; i < 3; ++i)
-            e.parms[i] = qint16(rows->FieldAsInteger(3 + i));
-        take(e);
+    for (auto rows = fDM.Query(EventSelect + EventOrder, {serial}, TTextCoding::Utf8); !rows->Eof(); rows->Next())
+        take(ReadEvent(*rows).Event);
+}
+
+QList<TArchivedEvent> TEventArchive::Page(const QString &serial, const TArchivedEvent *after, int limit) const
+{
+    QList<TArchivedEvent> events;
+    if (!THistoryRegister(fDM).Exists())
+        return events;
+    QString sql = EventSelect;
+    QVariantList params{serial};
+    if (after) {
+        sql += QStringLiteral(" AND (day_num, minutes_num, id) < (?, ?, ?)");
+        params << after->Event.day_num << after->Event.minutes_num << after->Id;
     }
+    sql += EventOrder + QStringLiteral(" LIMIT ?");
+    params << limit;
+    for (auto rows = fDM.Query(sql, params, TTextCoding::Utf8); !rows->Eof(); rows->Next())
+        events.append(ReadEvent(*rows));
+    return events;
 }
 
 int TEventArchive::EventCount(const QString &serial) const
@@ -88,4 +116,13 @@ QList<TListItem> EventRows(const QList<type_events_record> &events, const QLocal
     for (const type_events_record &e : events)
         rows.append(TEvents(e).Row(locale));
     return rows;
+}
+
+int SaveArchiveFile(const TEventArchive &archive, const QString &serial, const QString &fileName,
+                    const QLocale &locale)
+{
+    TEventLogWriter file(fileName);
+    archive.ForEachEvent(serial, [&](const type_events_record &e) { file.Add(TEvents(e).Row(locale)); });
+    file.Commit();
+    return file.Count();
 }

@@ -17,6 +17,12 @@ struct TArchivedController {
     QDateTime Newest; // the newest event's date and time
 };
 
+// An archived event with its row id, which orders events of equal times.
+struct TArchivedEvent {
+    qint64 Id = 0;
+    type_events_record Event;
+};
+
 // Every event ever downloaded, per controller, in the library database
 // beside the register. An event is the same event when controller, date and
 // time, event code, both voltages and brightness agree; it is kept once.
@@ -33,12 +39,20 @@ public:
     QList<type_events_record> Events(const QString &serial) const;
     // The same events handed to take one at a time, as they are read.
     void ForEachEvent(const QString &serial, const std::function<void(const type_events_record &)> &take) const;
+    // Up to limit of the controller's events in the same order, from those
+    // that follow after (nullptr: from the newest).
+    QList<TArchivedEvent> Page(const QString &serial, const TArchivedEvent *after, int limit) const;
     int EventCount(const QString &serial) const;
     QList<TArchivedController> Controllers() const;
 
 private:
     TDM &fDM;
 };
+
+// Writes the controller's archived events to an event-log file as they are
+// read, never holding them whole; returns how many were written.
+int SaveArchiveFile(const TEventArchive &archive, const QString &serial, const QString &fileName,
+                    const QLocale &locale = QLocale::system());
 
 // The list rows of events (newest first), as the Event Log page shows them.
 QList<TListItem> EventRows(const QList<type_events_record> &events, const QLocale &locale = QLocale::system());

@@ -2,20 +2,11 @@
 
 #include <QLocale>
 
-THistoryModel::THistoryModel(TDM &dm, QObject *parent) : QAbstractTableModel(parent), fRegister(dm) {}
+THistoryModel::THistoryModel(TDM &dm, QObject *parent) : TPagedTableModel(parent), fRegister(dm) {}
 
 void THistoryModel::SetSerial(const QString &serial)
 {
-    beginResetModel();
-    fSerial = serial;
-    fActions.clear();
-    fAtEnd = false;
-    endResetModel();
-}
-
-int THistoryModel::rowCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : int(fActions.size());
+    Restart([&] { fSerial = serial; });
 }
 
 int THistoryModel::columnCount(const QModelIndex &parent) const
@@ -25,9 +16,9 @@ int THistoryModel::columnCount(const QModelIndex &parent) const
 
 QVariant THistoryModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= fActions.size())
+    if (!index.isValid() || index.row() >= rowCount())
         return {};
-    const TActionRecord &a = fActions.at(index.row());
+    const TActionRecord &a = RowAt(index.row());
     if (role == Qt::UserRole)
         return a.Id;
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
@@ -59,21 +50,7 @@ QVariant THistoryModel::headerData(int section, Qt::Orientation orientation, int
     return QString::fromLatin1(Titles[section]);
 }
 
-bool THistoryModel::canFetchMore(const QModelIndex &parent) const
+QList<TActionRecord> THistoryModel::NextPage(const TActionRecord *after, int limit) const
 {
-    return !parent.isValid() && !fAtEnd;
-}
-
-void THistoryModel::fetchMore(const QModelIndex &parent)
-{
-    if (parent.isValid() || fAtEnd)
-        return;
-    const qint64 before = fActions.isEmpty() ? 0 : fActions.constLast().Id;
-    const QList<TActionRecord> page = fRegister.Page(fSerial, before, PageSize);
-    fAtEnd = page.size() < PageSize;
-    if (page.isEmpty())
-        return;
-    beginInsertRows({}, int(fActions.size()), int(fActions.size() + page.size() - 1));
-    fActions.append(page);
-    endInsertRows();
+    return fRegister.Page(fSerial, after ? after->Id : 0, limit);
 }

@@ -16,12 +16,14 @@ class QStackedWidget;
 class QTabBar;
 class QTimeEdit;
 class QToolButton;
+class QTreeView;
 class QTreeWidget;
 class TNavButton;
 class TPageLed;
 class TPanelStatusBar;
 class TPortWatcher;
 class TCalendarList;
+class TEventArchiveModel;
 class TScheduleList;
 class TLibraryLock;
 class TfrmChildAdvanced;
@@ -78,6 +80,8 @@ public:
     void btnEventArchiveClick();
     // "Beacon History", from Manage Beacons and the Event Log page.
     void btnHistoryClick();
+    // Puts lvEvents back in place of an archive shown.
+    void ShowEventList();
 
     // The library pages' handlers (frmmainlibrary.cpp). The three buttons of a
     // page share one handler, which tells them apart by the sender; a row of
@@ -217,6 +221,10 @@ public:
     QPushButton *btnEventArchive;
     QPushButton *btnLogHistory;
     QLabel *lblLogSource; // what the list shows when it is an archive
+    // An archive is shown in its own list, in place of lvEvents, read as it
+    // scrolls; its model exists while it is shown.
+    QTreeView *lvArchive;
+    TEventArchiveModel *ArchiveModel = nullptr;
 
     // The five embedded pages, program-wide: created with the window, living
     // as long as it.

@@ -10,13 +10,13 @@
 #include "config/messageservice.h"
 #include "history/configcompare.h"
 #include "history/eventarchive.h"
+#include "history/eventarchivemodel.h"
 #include "history/recorder.h"
 #include "link/dmcom.h"
 #include "monitor/frmcomprogress.h"
 #include "monitor/frmhistory.h"
 #include "pages/frmitemselect.h"
 #include "store/datamodule.h"
-#include "widgets/listfill.h"
 #include "widgets/panelstatusbar.h"
 
 #include <QGuiApplication>
@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <algorithm>
 
 namespace {
@@ -108,8 +109,26 @@ void TfrmMain::btnEventArchiveClick()
         QStringLiteral("Event Archive"), QStringLiteral("Please select a Beacon:"), entries);
     if (!choice)
         return;
-    const QString serial = controllers.at(*choice).Serial;
-    const QList<type_events_record> events = archive.Events(serial);
-    FillListView(lvEvents, {EventRows(events), -1});
-    lblLogSource->setText(Fmt(Msg::ArchiveShown, serial, int(events.size())));
+    const TArchivedController &chosen = controllers.at(*choice);
+    ShowEventList(); // lets go of an archive shown before
+    ArchiveModel = new TEventArchiveModel(DM(), lvArchive);
+    ArchiveModel->SetSerial(chosen.Serial);
+    lvArchive->setModel(ArchiveModel);
+    for (int column = 0; column < ArchiveModel->columnCount(); ++column) {
+        lvArchive->setColumnWidth(column, lvEvents->columnWidth(column));
+        lvArchive->setColumnHidden(column, lvEvents->isColumnHidden(column));
+    }
+    lvEvents->hide();
+    lvArchive->show();
+    lblLogSource->setText(Fmt(Msg::ArchiveShown, chosen.Serial, chosen.EventCount));
+}
+
+void TfrmMain::ShowEventList()
+{
+    lvArchive->setModel(nullptr);
+    delete ArchiveModel;
+    ArchiveModel = nullptr;
+    lvArchive->hide();
+    lvEvents->show();
+    lblLogSource->clear();
 }

@@ -8,10 +8,13 @@
 #include "config/messageservice.h"
 #include "eventlog/eventdownload.h"
 #include "eventlog/eventlogfile.h"
+#include "history/eventarchive.h"
+#include "history/eventarchivemodel.h"
 #include "history/recorder.h"
 #include "monitor/fprogbar.h"
 #include "monitor/frmrealtime.h"
 #include "monitor/transferdialogs.h"
+#include "store/datamodule.h"
 #include "transfer/monitoring.h"
 #include "transfer/scanpause.h"
 #include "widgets/listfill.h"
@@ -118,7 +121,7 @@ void TfrmMain::btnDownloadEventsClick()
     // A download that failed before reading anything leaves the list as it was.
     if (!download.Rows.isEmpty() || download.Complete()) {
         FillListView(lvEvents, {download.Rows, -1});
-        lblLogSource->clear();
+        ShowEventList();
     }
     if (download.Complete())
         return;
@@ -133,8 +136,12 @@ void TfrmMain::btnSaveLogToFileClick()
     const QString fileName = Messages().SaveFileName(kSaveLogTitle, kSaveLogFilter, kLogExt, QString());
     if (fileName.isEmpty())
         return;
-    // An empty list writes nothing, leaving a file of that name as it was.
-    SaveEventLogFile(fileName, ListViewRows(lvEvents));
+    // An empty list writes nothing, leaving a file of that name as it was;
+    // an archive is written as it is read.
+    if (ArchiveModel)
+        SaveArchiveFile(TEventArchive(DM()), ArchiveModel->Serial(), fileName);
+    else
+        SaveEventLogFile(fileName, ListViewRows(lvEvents));
 }
 
 void TfrmMain::btnLoadLogFromFileClick()
@@ -143,11 +150,15 @@ void TfrmMain::btnLoadLogFromFileClick()
     if (fileName.isEmpty())
         return;
     // A file that cannot be read leaves the rows as they were; a bad line
-    // leaves those loaded before it. Either way the list shows them.
-    QList<TListItem> rows = ListViewRows(lvEvents);
-    const auto show = qScopeGuard([this, &rows] {
+    // leaves those loaded before it. Either way the list shows them. An
+    // archive shown stays when nothing could be read.
+    const bool archiveShown = ArchiveModel != nullptr;
+    QList<TListItem> rows = archiveShown ? QList<TListItem>() : ListViewRows(lvEvents);
+    const auto show = qScopeGuard([this, &rows, archiveShown] {
+        if (archiveShown && rows.isEmpty())
+            return;
         FillListView(lvEvents, {rows, -1});
-        lblLogSource->clear();
+        ShowEventList();
     });
     LoadEventLogFile(fileName, rows);
 }

@@ -4,6 +4,7 @@
 #include "app/frmmain.h"
 
 #include "app/makersite.h"
+#include "history/eventarchivemodel.h"
 #include "pages/pagewidgets.h"
 #include "widgets/navbutton.h"
 #include "widgets/pagetitle.h"
@@ -428,10 +429,10 @@ QWidget *TfrmMain::BuildLogPage()
     pageLog = named(new QWidget(this), "pageLog");
     auto *title = new TPageTitle(QStringLiteral("Event Log"), pageLog);
 
-    lvEvents = NewReportList(QStringLiteral("lvEvents"),
-                             {QStringLiteral("Date/Time"), QStringLiteral("Events"), QStringLiteral("Power Supply"),
-                              QStringLiteral("Voltage 2"), QStringLiteral("Brightness")},
-                             {120, 265, 95, 0, 68}, pageLog, false);
+    lvEvents = NewReportList(QStringLiteral("lvEvents"), TEventArchiveModel::Titles(), {120, 265, 95, 0, 68}, pageLog,
+                             false);
+    lvArchive = NewReportView(QStringLiteral("lvArchive"), pageLog, false);
+    lvArchive->hide();
 
     const QSize design(0, 41);
     btnDownloadEvents = newButton("btnDownloadEvents", QStringLiteral("Download from Beacon"),
@@ -463,6 +464,7 @@ QWidget *TfrmMain::BuildLogPage()
 
     QVBoxLayout *layout = newPageLayout(pageLog, title);
     layout->addWidget(lvEvents, 1);
+    layout->addWidget(lvArchive, 1);
     layout->addLayout(buttons);
     return pageLog;
 }

@@ -3,8 +3,11 @@
 #include "app/frmmain.h"
 
 #include "config/errorhandler.h"
+#include "history/eventarchive.h"
+#include "history/eventarchivemodel.h"
 #include "monitor/frmreport.h"
 #include "pages/childadvanced.h"
+#include "store/datamodule.h"
 #include "widgets/listfill.h"
 
 #include <QPushButton>
@@ -17,7 +20,10 @@ namespace {
 void SetReportSources(TfrmMain &window, TfrmReport &form)
 {
     form.Sources.Settings = [&window] { return window.AdvancedSettingsPage->Settings(); };
-    form.Sources.Events = [&window] { return ListViewRows(window.lvEvents); };
+    form.Sources.Events = [&window] {
+        const TEventArchiveModel *archive = window.ArchiveModel;
+        return archive ? EventRows(TEventArchive(DM()).Events(archive->Serial())) : ListViewRows(window.lvEvents);
+    };
 }
 }
 

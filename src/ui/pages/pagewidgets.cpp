@@ -16,12 +16,10 @@ static void RegisterPagePictures()
     Q_INIT_RESOURCE(pagepictures);
 }
 
-QTreeWidget *NewReportList(const QString &name, const QStringList &headers, const QList<int> &widths,
-                           QWidget *parent, bool stretchLast)
+namespace {
+void ArrangeReportList(QTreeView *list, const QString &name, const QList<int> &widths, bool stretchLast)
 {
-    auto *list = new QTreeWidget(parent);
     list->setObjectName(name);
-    list->setHeaderLabels(headers);
     list->setRootIsDecorated(false);
     list->setItemsExpandable(false);
     list->setUniformRowHeights(true);
@@ -41,6 +39,22 @@ QTreeWidget *NewReportList(const QString &name, const QStringList &headers, cons
         list->setColumnWidth(column, widths.at(column));
         list->setColumnHidden(column, widths.at(column) == 0);
     }
+}
+}
+
+QTreeWidget *NewReportList(const QString &name, const QStringList &headers, const QList<int> &widths,
+                           QWidget *parent, bool stretchLast)
+{
+    auto *list = new QTreeWidget(parent);
+    list->setHeaderLabels(headers);
+    ArrangeReportList(list, name, widths, stretchLast);
+    return list;
+}
+
+QTreeView *NewReportView(const QString &name, QWidget *parent, bool stretchLast)
+{
+    auto *list = new QTreeView(parent);
+    ArrangeReportList(list, name, {}, stretchLast);
     return list;
 }
 

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 class QPushButton;
+class QTreeView;
 class QTreeWidget;
 class QWidget;
 
@@ -14,6 +15,9 @@ class QWidget;
 // unless told otherwise.
 QTreeWidget *NewReportList(const QString &name, const QStringList &headers, const QList<int> &widths,
                            QWidget *parent, bool stretchLast = true);
+// The same list for a model's rows, read as it scrolls; the columns are
+// sized once the model is set.
+QTreeView *NewReportView(const QString &name, QWidget *parent, bool stretchLast = true);
 // Widens the columns whose texts need more room than their given widths.
 void FitColumns(QTreeWidget *list, const QList<int> &widths);
 // A page button with an icon (a picture name), at least 152 x 41 pixels.

@@ -2,6 +2,7 @@
 // the recorder that writes them without ever stopping an operator's action.
 #include "eventlog/eventdownload.h"
 #include "history/eventarchive.h"
+#include "history/eventarchivemodel.h"
 #include "history/historymodel.h"
 #include "history/recorder.h"
 #include "history/register.h"
@@ -412,6 +413,53 @@ private Q_SLOTS:
         if (total > 0)
             QCOMPARE(model.data(model.index(0, THistoryModel::ColOutcome)).toString(),
                      serial.isEmpty() ? QStringLiteral("1199") : QStringLiteral("1198"));
+    }
+
+    // The Event Log page's archive list fetches a page at a time in the
+    // archive's own order and texts, across pages that end among events of
+    // equal times; events archived while it is open neither repeat nor shift it.
+    void theArchiveListFetchesAPageAtATime_data()
+    {
+        QTest::addColumn<QString>("serial");
+        QTest::addColumn<int>("total");
+        QTest::newRow("pages ending among equal times") << QStringLiteral("20240001") << 1203;
+        QTest::newRow("one page") << QStringLiteral("20240002") << 300;
+        QTest::newRow("unknown controller") << QStringLiteral("99999999") << 0;
+        QTest::newRow("no controller") << QString() << 0;
+    }
+    void theArchiveListFetchesAPageAtATime()
+    {
+        QFETCH(QString, serial);
+        QFETCH(int, total);
+        TEventArchive archive(*fDM);
+        for (const auto &[owner, count] : {std::pair{QStringLiteral("20240001"), 1203},
+                                           std::pair{QStringLiteral("20240002"), 300}}) {
+            // Seven events share each time, told apart by their voltage.
+            QList<type_events_record> download;
+            for (int i = count - 1; i >= 0; --i)
+                download << Event(5000 + i / 7 / 1440, i / 7 % 1440, 2, 500 + i % 7);
+            QCOMPARE(archive.Merge(owner, download, 1), count);
+        }
+        const QList<type_events_record> expected = archive.Events(serial);
+        QCOMPARE(expected.size(), total);
+
+        TEventArchiveModel model(*fDM);
+        model.SetSerial(serial);
+        model.fetchMore({});
+        archive.Merge(serial, {Event(6000, 0, 3)}, 2);
+        while (model.canFetchMore({}))
+            model.fetchMore({});
+        QCOMPARE(model.rowCount(), total);
+        const QList<TListItem> texts = EventRows(expected);
+        for (int row = 0; row < total; ++row) {
+            const type_events_record &e = model.RowAt(row).Event;
+            QCOMPARE(QList<int>({e.day_num, e.minutes_num, e.parms[0]}),
+                     QList<int>({expected.at(row).day_num, expected.at(row).minutes_num, expected.at(row).parms[0]}));
+            QStringList shown;
+            for (int column = 0; column < model.columnCount(); ++column)
+                shown << model.data(model.index(row, column)).toString();
+            QCOMPARE(shown, QStringList{texts.at(row).Caption} + texts.at(row).SubItems);
+        }
     }
 
     void anIdentityIsRecordedOncePerConnection()
