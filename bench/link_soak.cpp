@@ -311,7 +311,8 @@ void TSoak::Exchange(int number)
         }
         if (certain && outcome != expected)
             Broken(what + QStringLiteral(": %1, where it should have %2")
-                              .arg(QString::fromUtf8(OutcomeNames[outcome]), QString::fromUtf8(OutcomeNames[expected])));
+                              .arg(QString::fromUtf8(OutcomeNames[outcome]), QString::fromUtf8(OutcomeNames[expected]))
+                   + (lostText.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(lostText)));
     }
     ++fCounts[disturbed][first][outcome];
     if (retried)
