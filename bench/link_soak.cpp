@@ -302,9 +302,12 @@ void TSoak::Exchange(int number)
         case LongGaps: certain = false; break;
         default: { // the first attempt fails at once
             // The exchange waits for a reply's first five characters as a
-            // whole, so gaps inside a reply of no more (a write's) break nothing.
-            const bool whole = retry == None || retry == Slow || retry == ShortGaps ||
-                               (retry == LongGaps && op.ReplyChars() <= 5);
+            // whole, and then for its payload as a whole (2.5 s): slow gaps
+            // break only a reply whose payload takes longer than that.
+            const int payloadChars = op.ReplyChars() - 5;
+            const bool gapsFit = payloadChars * 400 < QuietWaitMs; // the gaps are 300 to 399 ms
+            certain = retry != LongGaps || gapsFit || payloadChars * 300 >= QuietWaitMs;
+            const bool whole = retry == None || retry == Slow || retry == ShortGaps || (retry == LongGaps && gapsFit);
             expected = whole ? Succeeded : retry == HangUp ? Lost : Failed;
             break;
         }
