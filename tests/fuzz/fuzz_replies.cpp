@@ -162,6 +162,10 @@ void Exchange(int choice)
         bool identified = false;
         const QMetaObject::Connection c =
             QObject::connect(&line->Link(), &TdmCOM::IdentityReceived, [&identified] { identified = true; });
+        // Polls left unanswered by earlier inputs would give the line up
+        // rather than poll again: the count starts afresh.
+        line->Link().UniDisconnect();
+        line->Link().Open();
         line->Put(reply);
         line->Link().SetScanActive(true);
         line->Link().tmrPortCheckTimer();
@@ -309,7 +313,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Reset();
     answering = true;
     line->Link().Open();
-    line->Link().UniFlushBuffer(); // what an earlier reply left
+    line->Link().SettleLine(); // what an earlier input left on the line or owed
     Exchange(data[0] % 13);
     // Whatever the exchange handed to deleteLater goes now: an input that
     // leaves no allocation behind spares the leak check a full scan.
