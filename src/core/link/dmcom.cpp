@@ -398,7 +398,8 @@ bool TdmCOM::ExchangeMessage(quint8 hdr, const QByteArray &msg, QByteArray &res,
                     WaitForQuiet();
                     UniFlushBuffer();
                 }
-                fLateOwed = false;
+                // With no second reply, one of the two requests is still
+                // unanswered, and late: its reply may reach the next request.
             }
             res = payload;
             return true;

@@ -103,25 +103,32 @@ private Q_SLOTS:
     }
 
     // A controller so late that the attempt gives up answers the retry too:
-    // the retry takes the first reply (the same request's), and the second
-    // is waited for and discarded, never taken for the next slot.
+    // the retry takes the first reply (the same request's). The second is
+    // discarded when it comes within the reply wait, and when it comes later
+    // still, the next request knows it may come first and does not take it
+    // for its own slot.
     void aLateReplyAndItsDuplicateAnswerOneRequest()
     {
-        Start();
-        dm->SetReadTimeouts(25, 25, 250);
-        TSimOptions late;
-        late.replyDelayMs = TdmCOM::ReplyWaitMs + 300; // past the reply wait
-        sim->QueueFaults(late);
-        TSimOptions slow;
-        slow.replyDelayMs = 400; // the retry's own reply, after the late one
-        sim->QueueFaults(slow);
-        QByteArray reply;
-        QVERIFY(dm->ExchangeMessage(cmdEventRecord, "00", reply, 300, true));
-        QCOMPARE(reply, Truth(cmdEventRecord, "00"));
-        QVERIFY(dm->ExchangeMessage(cmdEventRecord, "01", reply, 300, true));
-        QCOMPARE(reply, Truth(cmdEventRecord, "01"));
-        QCOMPARE(Requests(*sim), 3);
-        QCOMPARE(sim->RequestsWhileOwed(), 1); // the retry, once the first request's wait was over
+        for (const int duplicateDelay : {400, TdmCOM::ReplyWaitMs + 300}) {
+            Start();
+            dm->SetReadTimeouts(25, 25, 250);
+            TSimOptions late;
+            late.replyDelayMs = TdmCOM::ReplyWaitMs + 300; // past the reply wait
+            sim->QueueFaults(late);
+            TSimOptions slow;
+            slow.replyDelayMs = duplicateDelay; // the retry's own reply, after the late one
+            sim->QueueFaults(slow);
+            QByteArray reply;
+            QVERIFY(dm->ExchangeMessage(cmdEventRecord, "00", reply, 300, true));
+            QCOMPARE(reply, Truth(cmdEventRecord, "00"));
+            QVERIFY(dm->ExchangeMessage(cmdEventRecord, "01", reply, TdmCOM::ReplyWaitMs, true));
+            QVERIFY2(reply == Truth(cmdEventRecord, "01"), qPrintable(QString::number(duplicateDelay)));
+            QCOMPARE(Requests(*sim), 3);
+            // The retry, once the first request's wait was over, and the next
+            // request, once the retry's was.
+            QCOMPARE(sim->RequestsWhileOwed(), duplicateDelay > TdmCOM::ReplyWaitMs ? 2 : 1);
+            StopLine();
+        }
     }
 
     // Closing the port waits for the reply owed, so that it cannot reach
