@@ -281,7 +281,7 @@ void TdmCOM::ExpectAnotherReply()
 void TdmCOM::ForgetOwed()
 {
     fOwed = 0;
-    fLateOwed = false;
+    fLateOwed = fLateCarried = false;
 }
 
 void TdmCOM::NoteInput()
@@ -297,6 +297,7 @@ bool TdmCOM::ReplyOwed()
     if (fOwed > 0 && fOwedUntil.hasExpired()) {
         fOwed = 0;
         fLateOwed = true;
+        fLateCarried = false;
     }
     return fOwed > 0;
 }
@@ -371,6 +372,7 @@ bool TdmCOM::ExchangeMessage(quint8 hdr, const QByteArray &msg, QByteArray &res,
         // A reply to an earlier request that went unanswered through its
         // wait may come yet, ahead of this one's.
         const bool lateBefore = std::exchange(fLateOwed, false);
+        const bool lateCarried = std::exchange(fLateCarried, false);
         SendMessage(hdr, msg);
         Delay(timeout, 5);
         QByteArray payload;
@@ -397,9 +399,13 @@ bool TdmCOM::ExchangeMessage(quint8 hdr, const QByteArray &msg, QByteArray &res,
                         payload = second;
                     WaitForQuiet();
                     UniFlushBuffer();
+                    fLateOwed = false;
+                } else {
+                    // One of the two requests is still unanswered: its reply
+                    // may yet reach the next request. Once only, so that a
+                    // reply that never comes does not slow every exchange.
+                    fLateOwed = fLateCarried = !lateCarried;
                 }
-                // With no second reply, one of the two requests is still
-                // unanswered, and late: its reply may reach the next request.
             }
             res = payload;
             return true;

@@ -198,6 +198,7 @@ private:
     // A request went unanswered through its whole wait: its reply may yet
     // come, late, and be taken for the next request's.
     bool fLateOwed = false;
+    bool fLateCarried = false; // fLateOwed came from an exchange that took one of two replies
     QElapsedTimer fSentAt;      // when the last request left
     bool fTimingReply = false;  // the first byte of its reply is still to come
     int fLastReplyMs = -1;

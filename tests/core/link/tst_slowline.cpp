@@ -131,6 +131,30 @@ private Q_SLOTS:
         }
     }
 
+    // A request whose reply never comes leaves the retry unsure which of the
+    // two its one reply answered; the next exchange allows for the other
+    // reply, and the one after that is prompt again.
+    void aReplyThatNeverComesSlowsOneExchangeOnly()
+    {
+        Start();
+        dm->SetReadTimeouts(25, 25, 250);
+        TSimOptions dropped;
+        dropped.dropEvery = 1;
+        sim->QueueFaults(dropped);
+        sim->QueueFaults(TSimOptions());
+        QByteArray reply;
+        QVERIFY(dm->ExchangeMessage(cmdEventRecord, "00", reply, 300, true));
+        for (const QByteArray &slot : {QByteArray("01"), QByteArray("02"), QByteArray("03")}) {
+            QElapsedTimer clock;
+            clock.start();
+            QVERIFY(dm->ExchangeMessage(cmdEventRecord, slot, reply, TdmCOM::ReplyWaitMs, true));
+            QCOMPARE(reply, Truth(cmdEventRecord, slot));
+            if (slot != "01")
+                QVERIFY2(clock.elapsed() < TdmCOM::ReplyWaitMs, qPrintable(QString::number(clock.elapsed())));
+        }
+        QCOMPARE(Requests(*sim), 5);
+    }
+
     // Closing the port waits for the reply owed, so that it cannot reach
     // whoever opens the line next; a controller that never answers is not
     // waited for longer than the reply wait.
