@@ -18,8 +18,10 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sqlite3.h>
 
 namespace {
 struct TRun {
@@ -348,6 +350,53 @@ private Q_SLOTS:
                      (QJsonObject{{"error", QJsonObject{{"exit", c.code}, {"message", run.err}}}}));
         }
         QVERIFY(!QFile::exists(path("x.bcfg")));
+    }
+
+    // A history list that fails part way (a damaged database) still leaves
+    // one document: the actions read, and the error beside them.
+    void aListThatFailsPartWayIsStillOneDocument()
+    {
+        const auto restore = qScopeGuard([] { CreateCliDatabase(); });
+        QCOMPARE(Cli({"--port", port(), "identify"}).code, 0); // the register's tables
+        sqlite3 *db = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(CliDatabaseFileName()).constData(), &db), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(db,
+                              "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+                              "INSERT INTO history_actions (at_utc, serial, action, options, outcome) "
+                              "SELECT '2025-01-01 00:00:00.000', '20240001', 'download', printf('%.200c', 'o'), 'done' "
+                              "FROM n",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        // A page in the middle of the list, and how large pages are.
+        qint64 page = 0, pageSize = 0;
+        sqlite3_stmt *query = nullptr;
+        if (sqlite3_prepare_v2(db,
+                               "SELECT (SELECT page_size FROM pragma_page_size), pageno FROM dbstat "
+                               "WHERE name = 'history_actions' AND pagetype = 'leaf' ORDER BY pageno "
+                               "LIMIT 1 OFFSET (SELECT count(*) / 2 FROM dbstat WHERE name = 'history_actions' "
+                               "AND pagetype = 'leaf')",
+                               -1, &query, nullptr) == SQLITE_OK &&
+            sqlite3_step(query) == SQLITE_ROW) {
+            pageSize = sqlite3_column_int64(query, 0);
+            page = sqlite3_column_int64(query, 1);
+        }
+        sqlite3_finalize(query);
+        sqlite3_close(db);
+        if (page == 0)
+            QSKIP("This SQLite has no dbstat table to find a page to damage.");
+        QFile file(CliDatabaseFileName());
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.seek((page - 1) * pageSize));
+        QCOMPARE(file.write(QByteArray(int(pageSize), '\xff')), pageSize);
+        file.close();
+
+        const TRun run = Cli({"history", "--json"});
+        QCOMPARE(run.code, 4);
+        QJsonParseError error;
+        const QJsonObject document = QJsonDocument::fromJson(run.out, &error).object();
+        QVERIFY2(error.error == QJsonParseError::NoError, run.out.right(300).constData());
+        QVERIFY(document.value("actions").toArray().size() > 100);
+        QCOMPARE(document.value("error").toObject(), (QJsonObject{{"exit", 4}, {"message", run.err}}));
     }
 
     // The simulator's frame log on standard output, its own lines on

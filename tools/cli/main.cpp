@@ -355,8 +355,6 @@ int Run(const QStringList &arguments, bool &json)
     });
     const bool parsed = parser.parse(arguments);
     json = parsed ? parser.isSet(QStringLiteral("json")) : arguments.contains(QStringLiteral("--json"));
-    if (json)
-        KeepStdoutForData();
     if (!parsed)
         Usage(parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
@@ -367,6 +365,8 @@ int Run(const QStringList &arguments, bool &json)
         PrintOut(QStringLiteral("pvbcs-cli ") + GetExeVersion());
         return ExitDone;
     }
+    if (json)
+        KeepStdoutForData();
     if (parser.positionalArguments().isEmpty())
         Usage(QString::fromUtf8(Msg::CliNoCommand));
     QString command = parser.positionalArguments().at(0).toLower();
