@@ -10,8 +10,10 @@
 #include "app/frmportsearch.h"
 #include "app/frmsavesettings.h"
 #include "config/appconfig.h"
+#include "config/commandline.h"
 #include "config/version.h"
 #include "link/dmcom.h"
+#include "manual/pvbcs.h"
 #include "monitor/fprogbar.h"
 #include "monitor/frmcomprogress.h"
 #include "monitor/frmrealtime.h"
@@ -32,15 +34,6 @@
 #include <optional>
 
 namespace {
-const char *const kUsage = R"(Usage: pvbcs [--help | --version]
-
-Pavoline Beacon Control: configures school-zone flashing warning beacons over a
-serial line. Start it from the desktop's menu, or here without options.
-The command-line tool pvbcs-cli does the same jobs in scripts.
-
-The operator's manual: %s
-)";
-
 // The window takes no options of its own; these two are answered on the
 // terminal, without a window or a display.
 std::optional<int> TerminalAnswer(int argc, char **argv)
@@ -54,7 +47,8 @@ std::optional<int> TerminalAnswer(int argc, char **argv)
             std::printf("pvbcs %s\n", qPrintable(GetExeVersion()));
         } else {
             const QString manual = HelpFileName();
-            std::printf(kUsage, qPrintable(manual.isEmpty() ? QStringLiteral("not installed") : manual));
+            std::printf("%s\nThe operator's manual: %s\n", ManualHelp(kManualPage).toLocal8Bit().constData(),
+                        qPrintable(manual.isEmpty() ? QStringLiteral("not installed") : manual));
         }
         return 0;
     }
@@ -92,6 +86,12 @@ int main(int argc, char **argv)
     if (const std::optional<int> answered = TerminalAnswer(argc, argv))
         return *answered;
     TApplication app(argc, argv);
+    // Qt has taken its own options (-platform, -style, ...) out of argv.
+    if (argc > 1) {
+        std::fprintf(stderr, "pvbcs: unexpected argument \"%s\"\nTry \"pvbcs --help\" for more information.\n",
+                     argv[1]);
+        return ExitUsage;
+    }
     TDialogMessageService messages;
     TMessageService::Install(&messages);
 

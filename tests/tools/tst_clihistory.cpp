@@ -2,6 +2,8 @@
 // diff, the verification after an upload and the JSON documents, run as a
 // separate process against the simulated controller.
 #include "clidatabase.h"
+#include "cliterminal.h"
+#include "config/commandline.h"
 #include "history/eventarchive.h"
 #include "history/register.h"
 #include "link/portlist.h"
@@ -167,8 +169,8 @@ private Q_SLOTS:
         QCOMPARE(Column(listed, "done"), QStringList(5, QStringLiteral("true")));
         QVERIFY(QDateTime::fromString(listed.first().toObject().value("time").toString(), Qt::ISODateWithMs).isValid());
         QCOMPARE(Json(Cli({"history", "--since", "2099-01-01T00:00", "--json"})).value("actions").toArray().size(), 0);
-        QCOMPARE(Cli({"history", "--since", "yesterday"}).code, 1);
-        QCOMPARE(Cli({"history", "--config", "2"}).code, 1);
+        QCOMPARE(Cli({"history", "--since", "yesterday"}).code, ExitUsage);
+        QCOMPARE(Cli({"history", "--config", "2"}).code, ExitUsage);
     }
 
     void theArchiveKeepsEveryEventEverDownloaded()
@@ -197,7 +199,7 @@ private Q_SLOTS:
         run = Cli({"events", "--archive", "--serial", "20249999", "--out", path("none.csv")});
         QCOMPARE(run.code, 4);
         QCOMPARE(run.err, QStringLiteral("No events of the Beacon 20249999 are archived."));
-        QCOMPARE(Cli({"events", "--archive", "--out", path("none.csv")}).code, 1); // which controller?
+        QCOMPARE(Cli({"events", "--archive", "--out", path("none.csv")}).code, ExitUsage); // which controller?
     }
 
     void diffListsEachDifferenceAndSaysSoInItsStatus()
@@ -226,7 +228,7 @@ private Q_SLOTS:
         QCOMPARE(Column(diff.value("differences").toArray(), "item"),
                  (QStringList{"Advanced Settings: Flashing Speed", "Schedule record 1: OFF time"}));
         QCOMPARE(diff.value("differences").toArray().last().toObject().value("beacon").toString(), "08:30");
-        QVERIFY(run.err.contains(QLatin1String("Reading Beacon Schedule..."))); // the steps stay off the document
+        QVERIFY(run.err.isEmpty()); // no steps where no terminal shows them, and none in the document
         QCOMPARE(Json(Cli({"--port", port(), "diff", "--in", path("same.bcfg"), "--json"})).value("equal").toBool(), true);
 
         QCOMPARE(Cli({"--port", port(), "diff", "--in", path("missing.bcfg")}).code, 4);
@@ -239,19 +241,20 @@ private Q_SLOTS:
         QCOMPARE(run.code, 4);
         const QString said = QString::fromUtf8(run.out) + run.err;
         QVERIFY2(!said.contains(QLatin1String("Reading")), qPrintable(said));
-        QCOMPARE(Cli({"--port", port(), "diff"}).code, 1);
+        QCOMPARE(Cli({"--port", port(), "diff"}).code, ExitUsage);
         QCOMPARE(Actions().size(), 1); // only the download: comparing changes nothing
     }
 
     void verifyFindsAControllerThatStoresOtherValues()
     {
         QCOMPARE(Cli({"--port", port(), "download", "--out", path("beacon.bcfg")}).code, 0);
-        TRun run = Cli({"--port", port(), "upload", "--in", path("beacon.bcfg"), "--verify"});
-        QCOMPARE(run.code, 0);
-        QVERIFY(run.Lines().contains(QStringLiteral("Reading Beacon Schedule...")));
+        const TTerminalRun verified =
+            RunOnTerminal(PVBCS_CLI, {"--port", port(), "upload", "--in", path("beacon.bcfg"), "--verify"}, "xterm");
+        QCOMPARE(verified.code, 0);
+        QVERIFY(verified.Shown().contains(QStringLiteral("Reading Beacon Schedule...")));
 
         sim->WithController([](TBeaconController &c) { c.corruptWrites = {0x07}; });
-        run = Cli({"--port", port(), "upload", "--in", path("beacon.bcfg"), "--verify", "--no-clock"});
+        const TRun run = Cli({"--port", port(), "upload", "--in", path("beacon.bcfg"), "--verify", "--no-clock"});
         QCOMPARE(run.code, 6);
         const QString error = QStringLiteral("The Beacon does not hold what was uploaded:\n"
                                              "Schedule record 1: OFF time 08:31 on the Beacon, 08:30 uploaded");
@@ -300,7 +303,7 @@ private Q_SLOTS:
         const QJsonArray listed = Json(ports).value("ports").toArray();
         QVERIFY(Column(listed, "name").contains(port()));
         QVERIFY(listed.first().toObject().contains(QStringLiteral("stableName")));
-        QCOMPARE(Cli({"--port", port(), "download", "--out", path("x.bcfg"), "--json"}).code, 1); // no document to give
+        QCOMPARE(Cli({"--port", port(), "download", "--out", path("x.bcfg"), "--json"}).code, ExitUsage);
     }
 
     void withoutADatabaseTheCommandsGoOnAndSaySoOnce()

@@ -1,6 +1,7 @@
 // pvbcs-cli's reports: PDF files made from a configuration and an event log
 // that were downloaded from the simulated controller, and the usage errors.
 #include "../core/report/pdftext.h"
+#include "config/commandline.h"
 #include "link/portlist.h"
 #include "sim/beaconsimulator.h"
 #include "testenv.h"
@@ -128,13 +129,13 @@ private Q_SLOTS:
             int code;
             QString error;
         } cases[] = {
-            {{"report", "--in", path("beacon.bcfg"), "--pdf", pdf}, 1, "The command report takes config or events."},
-            {{"report", "summary", "--in", path("beacon.bcfg"), "--pdf", pdf}, 1,
+            {{"report", "--in", path("beacon.bcfg"), "--pdf", pdf}, ExitUsage, "The command report takes config or events."},
+            {{"report", "summary", "--in", path("beacon.bcfg"), "--pdf", pdf}, ExitUsage,
              "The command report takes config or events."},
-            {{"report", "config", "--in", path("beacon.bcfg")}, 1, "The command report needs --pdf."},
-            {{"report", "config", "--in", path("beacon.bcfg"), "--pdf", pdf, "--settings", path("beacon.bcfg")}, 1,
+            {{"report", "config", "--in", path("beacon.bcfg")}, ExitUsage, "The command report needs --pdf."},
+            {{"report", "config", "--in", path("beacon.bcfg"), "--pdf", pdf, "--settings", path("beacon.bcfg")}, ExitUsage,
              "The command report config does not take --settings."},
-            {{"--port", "auto", "report", "config", "--in", path("beacon.bcfg"), "--pdf", pdf}, 1,
+            {{"--port", "auto", "report", "config", "--in", path("beacon.bcfg"), "--pdf", pdf}, ExitUsage,
              "The command report does not take --port."},
             {{"report", "config", "--in", path("missing.bcfg"), "--pdf", pdf}, 4,
              "The file " + path("missing.bcfg") + " does not exist."},
@@ -158,8 +159,9 @@ private Q_SLOTS:
     {
         const TRun run = Cli({"--help"});
         QCOMPARE(run.code, 0);
-        QVERIFY(run.out.contains("       pvbcs-cli report config --in FILE.bcfg --pdf OUT.pdf"));
-        QVERIFY(run.out.contains("       pvbcs-cli report events --in FILE.csv --pdf OUT.pdf [--settings FILE.bcfg]"));
+        const QString help = run.out.join(u' ').simplified();
+        QVERIFY(help.contains("pvbcs-cli report config --in FILE.bcfg --pdf OUT.pdf"));
+        QVERIFY(help.contains("pvbcs-cli report events --in FILE.csv --pdf OUT.pdf [--settings FILE.bcfg]"));
     }
 };
 

@@ -123,7 +123,7 @@ private Q_SLOTS:
             MESSAGE(CliOptionNotUsed), MESSAGE(CliUnknownPart), MESSAGE(CliOverrideMode), MESSAGE(CliUntilTime),
             MESSAGE(CliReportKind), MESSAGE(CliEventsSavedElsewhere), MESSAGE(CliEventsAborted),
             MESSAGE(CliNoConfig), MESSAGE(CliArchiveEmpty), MESSAGE(CliSinceDate),
-            MESSAGE(CliConfigNeeds), MESSAGE(CliConfigNumber),
+            MESSAGE(CliConfigNeeds), MESSAGE(CliConfigNumber), MESSAGE(CliStdinOnce),
             MESSAGE(DbOpenInAnotherWindow), MESSAGE(DbStepFailed), MESSAGE(DbFolderNotMade),
             MESSAGE(DbBrokenDefaultAdvice), MESSAGE(ScheduleGone), MESSAGE(CalendarGone), MESSAGE(BeaconRecordLimit),
             MESSAGE(LibraryItemTooLarge), MESSAGE(ArchiveNotWritten), MESSAGE(CliNoLibrary), MESSAGE(HistoryNoConfig),

@@ -1,6 +1,8 @@
 // pvbcs-beacon-sim: a beacon controller on a pseudo-terminal, registered as a
 // virtual serial port until it ends, for training, demonstrations and tests.
+#include "config/commandline.h"
 #include "config/version.h"
+#include "manual/pvbcs-beacon-sim.h"
 #include "sim/beaconsimulator.h"
 
 #include <QCommandLineParser>
@@ -9,6 +11,7 @@
 #include <QTextStream>
 #include <QTimer>
 #include <csignal>
+#include <cstdio>
 #include <exception>
 #include <tuple>
 #include <sys/signalfd.h>
@@ -43,6 +46,13 @@ bool ParseDamage(const QCommandLineParser &parser, TSimOptions &sim)
     return ok && sim.damageEvery > 0;
 }
 
+int Usage(const QString &problem)
+{
+    std::fprintf(stderr, "pvbcs-beacon-sim: %s\nTry \"pvbcs-beacon-sim --help\" for more information.\n",
+                 qPrintable(problem));
+    return ExitUsage;
+}
+
 bool ParseCommands(const QString &list, QSet<quint8> &commands)
 {
     for (const QString &item : list.split(u',', Qt::SkipEmptyParts)) {
@@ -68,46 +78,41 @@ int main(int argc, char **argv)
 
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("pvbcs-beacon-sim"));
-    QCoreApplication::setApplicationVersion(GetExeVersion());
-    QTextStream out(stdout), err(stderr);
 
+    // The options' texts are those of the manual page, which --help shows.
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Simulates a beacon controller on a pseudo-terminal registered as a virtual serial port.\n"
-        "Quiet until asked; answers all twelve commands and keeps its state until it ends."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QList<QCommandLineOption> options = {
-        {QStringLiteral("name"), QStringLiteral("Name of the virtual port (default beacon-sim)."), QStringLiteral("name")},
-        {QStringLiteral("serial"), QStringLiteral("Serial number, 8 characters."), QStringLiteral("text")},
-        {QStringLiteral("board"), QStringLiteral("Board version, 4 characters."), QStringLiteral("text")},
-        {QStringLiteral("firmware"), QStringLiteral("Firmware version, 4 characters."), QStringLiteral("text")},
-        {QStringLiteral("silent"), QStringLiteral("Never answer.")},
-        {QStringLiteral("ignore"), QStringLiteral("Leave these commands unanswered (hex codes, comma-separated)."),
-         QStringLiteral("codes")},
-        {QStringLiteral("drop-every"), QStringLiteral("Do not send every Nth reply."), QStringLiteral("n")},
-        {QStringLiteral("noise"), QStringLiteral("Send this text in front of every reply."), QStringLiteral("text")},
-        {QStringLiteral("lowercase"), QStringLiteral("Write the hex digits of replies in lower case.")},
-        {QStringLiteral("reply-delay"), QStringLiteral("Wait this long before each reply."), QStringLiteral("ms")},
-        {QStringLiteral("byte-gap"), QStringLiteral("Pause this long between the bytes of a reply."), QStringLiteral("ms")},
-        {QStringLiteral("close-after"),
-         QStringLiteral("Hang the line up when the Nth frame arrives, without answering it."), QStringLiteral("n")},
-        {QStringLiteral("damage"),
-         QStringLiteral("Damage every Nth reply: drop:N leaves one character out, change:N changes one into a "
-                        "character that cannot stand in a frame."),
-         QStringLiteral("kind:n")},
-        {QStringLiteral("no-pacing"),
-         QStringLiteral("Send replies at once and take requests as they come, instead of at the line's rate "
-                        "(115200 baud, about 87 microseconds a byte each way).")},
-        {QStringLiteral("log"), QStringLiteral("Append every frame (time, direction, text) to this file."),
-         QStringLiteral("file")},
-        {QStringLiteral("corrupt"),
-         QStringLiteral("Store one value of these commands' writes altered, as a faulty memory would (hex codes, "
-                        "comma-separated: 02 mode, 07 schedule, 06 calendar, 30 advanced, 16 DST, 33 names)."),
-         QStringLiteral("codes")},
-    };
-    parser.addOptions(options);
-    parser.process(app);
+    parser.addOptions({
+        {{QStringLiteral("h"), QStringLiteral("help")}, {}},
+        {{QStringLiteral("v"), QStringLiteral("version")}, {}},
+        {QStringLiteral("name"), {}, QStringLiteral("name")},
+        {QStringLiteral("serial"), {}, QStringLiteral("text")},
+        {QStringLiteral("board"), {}, QStringLiteral("text")},
+        {QStringLiteral("firmware"), {}, QStringLiteral("text")},
+        {QStringLiteral("silent"), {}},
+        {QStringLiteral("ignore"), {}, QStringLiteral("codes")},
+        {QStringLiteral("drop-every"), {}, QStringLiteral("n")},
+        {QStringLiteral("noise"), {}, QStringLiteral("text")},
+        {QStringLiteral("lowercase"), {}},
+        {QStringLiteral("reply-delay"), {}, QStringLiteral("ms")},
+        {QStringLiteral("byte-gap"), {}, QStringLiteral("ms")},
+        {QStringLiteral("close-after"), {}, QStringLiteral("n")},
+        {QStringLiteral("damage"), {}, QStringLiteral("kind:n")},
+        {QStringLiteral("no-pacing"), {}},
+        {QStringLiteral("log"), {}, QStringLiteral("file")},
+        {QStringLiteral("corrupt"), {}, QStringLiteral("codes")},
+    });
+    if (!parser.parse(app.arguments()))
+        return Usage(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs(ManualHelp(kManualPage).toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("pvbcs-beacon-sim %s\n", qPrintable(GetExeVersion()));
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return Usage(QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().constFirst()));
 
     TSimOptions sim;
     if (parser.isSet(QStringLiteral("name")))
@@ -117,10 +122,8 @@ int main(int argc, char **argv)
         if (!parser.isSet(QLatin1String(option)))
             continue;
         *field = parser.value(QLatin1String(option)).toLatin1();
-        if (field->size() != size) {
-            err << "--" << option << " takes " << size << " characters\n";
-            return 2;
-        }
+        if (field->size() != size)
+            return Usage(QStringLiteral("--%1 takes %2 characters").arg(QLatin1String(option)).arg(size));
     }
     sim.silent = parser.isSet(QStringLiteral("silent"));
     sim.lowercase = parser.isSet(QStringLiteral("lowercase"));
@@ -133,10 +136,10 @@ int main(int argc, char **argv)
         !ParseCount(parser, QStringLiteral("drop-every"), sim.dropEvery) ||
         !ParseCount(parser, QStringLiteral("reply-delay"), sim.replyDelayMs) ||
         !ParseCount(parser, QStringLiteral("byte-gap"), sim.byteGapMs) ||
-        !ParseCount(parser, QStringLiteral("close-after"), sim.closeAfter) || !ParseDamage(parser, sim)) {
-        err << "Invalid option value; see --help\n";
-        return 2;
-    }
+        !ParseCount(parser, QStringLiteral("close-after"), sim.closeAfter) || !ParseDamage(parser, sim))
+        return Usage(QStringLiteral("invalid option value"));
+    // With the frames on standard output, what the simulator says goes to standard error.
+    QTextStream out(sim.logFile == QLatin1String("-") ? stderr : stdout), err(stderr);
 
     try {
         TBeaconSimulator simulator(sim);

@@ -17,14 +17,27 @@ void PrintOut(const QString &text);
 // output carries the command's data.
 void KeepStdoutForData();
 // Writes a file through save, or for the name "-" standard output: save then
-// writes a temporary file whose content is copied out.
+// writes a temporary file whose content is copied out unaltered.
 void WriteOutput(const QString &fileName, const std::function<void(const QString &)> &save);
+// The bytes of an input file, or for the name "-" of standard input, read
+// whole. A missing file raises "The file %s does not exist.".
+QByteArray ReadInput(const QString &fileName);
+// The same for a settings file, refused when it is larger than one can be.
+QByteArray ReadSettingsInput(const QString &fileName);
 // Writes the one JSON document of --json to standard output.
 void PrintJson(const QJsonObject &document);
+// Writes the document of a failed command to standard output:
+// {"error": {"exit": code, "message": text}}. Where a list had already been
+// started (TJsonListOut), it is closed and the error added to its document,
+// so standard output still holds one document.
+void PrintJsonFailure(int code, const QString &text);
+// Whether progress is shown: only on a standard error that is a terminal
+// able to rewrite a line (TERM set, and not "dumb").
+bool ProgressShown();
 
 // Writes the one JSON document {"name": [...]} to standard output an element
 // at a time, so a long list is never held whole; the document is closed
-// when this ends.
+// when this ends, or left for PrintJsonFailure when an exception ends it.
 class TJsonListOut {
 public:
     explicit TJsonListOut(const char *name);
@@ -37,6 +50,7 @@ public:
 private:
     void Flush();
 
+    const int fExceptions; // those under way when the list began
     bool fFirst = true;
     QByteArray fBuffer; // written out when it grows past a block
 };
@@ -52,12 +66,12 @@ public:
     QString SaveFileName(const QString &, const QString &, const QString &, const QString &) override { return {}; }
 };
 
-// The progress log, where PrintOut writes. A line is held until the next one
-// starts, so the counting name line ends up as one line, as in the window;
-// on a terminal the held line is shown at once and rewritten in place.
+// The progress log: the steps, as the window's progress window shows them,
+// on standard error where ProgressShown, and nowhere else, so they never mix
+// with what a command prints. Each step has a line of its own; the counting
+// name line is rewritten in place.
 class TCliLog final : public TProgressLog {
 public:
-    TCliLog();
     ~TCliLog() override;
     void Clear() override { Finish(); }
     void Add(const QString &line) override;
@@ -66,7 +80,4 @@ public:
 
 private:
     void Finish();
-
-    const bool fTerminal;
-    QString fHeld;
 };

@@ -1,13 +1,14 @@
 #pragma once
+#include "config/commandline.h"
 #include "config/exceptions.h"
 #include "config/messages.h"
 
 #include <QString>
 
-// The tool's exit statuses, as its help lists them.
+// The tool's exit statuses, as its manual page lists them; a bad command
+// line ends with ExitUsage, as in every program of the suite.
 enum ExitCode {
     ExitDone = 0,
-    ExitUsage = 1,
     ExitPort = 2,
     ExitNoAnswer = 3,
     ExitFile = 4,
@@ -18,7 +19,7 @@ enum ExitCode {
 
 // A command that cannot go on: the text (already shown when empty) and the exit status.
 struct TFailure {
-    int code;
+    int code = ExitDone;
     QString text;
 };
 

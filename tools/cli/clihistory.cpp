@@ -192,19 +192,21 @@ void ArchiveCommand(const QCommandLineParser &parser)
 int DiffCommand(const QCommandLineParser &parser)
 {
     const QString fileName = Option(parser, "in");
-    if (!QFile::exists(fileName))
-        throw TFailure{ExitFile, Fmt(Msg::CliFileMissing, fileName)};
+    QByteArray text;
     TConfigParts parts;
-    Guard(ExitFile, [&] { parts = FileParts(fileName); });
-    // A file that cannot be taken is refused before the controller is asked.
-    Guard(ExitFile, [&] { FileConfig(fileName, parts, {}); });
+    Guard(ExitFile, [&] {
+        text = ReadSettingsInput(fileName);
+        parts = SettingsTextParts(text);
+        // A file that cannot be taken is refused before the controller is asked.
+        SettingsTextConfig(text, parts, {});
+    });
     TBeaconConfig beacon;
     {
         TCliLog log;
         Guard(ExitNoAnswer, [&] { beacon = ReadBeaconConfig(log, parts); });
     }
     TBeaconConfig file;
-    Guard(ExitFile, [&] { file = FileConfig(fileName, parts, beacon); });
+    Guard(ExitFile, [&] { file = SettingsTextConfig(text, parts, beacon); });
     TCompareScope scope;
     scope.Advanced = parts.Advanced;
     scope.Schedule = parts.Schedule;

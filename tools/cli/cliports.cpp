@@ -12,9 +12,10 @@ void PrintPorts()
 
 TScanResult SearchAllPorts()
 {
+    TCliLog log;
     QString shown;
     return ScanForController(GetRegPortList(), [&](const QString &status, int) {
         if (status != shown)
-            PrintOut(shown = status);
+            log.ReplaceLast(shown = status);
     });
 }

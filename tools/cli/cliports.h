@@ -8,6 +8,6 @@
 // (empty where the system knows none), so scripts can cut the first column.
 void PrintPorts();
 
-// Searches every port for controllers, as "--port auto" does, printing the
-// search's steps as they come.
+// Searches every port for controllers, as "--port auto" does, showing the
+// search's steps as progress.
 TScanResult SearchAllPorts();

@@ -7,6 +7,7 @@
 #include "clijson.h"
 #include "cliinterrupt.h"
 #include "cliports.h"
+#include "config/commandline.h"
 #include "config/exceptions.h"
 #include "config/messages.h"
 #include "config/version.h"
@@ -14,6 +15,7 @@
 #include "eventlog/eventlogfile.h"
 #include "link/dmcom.h"
 #include "link/serialline.h"
+#include "manual/pvbcs-cli.h"
 #include "protocol/beaconprotocol.h"
 #include "report/beaconreports.h"
 #include "report/reportdata.h"
@@ -34,154 +36,6 @@
 #include <memory>
 
 namespace {
-const char *const HelpText = R"(Usage: pvbcs-cli ports [--json]
-       pvbcs-cli --port DEVICE identify [--json]
-       pvbcs-cli --port DEVICE download --out FILE.bcfg [--parts LIST]
-       pvbcs-cli --port DEVICE upload --in FILE.bcfg [--parts LIST] [--no-clock]
-                 [--verify]
-       pvbcs-cli --port DEVICE override auto|on|off [--until HH:MM]
-       pvbcs-cli --port DEVICE status [--json]
-       pvbcs-cli --port DEVICE events --out FILE.csv
-       pvbcs-cli --port DEVICE diff --in FILE.bcfg [--json]
-       pvbcs-cli history [--serial SERIAL] [--since DATE] [--json]
-       pvbcs-cli history --serial SERIAL --config N --out FILE.bcfg
-       pvbcs-cli events --archive --serial SERIAL --out FILE.csv
-       pvbcs-cli report config --in FILE.bcfg --pdf OUT.pdf
-       pvbcs-cli report events --in FILE.csv --pdf OUT.pdf [--settings FILE.bcfg]
-
-Reads and writes the configuration of a beacon controller on a serial line,
-overrides its schedule, shows its live state and downloads its event log;
-prints the program's two reports to PDF files without a window.
-Configurations are kept in the settings files (.bcfg) that the program's
-"Save to File" and "Load from File" use, so a file made here opens there and
-the other way round.
-
-Commands:
-  ports      List the serial ports, one a line: first the system's, then the
-             virtual ports (such as a running controller simulator). Each
-             line holds the name the port opens with, then, separated by
-             tabs, the adapter's description, maker, serial number and
-             stable name under /dev/serial/by-id, each empty where the
-             system knows none: "cut -f1" gives the names.
-  identify   Ask the controller for its identity once and print
-             "Serial Number: ...", "Firmware: ..." and "Board: ...".
-  download   Read the controller's configuration and save it to the file given
-             with --out, replacing any file of that name.
-  upload     Load the file given with --in and write it to the controller,
-             setting the controller's clock to this computer's time.
-  override   Force the beacons on or off until a time of day, or give them
-             back to their schedule with "auto".
-  status     Read the controller's clock, live values and override state once
-             and print the six lines of the diagnostics window.
-  events     Read the controller's event log (93 entries) and save it, newest
-             first, as an event-log file (.csv) to the file given with --out.
-             An incomplete list never replaces an existing file: it is saved
-             beside it as NAME-partial.csv, and the output says where. After
-             five entries in a row without an answer the download stops.
-             Ctrl-C aborts the download at once and saves nothing.
-             With --archive, no controller is needed: save every event ever
-             downloaded from the controller given with --serial instead.
-             An incomplete list never replaces an existing file: it is saved
-             beside it as NAME-partial.csv, and the output says where. After
-             five entries in a row without an answer the download stops.
-             Ctrl-C aborts the download at once and saves nothing.
-  diff       Read the controller's configuration and list, item by item, how
-             it differs from the settings file given with --in, for the parts
-             the file holds ("Schedule record 3: OFF time 08:30 on the
-             Beacon, 08:45 in the file").
-  history    List the register of what was done to which controller: every
-             identification, upload, download, override and event-log
-             download, from this tool or the window, oldest first. With
-             --config, write the configuration recorded with action N (an
-             upload or a download) back to a settings file.
-  report     Make a report as a PDF file, laid out as the program prints it:
-             "report config" the configuration report ("Beacons' Schedule and
-             Calendar") of the settings file given with --in; "report events"
-             the event-log report of the event-log file given with --in, its
-             settings block from the settings file given with --settings
-             (left empty without it). The report needs no controller.
-
-Options:
-  --port DEVICE  The serial port: a name listed by "ports", a device path
-                 (a stable name under /dev/serial/by-id finds an adapter
-                 whatever number it has), or "auto" to search all ports for
-                 a controller (about 6 s); "auto" refuses to choose when
-                 more than one controller answers.
-  --out FILE     The file that download or events writes; "-" writes it to
-                 standard output, and the steps then go to standard error.
-                 A file that cannot be written is reported before anything
-                 is read from the controller.
-  --in FILE      The settings file that upload and report config read, or
-                 the event-log file that report events reads; it must exist.
-  --pdf FILE     The PDF file that report writes, replacing any file of that
-                 name.
-  --settings FILE
-                 For report events: the settings file whose advanced settings
-                 fill the report's settings block; it must exist.
-  --parts LIST   For download and upload: a comma-separated choice of
-                 schedule, holidays and advanced; the default is all three.
-                 It chooses both what is transferred and what is written to
-                 or read from the file. "advanced" covers the flashing,
-                 brightness, radio and daylight-saving settings.
-                 A download always reads the daylight-saving rule and the
-                 names of the holidays; an upload always writes the
-                 communication mode and the names of the holidays it holds.
-  --no-clock     For upload: leave the controller's clock as it is.
-  --verify       For upload: read back what was written and compare it with
-                 what was sent; any difference is an error naming the item
-                 and both values.
-  --serial SERIAL
-                 For history: only this controller's actions; for history
-                 --config and events --archive: the controller.
-  --since DATE   For history: only actions from this UTC date (YYYY-MM-DD) or
-                 date and time (YYYY-MM-DDTHH:MM) on.
-  --config N     For history: the number (ID) of the recorded action whose
-                 configuration --out receives.
-  --archive      For events: the archived events instead of the controller's.
-  --json         For ports, identify, status, history and diff: print one
-                 JSON document instead of the lines described here.
-  --until HH:MM  For override on and off: when the override ends (24-hour
-                 clock; default 23:59). Ignored with auto.
-  -h, --help     Show this help.
-  --version      Show the program's version.
-
-Output:
-  Each step is logged on standard output as the program's progress window
-  shows it; messages that need attention go to standard error. With --json
-  standard output holds only the JSON document, and the step lines go to
-  standard error. Dates and
-  times follow the locale (LANG, LC_ALL, LC_TIME) and settings files are
-  written in its date and time formats, each date and time also under a key
-  ending in ISO (DateDST1ISO=2026-03-08) that every computer reads alike.
-  After editing a date or time by hand, edit or remove its ISO key too. A
-  report prints the number of pages it wrote.
-
-Exit status:
-  0  done
-  1  bad usage
-  2  the port could not be opened (the error names it and, where it can,
-     says what to do), or with --port auto no controller or more than one
-     answered
-  3  the controller did not answer a step (the error names it); what was
-     transferred before it stays transferred
-  4  a file could not be read or written, or a settings file holds a value
-     that cannot be taken (the error names the key); nothing was sent
-  5  the configuration in the file cannot be sent to the controller (the
-     error names the value); nothing was sent
-  6  diff found differences, or an upload's verification found the
-     controller holding other values than were sent
-  130  the event-log download was aborted with Ctrl-C; nothing was saved
-
-History:
-  Every command that works on a controller records what it did in the
-  register of the library database the window uses (the per-user
-  configuration names it): when (UTC), the user, the port, the controller's
-  serial number, the action and its options, the outcome, and for uploads and
-  downloads the configuration itself. Event-log downloads are merged into the
-  controller's event archive. A register that cannot be written is reported
-  once as a warning; the command goes on.
-)";
-
 struct TCommand {
     bool needsPort;
     QStringList required;
@@ -353,12 +207,9 @@ void Download(const TCliRegister &history, const QString &fileName, const TConfi
 
 void Upload(TdmCOM &link, const TCliRegister &history, const QCommandLineParser &parser, const TConfigParts &parts)
 {
-    const QString fileName = parser.value(QStringLiteral("in"));
     // A mistyped name would otherwise upload an empty configuration.
-    if (!QFile::exists(fileName))
-        throw TFailure{ExitFile, Fmt(Msg::CliFileMissing, fileName)};
     TAdvancedSettings page;
-    Guard(ExitFile, [&] { LoadSettingsFile(fileName, parts, page); });
+    Guard(ExitFile, [&] { LoadSettingsText(ReadSettingsInput(parser.value(QStringLiteral("in"))), parts, page); });
     page.SetSettings(BeaconSettings);
     BeaconSettings.CommMode = 2;
     Guard(ExitRefused, [&] { CheckUploadConfiguration(parts.Advanced, parts.Schedule, parts.Holidays); });
@@ -451,31 +302,37 @@ void Report(const QCommandLineParser &parser)
     const QString in = parser.value(QStringLiteral("in"));
     const QString settingsFile = events ? parser.value(QStringLiteral("settings")) : in;
     // A mistyped name would otherwise give an empty report.
-    for (const QString &fileName : {in, settingsFile})
-        if (!fileName.isEmpty() && !QFile::exists(fileName))
-            throw TFailure{ExitFile, Fmt(Msg::CliFileMissing, fileName)};
+    QByteArray eventLog, settings;
+    Guard(ExitFile, [&] {
+        if (events)
+            eventLog = ReadInput(in);
+        if (!settingsFile.isEmpty())
+            settings = ReadSettingsInput(settingsFile);
+    });
 
     TReportSources sources;
     TAdvancedSettings page;
     if (!settingsFile.isEmpty()) {
         const TConfigParts parts{!events, !events, true};
-        Guard(ExitFile, [&] { LoadSettingsFile(settingsFile, parts, page); });
+        Guard(ExitFile, [&] { LoadSettingsText(settings, parts, page); });
         sources.Settings = [&page] { return page; };
     }
     QList<TListItem> rows;
     if (events)
-        Guard(ExitFile, [&] { LoadEventLogFile(in, rows); });
+        Guard(ExitFile, [&] { ReadEventLogText(eventLog, in, rows); });
     sources.Events = [&rows] { return rows; };
 
     TReportTemplate report = events ? CreateEventLogReport() : CreateConfigurationReport();
     ConnectReport(report, sources);
     const TPreparedReport prepared = report.Prepare();
     const QString pdf = parser.value(QStringLiteral("pdf"));
-    Guard(ExitFile, [&] { prepared.ExportToPdf(pdf); });
+    Guard(ExitFile, [&] { WriteOutput(pdf, [&](const QString &file) { prepared.ExportToPdf(file); }); });
     PrintOut(Fmt(Msg::CliReportSaved, prepared.Pages.size(), pdf));
 }
 
-int Run(const QStringList &arguments)
+// json: set as soon as the command line asks for a JSON document, so that a
+// failure gives one too.
+int Run(const QStringList &arguments, bool &json)
 {
     QCommandLineParser parser;
     parser.addOptions({
@@ -496,16 +353,20 @@ int Run(const QStringList &arguments)
         {{QStringLiteral("h"), QStringLiteral("help")}, {}},
         {QStringLiteral("version"), {}},
     });
-    if (!parser.parse(arguments))
+    const bool parsed = parser.parse(arguments);
+    json = parsed ? parser.isSet(QStringLiteral("json")) : arguments.contains(QStringLiteral("--json"));
+    if (!parsed)
         Usage(parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
-        std::fputs(HelpText, stdout);
+        std::fputs(ManualHelp(kManualPage).toLocal8Bit().constData(), stdout);
         return ExitDone;
     }
     if (parser.isSet(QStringLiteral("version"))) {
         PrintOut(QStringLiteral("pvbcs-cli ") + GetExeVersion());
         return ExitDone;
     }
+    if (json)
+        KeepStdoutForData();
     if (parser.positionalArguments().isEmpty())
         Usage(QString::fromUtf8(Msg::CliNoCommand));
     QString command = parser.positionalArguments().at(0).toLower();
@@ -515,18 +376,21 @@ int Run(const QStringList &arguments)
     if (!Commands.contains(command) || parser.positionalArguments().at(0).contains(u' '))
         Usage(Fmt(Msg::CliUnknownCommand, parser.positionalArguments().at(0)));
     CheckUsage(parser, command);
-    const bool json = parser.isSet(QStringLiteral("json"));
-    if (json)
-        KeepStdoutForData();
     // Every argument is checked before the port is touched.
     const TConfigParts parts = ParseParts(parser);
     const QTime until = ParseUntil(parser);
     const quint8 mode = command == QLatin1String("override") ? ParseMode(parser) : 0;
     const QString out = parser.value(QStringLiteral("out"));
-    if (out == QLatin1String("-"))
-        KeepStdoutForData();
-    else if (!out.isEmpty())
-        CheckWritable(out);
+    const QString pdf = parser.value(QStringLiteral("pdf"));
+    for (const QString &file : {out, pdf}) {
+        if (file == QLatin1String("-"))
+            KeepStdoutForData();
+        else if (!file.isEmpty())
+            CheckWritable(file);
+    }
+    if (parser.value(QStringLiteral("in")) == QLatin1String("-") &&
+        parser.value(QStringLiteral("settings")) == QLatin1String("-"))
+        Usage(QString::fromUtf8(Msg::CliStdinOnce));
 
     if (command == QLatin1String("report")) {
         Report(parser);
@@ -594,14 +458,18 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationName(QStringLiteral("pvbcs-cli"));
     TCliMessages messages;
     TMessageService::Install(&messages);
+    bool json = false;
+    TFailure failure;
     try {
-        return Run(QCoreApplication::arguments());
-    } catch (const TFailure &failure) {
-        if (!failure.text.isEmpty())
-            Messages().Error(failure.text);
-        return failure.code;
+        return Run(QCoreApplication::arguments(), json);
+    } catch (const TFailure &f) {
+        failure = f;
     } catch (const Exception &e) { // an error of the line outside any step
-        Messages().Error(e.Message());
-        return ExitNoAnswer;
+        failure = {ExitNoAnswer, e.Message()};
     }
+    if (!failure.text.isEmpty())
+        Messages().Error(failure.text);
+    if (json) // a script reading standard output finds a document there too
+        PrintJsonFailure(failure.code, failure.text);
+    return failure.code;
 }

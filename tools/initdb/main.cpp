@@ -4,26 +4,47 @@
 // there is left as it is; one that is no library database is reported and
 // ends the run with status 1.
 #include "config/appconfig.h"
+#include "config/commandline.h"
 #include "config/version.h"
+#include "manual/pvbcs-initdb.h"
 #include "store/librarydb.h"
 #include "store/sqlitedb.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QStringList>
 #include <cstdio>
 
+namespace {
+int Usage(const QString &problem)
+{
+    std::fprintf(stderr, "pvbcs-initdb: %s\nTry \"pvbcs-initdb --help\" for more information.\n",
+                 qPrintable(problem));
+    return ExitUsage;
+}
+}
+
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
-    if (args == QStringList{QStringLiteral("--version")}) {
+    QCommandLineParser parser;
+    parser.addOptions({{{QStringLiteral("h"), QStringLiteral("help")}, {}}, {QStringLiteral("version"), {}}});
+    if (!parser.parse(app.arguments()))
+        return Usage(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs(ManualHelp(kManualPage).toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
         std::printf("pvbcs-initdb %s\n", qPrintable(GetExeVersion()));
         return 0;
     }
-    if (args.size() > 1 || (args.size() == 1 && args.first().startsWith(u'-'))) {
-        std::fprintf(stderr, "usage: pvbcs-initdb [DATABASE-FILE]\n");
-        return 2;
-    }
+    const QStringList args = parser.positionalArguments();
+    if (args.size() > 1)
+        return Usage(QStringLiteral("unexpected argument \"%1\"").arg(args.at(1)));
+    // SQLite needs a file it can seek in; a stream cannot hold a database.
+    if (args == QStringList{QStringLiteral("-")})
+        return Usage(QStringLiteral("a database is a file: \"-\" (standard input or output) cannot hold one"));
     QString path;
     if (args.isEmpty()) {
         TAppConfig config;

@@ -28,13 +28,23 @@ TBeaconSimulator::TBeaconSimulator(const TSimOptions &options)
     : fOptions(options), fFaults(options), fController(options.serial, options.board, options.firmware),
       fDevicePath(fPty.SlavePath())
 {
+    // A log that cannot be written is said before anything else is made;
+    // "-" is standard output.
+    if (!options.logFile.isEmpty()) {
+        bool open = false;
+        if (options.logFile == QLatin1String("-")) {
+            open = fLogFile.open(stdout, QIODevice::WriteOnly | QIODevice::Text);
+        } else {
+            fLogFile.setFileName(options.logFile);
+            open = fLogFile.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
+        }
+        if (!open)
+            throw std::runtime_error("cannot write the frame log " + options.logFile.toStdString() + ": " +
+                                     fLogFile.errorString().toStdString());
+    }
     if (::pipe2(fWake, O_CLOEXEC) != 0)
         throw std::runtime_error("cannot create the simulator's wake-up pipe");
     fPortName = RegisterVirtualPort(options.name, fDevicePath);
-    if (!options.logFile.isEmpty()) {
-        fLogFile.setFileName(options.logFile);
-        fLogFile.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
-    }
     fThread = std::thread([this] { Serve(); });
 }
 

@@ -36,7 +36,7 @@ struct TSimOptions {
     bool paced = true;         // bytes take the time they take at 115200 baud, 8N1, both ways
     int damageEvery = 0;       // every Nth reply is damaged
     TDamage damage = TDamage::Drop;
-    QString logFile;           // frame log, appended to
+    QString logFile;           // frame log, appended to; "-" standard output
 };
 
 // One frame (or run of unframed bytes) on the line, as the controller saw it.

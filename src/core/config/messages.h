@@ -322,6 +322,8 @@ inline constexpr const char *CliSinceDate =
     "--since takes a UTC date as YYYY-MM-DD or a date and time as YYYY-MM-DDTHH:MM, for example 2025-03-01.";
 inline constexpr const char *CliConfigNeeds = "history --config takes --serial and --out, and nothing else.";
 inline constexpr const char *CliConfigNumber = "--config takes the number (ID) of a recorded action.";
+inline constexpr const char *CliStdinOnce =
+    "Standard input (\"-\") can be read only once: give --in or --settings a file.";
 inline constexpr const char *CliNoConfig = "No configuration %s is recorded for the Beacon %s.";
 inline constexpr const char *CliConfigSaved = "Configuration %d of the Beacon %s saved to %s";
 inline constexpr const char *CliNoLibrary = "No library database at %s: nothing has been recorded.";

@@ -77,6 +77,11 @@ void LoadEventLogFile(const QString &fileName, QList<TListItem> &rows)
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw Exception(Fmt(Msg::UnableToRead, fileName));
+    ReadEventLogText(bytes, fileName, rows);
+}
+
+void ReadEventLogText(const QByteArray &bytes, const QString &fileName, QList<TListItem> &rows)
+{
     QString text = FileText(bytes);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
     QStringList lines = text.split(u'\n');

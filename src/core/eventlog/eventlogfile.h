@@ -38,6 +38,9 @@ private:
 // be read raises "Unable to read %s" with rows untouched; a line with fewer
 // than five fields raises an error, keeping the rows loaded before it.
 void LoadEventLogFile(const QString &fileName, QList<TListItem> &rows);
+// The same for an event-log file's bytes (from standard input, for one);
+// fileName names them in the error.
+void ReadEventLogText(const QByteArray &bytes, const QString &fileName, QList<TListItem> &rows);
 
 // Splits a line by the comma-text rules: blanks and control characters
 // before a field are skipped; a field opened by a double quote runs to the

@@ -122,25 +122,51 @@ void RestoreMemory(const TBeaconConfig &config)
         DeviceCalendar().SaveRecord(rec, true);
 }
 
-TConfigParts FileParts(const QString &fileName)
+namespace {
+TConfigParts PartsOf(const TIniFile &ini)
 {
-    TIniFile ini(QLocale::system());
-    ini.LoadFromFile(fileName);
     const auto has = [&ini](const char *key) { return !ini.ReadString(General, QLatin1String(key), {}).isEmpty(); };
     return {has("ScheduleCount"), has("CalendarCount"), has("FlashPattern")};
 }
 
-TBeaconConfig FileConfig(const QString &fileName, const TConfigParts &parts, const TBeaconConfig &base)
+// What load puts into the page and memory, on base.
+template <typename Load>
+TBeaconConfig ConfigOn(const TConfigParts &parts, const TBeaconConfig &base, Load &&load)
 {
     const TMemoryKeeper keeper;
     RestoreMemory(base);
     TAdvancedSettings page;
-    LoadSettingsFile(fileName, parts, page);
+    load(page);
     TBeaconConfig config = MemoryConfig();
     config.Settings = base.Settings;
     if (parts.Advanced)
         page.SetSettings(config.Settings);
     return config;
+}
+}
+
+TConfigParts FileParts(const QString &fileName)
+{
+    TIniFile ini(QLocale::system());
+    ini.LoadFromFile(fileName);
+    return PartsOf(ini);
+}
+
+TConfigParts SettingsTextParts(const QByteArray &bytes)
+{
+    TIniFile ini(QLocale::system());
+    ini.LoadFromBytes(bytes);
+    return PartsOf(ini);
+}
+
+TBeaconConfig FileConfig(const QString &fileName, const TConfigParts &parts, const TBeaconConfig &base)
+{
+    return ConfigOn(parts, base, [&](TAdvancedSettings &page) { LoadSettingsFile(fileName, parts, page); });
+}
+
+TBeaconConfig SettingsTextConfig(const QByteArray &bytes, const TConfigParts &parts, const TBeaconConfig &base)
+{
+    return ConfigOn(parts, base, [&](TAdvancedSettings &page) { LoadSettingsText(bytes, parts, page); });
 }
 
 TBeaconConfig ReadBeaconConfig(TProgressLog &log, const TConfigParts &parts)

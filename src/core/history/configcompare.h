@@ -42,6 +42,9 @@ TConfigParts FileParts(const QString &fileName);
 // What an upload of the file's parts would send: the parts the file lacks
 // keep base's values. Memory is left as it was.
 TBeaconConfig FileConfig(const QString &fileName, const TConfigParts &parts, const TBeaconConfig &base);
+// The same two for a settings file's bytes (from standard input, for one).
+TConfigParts SettingsTextParts(const QByteArray &bytes);
+TBeaconConfig SettingsTextConfig(const QByteArray &bytes, const TConfigParts &parts, const TBeaconConfig &base);
 // Reads the controller's configuration with the download sequence (logged
 // as a download is); memory is left as it was.
 TBeaconConfig ReadBeaconConfig(TProgressLog &log, const TConfigParts &parts);

@@ -53,11 +53,9 @@ QByteArray SettingsFileText(const TConfigParts &parts, const TAdvancedSettings &
     return Content(parts, page, locale, false).ToBytes();
 }
 
-void LoadSettingsFile(const QString &fileName, const TConfigParts &parts, TAdvancedSettings &page,
-                      const QLocale &locale)
+namespace {
+void Load(const TIniFile &ini, const TConfigParts &parts, TAdvancedSettings &page)
 {
-    TIniFile ini(locale);
-    ini.LoadFromFile(fileName);
     // Every chosen part is read and checked before any of them changes.
     const TBeaconConfiguration configuration = ReadConfiguration(ini, parts, page);
     if (parts.Advanced)
@@ -66,4 +64,21 @@ void LoadSettingsFile(const QString &fileName, const TConfigParts &parts, TAdvan
         DeviceSchedule().SetRecords(configuration.Schedule);
     if (parts.Holidays)
         DeviceCalendar().SetRecords(configuration.Calendar);
+}
+}
+
+void LoadSettingsFile(const QString &fileName, const TConfigParts &parts, TAdvancedSettings &page,
+                      const QLocale &locale)
+{
+    TIniFile ini(locale);
+    ini.LoadFromFile(fileName);
+    Load(ini, parts, page);
+}
+
+void LoadSettingsText(const QByteArray &bytes, const TConfigParts &parts, TAdvancedSettings &page,
+                      const QLocale &locale)
+{
+    TIniFile ini(locale);
+    ini.LoadFromBytes(bytes);
+    Load(ini, parts, page);
 }

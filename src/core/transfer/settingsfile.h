@@ -57,3 +57,6 @@ QByteArray SettingsFileText(const TConfigParts &parts, const TAdvancedSettings &
 // redraws both record lists afterwards, whatever happened.
 void LoadSettingsFile(const QString &fileName, const TConfigParts &parts, TAdvancedSettings &page,
                       const QLocale &locale = QLocale::system());
+// The same for a settings file's bytes (from standard input, for one).
+void LoadSettingsText(const QByteArray &bytes, const TConfigParts &parts, TAdvancedSettings &page,
+                      const QLocale &locale = QLocale::system());
