@@ -1,7 +1,6 @@
 #include "sim/beaconsimulator.h"
 
 #include "link/frame.h"
-#include "link/portlist.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -26,11 +25,10 @@ constexpr char ChangedCharacter = 'X';
 
 TBeaconSimulator::TBeaconSimulator(const TSimOptions &options)
     : fOptions(options), fFaults(options), fController(options.serial, options.board, options.firmware),
-      fDevicePath(fPty.SlavePath())
+      fDevicePath(fPty.SlavePath()), fPort(options.name, fDevicePath)
 {
     if (::pipe2(fWake, O_CLOEXEC) != 0)
         throw std::runtime_error("cannot create the simulator's wake-up pipe");
-    fPortName = RegisterVirtualPort(options.name, fDevicePath);
     if (!options.logFile.isEmpty()) {
         fLogFile.setFileName(options.logFile);
         fLogFile.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
@@ -45,8 +43,7 @@ TBeaconSimulator::~TBeaconSimulator()
     if (fThread.joinable())
         fThread.join();
     fPty.Close();
-    if (fLineOpen) // a hung-up line is unregistered already, and its name may be another's by now
-        UnregisterVirtualPort(fPortName);
+    fPort.Unregister();
     ::close(fWake[0]);
     ::close(fWake[1]);
 }
@@ -304,5 +301,5 @@ void TBeaconSimulator::HangUp()
 {
     fPty.Close();
     fLineOpen = false;
-    UnregisterVirtualPort(fPortName);
+    fPort.Unregister();
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "link/virtualport.h"
 #include "sim/beaconcontroller.h"
 #include "sim/pseudoterminal.h"
 
@@ -21,7 +22,7 @@ enum class TDamage { Drop, Change };
 
 // How the simulated controller behaves on the line, faults included.
 struct TSimOptions {
-    QString name = QStringLiteral("beacon-sim"); // the virtual port's name
+    QString name = QStringLiteral("beacon-sim"); // the virtual port's name, one simulator's at a time
     QByteArray serial = "20240001";
     QByteArray board = "0003";
     QByteArray firmware = "0105";
@@ -51,13 +52,14 @@ struct TFrameLogEntry {
 // quiet until asked, like a real controller.
 class TBeaconSimulator {
 public:
-    explicit TBeaconSimulator(const TSimOptions &options = {}); // throws std::runtime_error
+    // Throws std::runtime_error, or Exception when the name cannot be registered.
+    explicit TBeaconSimulator(const TSimOptions &options = {});
     ~TBeaconSimulator();
     TBeaconSimulator(const TBeaconSimulator &) = delete;
     TBeaconSimulator &operator=(const TBeaconSimulator &) = delete;
 
-    // The registered name, which the workstation opens.
-    const QString &PortName() const { return fPortName; }
+    // The virtual port's name, which the workstation opens.
+    const QString &PortName() const { return fPort.Name(); }
     const QString &DevicePath() const { return fDevicePath; }
     bool LineOpen() const { return fLineOpen; }
     // Hangs the line up now, as an unplugged controller would.
@@ -99,7 +101,7 @@ private:
     TPseudoTerminal fPty;
     TBeaconController fController;
     QString fDevicePath;
-    QString fPortName;
+    TVirtualPort fPort;
     QFile fLogFile;
     int fWake[2] = {-1, -1};
     std::atomic<bool> fStop{false};
