@@ -236,17 +236,17 @@ void TBeaconSimulator::Send(const QByteArray &text)
         return;
     }
     qsizetype sent = 0;
-    if (fFaults.byteGapMs <= 0) {
-        if (fPty.Write(text))
-            sent = text.size();
-    } else {
-        while (sent < text.size() && fPty.Write(text.mid(sent, 1))) {
-            ++sent;
-            if (sent < text.size() && !Pause(fFaults.byteGapMs))
-                break;
+    if (fFaults.byteGapMs > 0) {
+        while (sent + 1 < text.size()) {
+            const bool written = fPty.Write(text.mid(sent, 1));
+            sent += written;
+            if (!written || !Pause(fFaults.byteGapMs)) {
+                Log("TX", text.left(sent));
+                return;
+            }
         }
     }
-    Log("TX", text.left(sent));
+    SendLast(text, sent);
 }
 
 void TBeaconSimulator::SendPaced(const QByteArray &text)
@@ -255,14 +255,33 @@ void TBeaconSimulator::SendPaced(const QByteArray &text)
     // first once the line is free.
     const auto start = std::max(std::chrono::steady_clock::now(), fSendingUntil);
     qsizetype sent = 0;
-    while (sent < text.size()) {
+    for (;;) {
         const qsizetype batchEnd = std::min<qsizetype>(text.size(), sent + PacedBatch);
-        if (!PauseUntil(start + batchEnd * ByteTime) || !fPty.Write(text.mid(sent, batchEnd - sent)))
+        if (!PauseUntil(start + batchEnd * ByteTime)) {
+            Log("TX", text.left(sent));
             break;
+        }
+        if (batchEnd == text.size()) {
+            SendLast(text, sent);
+            sent = batchEnd;
+            break;
+        }
+        if (!fPty.Write(text.mid(sent, batchEnd - sent))) {
+            Log("TX", text.left(sent));
+            break;
+        }
         sent = batchEnd;
     }
     fSendingUntil = start + sent * ByteTime;
-    Log("TX", text.left(sent));
+}
+
+void TBeaconSimulator::SendLast(const QByteArray &text, qsizetype from)
+{
+    // Logged first: a workstation that has read the reply to its end finds it
+    // in the log. The write fails only on a line that is gone, where nobody
+    // reads any more.
+    Log("TX", text);
+    fPty.Write(text.mid(from));
 }
 
 bool TBeaconSimulator::Pause(int msec)

@@ -65,6 +65,8 @@ public:
     // Hangs the line up now, as an unplugged controller would.
     void CloseLine();
 
+    // A reply is in the log before its last byte reaches the workstation, so
+    // an exchange that has ended finds its reply there.
     QList<TFrameLogEntry> FrameLog() const;
     // The texts received from the workstation, in order.
     QList<QByteArray> Received() const;
@@ -88,6 +90,8 @@ private:
     void Answer(quint8 cmd, const QByteArray &payload);
     void Send(const QByteArray &text);
     void SendPaced(const QByteArray &text);
+    // Logs the whole of text and writes the rest of it from from.
+    void SendLast(const QByteArray &text, qsizetype from);
     QByteArray Damaged(const QByteArray &frame);
     // Sleeps msec unless told to stop; false when told to stop.
     bool Pause(int msec);
