@@ -19,6 +19,7 @@ protected:
     void Start(const TSimOptions &options = {})
     {
         dm.reset();
+        sim.reset(); // the name is one simulator's at a time
         sim = std::make_unique<TBeaconSimulator>(options);
         dm = std::make_unique<TdmCOM>();
         dm->tmrPortCheck.SetEnabled(false);

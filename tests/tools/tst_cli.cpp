@@ -14,6 +14,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -47,6 +49,28 @@ TRun Cli(const QStringList &arguments, const QStringList &wrapper = {})
     run.out = QString::fromUtf8(run.data).split(u'\n', Qt::SkipEmptyParts);
     run.err = QString::fromUtf8(process.readAllStandardError()).trimmed();
     return run;
+}
+
+// Starts the simulator program on a virtual port and waits until it says so;
+// returns the terminal it plays on, or an empty text when it did not start.
+QString StartSimulator(QProcess &simulator, const QStringList &arguments)
+{
+    simulator.start(QStringLiteral(PVBCS_BEACON_SIM), arguments);
+    static const QRegularExpression started(QStringLiteral("^Beacon controller simulator on (\\S+), registered as "));
+    QByteArray said;
+    while (!said.contains('\n') && simulator.waitForReadyRead(20000))
+        said += simulator.readAllStandardOutput();
+    return started.match(QString::fromUtf8(said)).captured(1);
+}
+
+// The virtual ports that "ports" lists.
+QStringList VirtualPorts(const TRun &ports)
+{
+    QStringList names;
+    for (const QString &line : ports.out)
+        if (line.section(u'\t', 1, 1) == QLatin1String("Virtual serial port"))
+            names << line.section(u'\t', 0, 0);
+    return names;
 }
 
 QString ReadText(const QString &fileName)
@@ -300,6 +324,7 @@ private Q_SLOTS:
         for (const int delay : {600, 2400}) {
             for (const QByteArray &killed : {QByteArray(), QByteArray("!35015C"), QByteArray("!0100")}) {
                 const QString at = QStringLiteral("%1 ms after \"%2\"").arg(delay).arg(QLatin1String(killed));
+                sim.reset(); // the name is one simulator's at a time
                 sim = std::make_unique<TBeaconSimulator>();
                 TSimOptions slow;
                 slow.replyDelayMs = delay;
@@ -352,6 +377,59 @@ private Q_SLOTS:
         QCOMPARE(run.code, 0);
         QVERIFY(run.out.contains("Beacon found on " + port()));
         QVERIFY(run.out.contains("Serial Number: 20240001"));
+    }
+
+    // A simulator killed outright cannot remove its link, and its terminal's
+    // number goes to the next terminal opened. The link's name is listed,
+    // opened and searched no more, and the next simulator of that name takes
+    // it back; a second while that one runs is refused.
+    void aKilledSimulatorLeavesNoPortBehind()
+    {
+        sim.reset(); // the controllers here are the programs below
+        QProcess killed, other, again, refused;
+        const auto stop = qScopeGuard([&] {
+            for (QProcess *simulator : {&other, &again}) {
+                simulator->terminate();
+                simulator->waitForFinished();
+            }
+        });
+        const QString killedTerminal = StartSimulator(killed, {"--name", "killed"});
+        QVERIFY(!killedTerminal.isEmpty());
+        QCOMPARE(VirtualPorts(Cli({"ports"})), QStringList{"killed"});
+        killed.kill();
+        QVERIFY(killed.waitForFinished());
+        const QString link = VirtualPortFolder() + QStringLiteral("/killed");
+        QVERIFY(QFileInfo(link).isSymLink());
+
+        const QString otherTerminal = StartSimulator(other, {"--name", "other", "--serial", "OTHER002"});
+        QVERIFY(!otherTerminal.isEmpty());
+        if (otherTerminal == killedTerminal)
+            qInfo("The killed simulator's link leads to the other's terminal, %s.", qPrintable(otherTerminal));
+        QCOMPARE(VirtualPorts(Cli({"ports"})), QStringList{"other"});
+        TRun run = Cli({"--port", "auto", "identify"});
+        QCOMPARE(run.code, 0);
+        QVERIFY(run.out.contains("Beacon found on other"));
+        QVERIFY(run.out.contains("Serial Number: OTHER002"));
+        run = Cli({"--port", "killed", "identify"});
+        QCOMPARE(run.code, 2);
+        QCOMPARE(run.err, QStringLiteral("killed: No such file or directory"));
+
+        const QString againTerminal = StartSimulator(again, {"--name", "killed", "--serial", "AGAIN003"});
+        QVERIFY(!againTerminal.isEmpty());
+        QCOMPARE(QFileInfo(link).symLinkTarget(), againTerminal);
+        QCOMPARE(VirtualPorts(Cli({"ports"})), (QStringList{"killed", "other"}));
+        run = Cli({"--port", "killed", "identify"});
+        QCOMPARE(run.code, 0);
+        QVERIFY(run.out.contains("Serial Number: AGAIN003"));
+
+        QVERIFY(StartSimulator(refused, {"--name", "killed"}).isEmpty());
+        refused.waitForFinished(); // ended already, most likely
+        QCOMPARE(refused.state(), QProcess::NotRunning);
+        QCOMPARE(refused.exitCode(), 1);
+        QCOMPARE(QString::fromUtf8(refused.readAllStandardError()).trimmed(),
+                 QStringLiteral("The virtual port killed is held by another running simulator (process %1). Please "
+                                "choose another name, or end that simulator first.")
+                     .arg(again.processId()));
     }
 
     // An upload must never reach a beacon the technician did not name.

@@ -349,8 +349,7 @@ private Q_SLOTS:
                 QSKIP("Acting as an ordinary user needs root; Autodetect's reason is not tested.");
             // An ordinary user's virtual ports are in a runtime folder of
             // their own, where the restricted device is registered.
-            const QString port = RegisterVirtualPort(QStringLiteral("restricted"), sim.DevicePath());
-            const auto unregister = qScopeGuard([&port] { UnregisterVirtualPort(port); });
+            const TVirtualPort registered(QStringLiteral("restricted"), sim.DevicePath());
             QTest::mouseClick(rig.window.imgPortSwitch, Qt::LeftButton);
         }
         const QStringList errors = rig.messages.Texts(Kind::Error);

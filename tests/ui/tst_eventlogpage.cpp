@@ -110,6 +110,7 @@ class TestEventLogPage : public QObject, public TRigHolder {
 
     TRig &StartConnected(const TSimOptions &options)
     {
+        fSim.reset(); // the name is one simulator's at a time
         fSim = std::make_unique<TBeaconSimulator>(options);
         TRig &rig = StartRig(fSim->PortName());
         Connect(false);

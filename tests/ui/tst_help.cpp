@@ -128,7 +128,7 @@ private Q_SLOTS:
             MESSAGE(DbBrokenDefaultAdvice), MESSAGE(ScheduleGone), MESSAGE(CalendarGone), MESSAGE(BeaconRecordLimit),
             MESSAGE(LibraryItemTooLarge), MESSAGE(ArchiveNotWritten), MESSAGE(CliNoLibrary), MESSAGE(HistoryNoConfig),
             MESSAGE(HistoryOpenConfirm), MESSAGE(HistoryCompareTwo), MESSAGE(HistoryCompareSame),
-            MESSAGE(HistoryCompareDiffers),
+            MESSAGE(HistoryCompareDiffers), MESSAGE(VirtualPortNameRefused), MESSAGE(VirtualPortTaken),
         };
         // Parts of the messages above (what the link was doing, the items a
         // value belongs to, the words of a comparison), the names and labels

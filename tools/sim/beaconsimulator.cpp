@@ -1,7 +1,6 @@
 #include "sim/beaconsimulator.h"
 
 #include "link/frame.h"
-#include "link/portlist.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -26,7 +25,7 @@ constexpr char ChangedCharacter = 'X';
 
 TBeaconSimulator::TBeaconSimulator(const TSimOptions &options)
     : fOptions(options), fFaults(options), fController(options.serial, options.board, options.firmware),
-      fDevicePath(fPty.SlavePath())
+      fDevicePath(fPty.SlavePath()), fPort(options.name, fDevicePath)
 {
     // A log that cannot be written is said before anything else is made;
     // "-" is standard output.
@@ -44,7 +43,6 @@ TBeaconSimulator::TBeaconSimulator(const TSimOptions &options)
     }
     if (::pipe2(fWake, O_CLOEXEC) != 0)
         throw std::runtime_error("cannot create the simulator's wake-up pipe");
-    fPortName = RegisterVirtualPort(options.name, fDevicePath);
     fThread = std::thread([this] { Serve(); });
 }
 
@@ -55,8 +53,7 @@ TBeaconSimulator::~TBeaconSimulator()
     if (fThread.joinable())
         fThread.join();
     fPty.Close();
-    if (fLineOpen) // a hung-up line is unregistered already, and its name may be another's by now
-        UnregisterVirtualPort(fPortName);
+    fPort.Unregister();
     ::close(fWake[0]);
     ::close(fWake[1]);
 }
@@ -249,17 +246,17 @@ void TBeaconSimulator::Send(const QByteArray &text)
         return;
     }
     qsizetype sent = 0;
-    if (fFaults.byteGapMs <= 0) {
-        if (fPty.Write(text))
-            sent = text.size();
-    } else {
-        while (sent < text.size() && fPty.Write(text.mid(sent, 1))) {
-            ++sent;
-            if (sent < text.size() && !Pause(fFaults.byteGapMs))
-                break;
+    if (fFaults.byteGapMs > 0) {
+        while (sent + 1 < text.size()) {
+            const bool written = fPty.Write(text.mid(sent, 1));
+            sent += written;
+            if (!written || !Pause(fFaults.byteGapMs)) {
+                Log("TX", text.left(sent));
+                return;
+            }
         }
     }
-    Log("TX", text.left(sent));
+    SendLast(text, sent);
 }
 
 void TBeaconSimulator::SendPaced(const QByteArray &text)
@@ -268,14 +265,33 @@ void TBeaconSimulator::SendPaced(const QByteArray &text)
     // first once the line is free.
     const auto start = std::max(std::chrono::steady_clock::now(), fSendingUntil);
     qsizetype sent = 0;
-    while (sent < text.size()) {
+    for (;;) {
         const qsizetype batchEnd = std::min<qsizetype>(text.size(), sent + PacedBatch);
-        if (!PauseUntil(start + batchEnd * ByteTime) || !fPty.Write(text.mid(sent, batchEnd - sent)))
+        if (!PauseUntil(start + batchEnd * ByteTime)) {
+            Log("TX", text.left(sent));
             break;
+        }
+        if (batchEnd == text.size()) {
+            SendLast(text, sent);
+            sent = batchEnd;
+            break;
+        }
+        if (!fPty.Write(text.mid(sent, batchEnd - sent))) {
+            Log("TX", text.left(sent));
+            break;
+        }
         sent = batchEnd;
     }
     fSendingUntil = start + sent * ByteTime;
-    Log("TX", text.left(sent));
+}
+
+void TBeaconSimulator::SendLast(const QByteArray &text, qsizetype from)
+{
+    // Logged first: a workstation that has read the reply to its end finds it
+    // in the log. The write fails only on a line that is gone, where nobody
+    // reads any more.
+    Log("TX", text);
+    fPty.Write(text.mid(from));
 }
 
 bool TBeaconSimulator::Pause(int msec)
@@ -314,5 +330,5 @@ void TBeaconSimulator::HangUp()
 {
     fPty.Close();
     fLineOpen = false;
-    UnregisterVirtualPort(fPortName);
+    fPort.Unregister();
 }

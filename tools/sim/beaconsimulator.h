@@ -1,4 +1,5 @@
 #pragma once
+#include "link/virtualport.h"
 #include "sim/beaconcontroller.h"
 #include "sim/pseudoterminal.h"
 
@@ -21,7 +22,7 @@ enum class TDamage { Drop, Change };
 
 // How the simulated controller behaves on the line, faults included.
 struct TSimOptions {
-    QString name = QStringLiteral("beacon-sim"); // the virtual port's name
+    QString name = QStringLiteral("beacon-sim"); // the virtual port's name, one simulator's at a time
     QByteArray serial = "20240001";
     QByteArray board = "0003";
     QByteArray firmware = "0105";
@@ -51,18 +52,21 @@ struct TFrameLogEntry {
 // quiet until asked, like a real controller.
 class TBeaconSimulator {
 public:
-    explicit TBeaconSimulator(const TSimOptions &options = {}); // throws std::runtime_error
+    // Throws std::runtime_error, or Exception when the name cannot be registered.
+    explicit TBeaconSimulator(const TSimOptions &options = {});
     ~TBeaconSimulator();
     TBeaconSimulator(const TBeaconSimulator &) = delete;
     TBeaconSimulator &operator=(const TBeaconSimulator &) = delete;
 
-    // The registered name, which the workstation opens.
-    const QString &PortName() const { return fPortName; }
+    // The virtual port's name, which the workstation opens.
+    const QString &PortName() const { return fPort.Name(); }
     const QString &DevicePath() const { return fDevicePath; }
     bool LineOpen() const { return fLineOpen; }
     // Hangs the line up now, as an unplugged controller would.
     void CloseLine();
 
+    // A reply is in the log before its last byte reaches the workstation, so
+    // an exchange that has ended finds its reply there.
     QList<TFrameLogEntry> FrameLog() const;
     // The texts received from the workstation, in order.
     QList<QByteArray> Received() const;
@@ -86,6 +90,8 @@ private:
     void Answer(quint8 cmd, const QByteArray &payload);
     void Send(const QByteArray &text);
     void SendPaced(const QByteArray &text);
+    // Logs the whole of text and writes the rest of it from from.
+    void SendLast(const QByteArray &text, qsizetype from);
     QByteArray Damaged(const QByteArray &frame);
     // Sleeps msec unless told to stop; false when told to stop.
     bool Pause(int msec);
@@ -99,7 +105,7 @@ private:
     TPseudoTerminal fPty;
     TBeaconController fController;
     QString fDevicePath;
-    QString fPortName;
+    TVirtualPort fPort;
     QFile fLogFile;
     int fWake[2] = {-1, -1};
     std::atomic<bool> fStop{false};

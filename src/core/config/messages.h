@@ -104,6 +104,13 @@ inline constexpr const char *ActivityIdentity = "asking the Beacon for its ident
 // what went wrong with a port names it, and the advice says what to do.
 inline constexpr const char *PortError = "%s: %s";
 inline constexpr const char *PortVirtual = "Virtual serial port";
+// The controller simulator's registration of its virtual port.
+inline constexpr const char *VirtualPortNameRefused =
+    "\"%s\" cannot name a virtual port: a name must not be empty, begin with a dot, hold a slash or be the name of "
+    "a device in /dev.";
+inline constexpr const char *VirtualPortTaken =
+    "The virtual port %s is held by another running simulator (process %d). Please choose another name, or end that "
+    "simulator first.";
 inline constexpr const char *PortInUse = "The port %s is in use by another program.";
 inline constexpr const char *PortInUseAdvice =
     "Close the other program, or switch off its connection to the port, and try again.";

@@ -1,19 +1,11 @@
 #include "link/portlist.h"
 
-#include "config/exceptions.h"
 #include "config/messages.h"
 #include "link/serialline.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSerialPortInfo>
-#include <QStandardPaths>
-
-QString VirtualPortFolder()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + QStringLiteral("/pvbcs-ports");
-}
 
 QList<TPortInfo> ListPorts()
 {
@@ -31,9 +23,9 @@ QList<TPortInfo> ListPorts()
     const QDir folder(VirtualPortFolder());
     const auto entries = folder.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo &entry : entries) {
-        if (entry.isSymLink() && entry.exists()) { // exists() follows the link
+        if (entry.isSymLink() && !VirtualPortDevice(entry.fileName()).isEmpty()) {
             TPortInfo port;
-            port.Name = entry.absoluteFilePath();
+            port.Name = entry.fileName();
             port.Description = QString::fromUtf8(Msg::PortVirtual);
             ports << port;
         }
@@ -57,6 +49,8 @@ QStringList GetRegPortList()
 QString StableNameOf(const QString &port, const QString &byIdFolder)
 {
     const QString device = PortDevice(port);
+    if (device.isEmpty())
+        return {};
     const QDir folder(byIdFolder);
     for (const QFileInfo &entry : folder.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name))
         if (entry.isSymLink() && entry.canonicalFilePath() == device)
@@ -68,6 +62,9 @@ QString FindRememberedPort(const QString &remembered, const QStringList &ports)
 {
     if (ports.contains(remembered))
         return remembered;
+    const QString virtualPort = VirtualPortNameOf(remembered); // as remembered by earlier versions
+    if (!virtualPort.isEmpty())
+        return ports.contains(virtualPort) ? virtualPort : QString();
     const QFileInfo link(remembered);
     if (remembered.isEmpty() || !link.isSymLink() || !link.exists())
         return {};
@@ -83,29 +80,4 @@ QString DefaultPort(const QList<TPortInfo> &ports)
         if (port.Usb)
             return port.Name;
     return QStringLiteral("ttyS0");
-}
-
-QString RegisterVirtualPort(const QString &name, const QString &device)
-{
-    const QString folder = VirtualPortFolder();
-    if (!QDir().mkpath(folder))
-        throw Exception(Fmt(Msg::UnableToWrite, folder));
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    for (int n = 1;; ++n) {
-        const QString path = folder + u'/' + (n == 1 ? name : name + u'-' + QString::number(n));
-        const QFileInfo link(path);
-        if (link.isSymLink() && !link.exists())
-            QFile::remove(path);
-        else if (link.exists() || link.isSymLink())
-            continue;
-        if (!QFile::link(device, path))
-            throw Exception(Fmt(Msg::UnableToWrite, path));
-        return path;
-    }
-}
-
-void UnregisterVirtualPort(const QString &path)
-{
-    if (QFileInfo(path).isSymLink())
-        QFile::remove(path);
 }

@@ -1,15 +1,13 @@
 #pragma once
+#include "link/virtualport.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
 
-// The per-user folder where virtual serial ports (such as the controller
-// simulator's pseudo-terminal) are registered as symbolic links while they run.
-QString VirtualPortFolder();
-
 // A serial port an operator can choose, with what the system knows of it.
 struct TPortInfo {
-    QString Name; // what the port opens with: "ttyUSB0", or a virtual port's path
+    QString Name; // what the port opens with: "ttyUSB0", or a virtual port's name
     QString Description; // the adapter's own description, where it gives one
     QString Manufacturer;
     QString SerialNumber;
@@ -18,8 +16,8 @@ struct TPortInfo {
 };
 
 // The serial ports an operator can choose from: first the ports the system
-// enumerates, in its order, then the live virtual ports by name as full
-// paths. Links whose device is gone are skipped.
+// enumerates, in its order, then the virtual ports that live programs hold,
+// by their names. Links left by programs that were killed are skipped.
 QList<TPortInfo> ListPorts();
 // The names of ListPorts().
 QStringList GetRegPortList();
@@ -39,10 +37,3 @@ QString FindRememberedPort(const QString &remembered, const QStringList &ports);
 // The port to offer when none is remembered: the first USB serial adapter,
 // else "ttyS0".
 QString DefaultPort(const QList<TPortInfo> &ports);
-
-// Registers device as a virtual port named name (or name-2, name-3, ... when a
-// live port already has that name; a dead link of that name is replaced).
-// Returns the registered path; throws an Exception when it cannot be created.
-QString RegisterVirtualPort(const QString &name, const QString &device);
-// Removes a registration made by RegisterVirtualPort.
-void UnregisterVirtualPort(const QString &path);

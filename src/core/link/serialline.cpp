@@ -1,11 +1,13 @@
 #include "link/serialline.h"
 
 #include "config/messages.h"
+#include "link/virtualport.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSerialPort>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
@@ -49,15 +51,31 @@ ESerialOpenError OpenError(const QSerialPort &port, const QString &portName)
 
 QString PortDevice(const QString &portName)
 {
-    if (!portName.contains(u'/'))
-        return QStringLiteral("/dev/") + portName;
+    // A virtual port, by its name or its link, stands for the terminal of the
+    // program holding it, and for nothing once that program is gone: the
+    // link's terminal may be another's by then.
+    const QString link = VirtualPortNameOf(portName);
+    if (!link.isEmpty())
+        return VirtualPortDevice(link);
+    if (!portName.contains(u'/')) {
+        // No virtual port is named like a device of the system.
+        const QString device = QStringLiteral("/dev/") + portName;
+        if (QFileInfo::exists(device))
+            return device;
+        const QString terminal = VirtualPortDevice(portName);
+        return terminal.isEmpty() ? device : terminal;
+    }
     const QString target = QFileInfo(portName).canonicalFilePath();
     return target.isEmpty() ? portName : target; // a dead link fails in the open
 }
 
 void OpenSerialLine(QSerialPort &port, const QString &portName)
 {
-    port.setPortName(PortDevice(portName));
+    const QString device = PortDevice(portName);
+    if (device.isEmpty())
+        throw ESerialOpenError(ESerialOpenError::Cause::Other,
+                               Fmt(Msg::PortError, portName, QString::fromLocal8Bit(std::strerror(ENOENT))));
+    port.setPortName(device);
     port.setBaudRate(QSerialPort::Baud115200);
     port.setDataBits(QSerialPort::Data8);
     port.setParity(QSerialPort::NoParity);

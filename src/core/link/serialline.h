@@ -5,10 +5,11 @@
 
 class QSerialPort;
 
-// The device a port name stands for: "ttyS0" style names under /dev, paths
-// with every symbolic link resolved. Virtual ports and stable adapter names
-// are links, and the serial layer locks a port by the name it is given, so
-// resolving keeps the open exclusive under every name.
+// The device a port name stands for: a virtual port's name or link its
+// program's terminal (empty when no program holds it), other "ttyS0" style
+// names under /dev, other paths with every symbolic link resolved. Stable
+// adapter names are links, and the serial layer locks a port by the name it
+// is given, so resolving keeps the open exclusive under every name.
 QString PortDevice(const QString &portName);
 
 // A port that would not open, said in the operator's words: the text names

@@ -3,9 +3,10 @@
 
 #include <QComboBox>
 
-// A drop-down list of serial ports after its first item, "Autodetect". A
-// virtual port is named by its path, often too long for the box: the start of
-// the path is left out then, so the port's own name stays in view. Each port
+// A drop-down list of serial ports after its first item, "Autodetect". Ports
+// are listed by their short names ("ttyUSB0", a simulator's "classroom"); a
+// path too long for the box (a remembered port that is not plugged in) loses
+// its start, so the port's own name stays in view. Each port
 // tells what it is (the adapter's description, maker and serial number) in
 // its tool tip, and the box's tool tip is that of the item shown (its text
 // where it has none).

@@ -205,7 +205,11 @@ private Q_SLOTS:
     void lateRepliesAreNeverTakenForAnotherRequest()
     {
         // Each attempt here gives up after 675 ms (its wait and the header
-        // read). The events of the first two slots, read on a good line:
+        // read), and a reply is owed for 2500 ms after its request. A late
+        // reply comes halfway between, so a loaded machine that runs the
+        // link's waits or the simulator hundreds of milliseconds late still
+        // sees it come after the attempt and within the owed time. The
+        // events of the first two slots, read on a good line:
         QByteArray slot0, slot1;
         QVERIFY(dm->ExchangeMessage(cmdEventRecord, "00", slot0, 300, true, 11));
         QVERIFY(dm->ExchangeMessage(cmdEventRecord, "01", slot1, 300, true, 11));
@@ -216,7 +220,7 @@ private Q_SLOTS:
         // the reply to the retry, right behind it, is not left on the line
         // for the next exchange to take as the second slot's.
         TSimOptions late;
-        late.replyDelayMs = 900;
+        late.replyDelayMs = 1600;
         sim->QueueFaults(late);
         QByteArray res;
         QVERIFY(dm->ExchangeMessage(cmdEventRecord, "00", res, 300, true, 11));

@@ -4,12 +4,15 @@
 #include "link/portlist.h"
 #include "link/portsearch.h"
 #include "link/portwatch.h"
+#include "link/serialline.h"
 #include "sim/beaconsimulator.h"
+#include "sim/pseudoterminal.h"
 #include "testenv.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSerialPort>
 #include <QSerialPortInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -44,11 +47,15 @@ private Q_SLOTS:
         expected << simA.PortName() << simB.PortName();
         QCOMPARE(GetRegPortList(), expected);
 
-        // A name in use gets a number; a dead link's name is taken over.
-        TBeaconSimulator another(Named("simA"));
-        QCOMPARE(QFileInfo(another.PortName()).fileName(), QStringLiteral("simA-2"));
+        // A name a running simulator holds is refused, naming its process; a
+        // dead link's name is taken over.
+        QCOMPARE(ErrorOf([] { TBeaconSimulator another(Named("simA")); }),
+                 QStringLiteral("The virtual port simA is held by another running simulator (process %1). Please "
+                                "choose another name, or end that simulator first.")
+                     .arg(QCoreApplication::applicationPid()));
         TBeaconSimulator revived(Named("dead"));
-        QCOMPARE(QFileInfo(revived.PortName()).fileName(), QStringLiteral("dead"));
+        QCOMPARE(revived.PortName(), QStringLiteral("dead"));
+        QCOMPARE(QFileInfo(VirtualPortFolder() + "/dead").symLinkTarget(), revived.DevicePath());
 
         // The entries open the ports.
         TdmCOM dm;
@@ -60,6 +67,37 @@ private Q_SLOTS:
 
         simB.CloseLine(); // unplugged: no longer listed
         QVERIFY(!GetRegPortList().contains(simB.PortName()));
+    }
+
+    // A simulator killed outright leaves its link, and the number of its
+    // terminal goes to the next one opened, any program's: the link then
+    // leads to a live terminal that no simulator holds. Such a link is
+    // neither listed nor opened, and its name is free.
+    void aLinkNoSimulatorHoldsIsNoPort()
+    {
+        TPseudoTerminal someonesTerminal;
+        const QString left = VirtualPortFolder() + QStringLiteral("/killed");
+        QVERIFY(QFile::link(someonesTerminal.SlavePath(), left));
+        QVERIFY(!GetRegPortList().contains(QStringLiteral("killed")));
+        QVERIFY(VirtualPortDevice(QStringLiteral("killed")).isEmpty());
+        for (const QString &name : {QStringLiteral("killed"), left}) {
+            QSerialPort port;
+            QCOMPARE(ErrorOf([&] { OpenSerialLine(port, name); }), name + QStringLiteral(": No such file or directory"));
+        }
+        QVERIFY(FindRememberedPort(left, GetRegPortList()).isEmpty());
+
+        TBeaconSimulator next(Named("killed"));
+        QCOMPARE(QFileInfo(left).symLinkTarget(), next.DevicePath());
+        QCOMPARE(VirtualPortDevice(QStringLiteral("killed")), next.DevicePath());
+        QVERIFY(GetRegPortList().contains(QStringLiteral("killed")));
+        QCOMPARE(FindRememberedPort(left, GetRegPortList()), QStringLiteral("killed")); // as remembered before
+
+        // Names that could stand for something else are refused.
+        for (const char *name : {"", ".hidden", "a/b", "..", "null"})
+            QVERIFY2(ErrorOf([name] { TBeaconSimulator refused(Named(name)); })
+                         .endsWith(QStringLiteral("cannot name a virtual port: a name must not be empty, begin with a "
+                                                  "dot, hold a slash or be the name of a device in /dev.")),
+                     name);
     }
 
     void portsTellWhatTheyAre()

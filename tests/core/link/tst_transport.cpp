@@ -63,10 +63,11 @@ private Q_SLOTS:
 
     void theOpenIsExclusiveUnderEveryName()
     {
-        const QString link = RegisterVirtualPort(QStringLiteral("excl"), pty->SlavePath());
+        const TVirtualPort registered(QStringLiteral("excl"), pty->SlavePath());
+        const QString link = registered.Path();
         dm->SetPortName(link);
         dm->Open();
-        for (const QString &name : {pty->SlavePath(), link}) {
+        for (const QString &name : {pty->SlavePath(), link, registered.Name()}) {
             QSerialPort second;
             const QString text = ErrorOf([&] { OpenSerialLine(second, name); });
             QVERIFY2(!text.isEmpty(), qPrintable(name));
@@ -78,9 +79,8 @@ private Q_SLOTS:
         QCOMPARE(pty->Read(2000), QByteArray("ok"));
         dm->Close();
         QSerialPort next;
-        OpenSerialLine(next, link); // free again once closed
+        OpenSerialLine(next, registered.Name()); // free again once closed
         QVERIFY(next.isOpen());
-        UnregisterVirtualPort(link);
     }
 
     void inputCountAndFlush()
