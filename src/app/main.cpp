@@ -24,6 +24,7 @@
 #include "pages/frmschedulerec.h"
 #include "store/datamodule.h"
 #include "store/device.h"
+#include "store/windowhandover.h"
 
 #include <QEvent>
 #include <csignal>
@@ -32,10 +33,12 @@
 #include <optional>
 
 namespace {
-const char *const kUsage = R"(Usage: pvbcs [--help | --version]
+const char *const kUsage = R"(Usage: pvbcs [--help | --version] [FILE.bcfg...]
 
 Pavoline Beacon Control: configures school-zone flashing warning beacons over a
 serial line. Start it from the desktop's menu, or here without options.
+Settings files named here are offered in "Load Settings" once the window is up;
+when a window already has the library open, that window takes them instead.
 The command-line tool pvbcs-cli does the same jobs in scripts.
 
 The operator's manual: %s
@@ -59,6 +62,17 @@ std::optional<int> TerminalAnswer(int argc, char **argv)
         return 0;
     }
     return std::nullopt;
+}
+
+// The settings files named on the command line, as the file manager's "Open"
+// gives them; Qt has taken its own options out already.
+QStringList GivenFiles(const QStringList &arguments)
+{
+    QStringList files;
+    for (const QString &argument : arguments.mid(1))
+        if (!argument.startsWith(u'-'))
+            files << argument;
+    return files;
 }
 
 // For bench/startup_bench: with PVBCS_STOP_WHEN_SHOWN set, the program stops
@@ -96,6 +110,12 @@ int main(int argc, char **argv)
     TMessageService::Install(&messages);
 
     TAppConfig config;
+    // One window per library: the window that has it open takes the files.
+    const QStringList files = GivenFiles(app.arguments());
+    if (!files.isEmpty() && TWindowHandover::HandOver(config.DBName(), files)) {
+        TMessageService::Install(nullptr);
+        return 0;
+    }
     // The beacon's schedule and calendar exist before any window: the main
     // window binds its beacon pages to them when it is created.
     DeviceSchedule();
@@ -118,6 +138,7 @@ int main(int argc, char **argv)
     TfDownloadSettings fDownloadSettings(frmMain); // 14
     TfULoadSettings fULoadSettings(frmMain); // 15
     TfProgBar fProgBar; // 16
+    frmMain.OpenSettingsFiles(files);
 
     std::optional<TStopWhenShown> stopWhenShown;
     if (qEnvironmentVariableIsSet("PVBCS_STOP_WHEN_SHOWN"))
