@@ -1,17 +1,23 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing need, from Debian's packages.
+# "deps.sh package" installs only what building the Debian package needs.
 # Idempotent: does nothing when everything is already there.
 set -euo pipefail
 packages=(
   cmake make g++ pkg-config
   qt6-base-dev qt6-serialport-dev qt6-svg-dev libgl-dev
   libsqlite3-dev
-  tzdata
-  fonts-dejavu-core fonts-liberation
-  poppler-utils
-  dpkg-dev file desktop-file-utils appstream
-  clang-14 libclang-rt-14-dev
+  dpkg-dev file gzip
 )
+if [ "${1:-}" != package ]; then
+  packages+=(
+    tzdata
+    fonts-dejavu-core fonts-liberation
+    poppler-utils
+    desktop-file-utils appstream shared-mime-info libglib2.0-bin lintian
+    clang-14 libclang-rt-14-dev
+  )
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

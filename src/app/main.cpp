@@ -26,6 +26,7 @@
 #include "pages/frmschedulerec.h"
 #include "store/datamodule.h"
 #include "store/device.h"
+#include "store/windowhandover.h"
 
 #include <QEvent>
 #include <csignal>
@@ -53,6 +54,17 @@ std::optional<int> TerminalAnswer(int argc, char **argv)
         return 0;
     }
     return std::nullopt;
+}
+
+// The settings files named on the command line, as the file manager's "Open"
+// gives them; Qt has taken its own options out already.
+QStringList GivenFiles(const QStringList &arguments)
+{
+    QStringList files;
+    for (const QString &argument : arguments.mid(1))
+        if (!argument.startsWith(u'-'))
+            files << argument;
+    return files;
 }
 
 // For bench/startup_bench: with PVBCS_STOP_WHEN_SHOWN set, the program stops
@@ -86,16 +98,25 @@ int main(int argc, char **argv)
     if (const std::optional<int> answered = TerminalAnswer(argc, argv))
         return *answered;
     TApplication app(argc, argv);
-    // Qt has taken its own options (-platform, -style, ...) out of argv.
-    if (argc > 1) {
-        std::fprintf(stderr, "pvbcs: unexpected argument \"%s\"\nTry \"pvbcs --help\" for more information.\n",
-                     argv[1]);
-        return ExitUsage;
+    // Qt has taken its own options (-platform, -style, ...) out of argv; what
+    // is left are settings files.
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] == '-') {
+            std::fprintf(stderr, "pvbcs: unexpected option \"%s\"\nTry \"pvbcs --help\" for more information.\n",
+                         argv[i]);
+            return ExitUsage;
+        }
     }
     TDialogMessageService messages;
     TMessageService::Install(&messages);
 
     TAppConfig config;
+    // One window per library: the window that has it open takes the files.
+    const QStringList files = GivenFiles(app.arguments());
+    if (!files.isEmpty() && TWindowHandover::HandOver(config.DBName(), files)) {
+        TMessageService::Install(nullptr);
+        return 0;
+    }
     // The beacon's schedule and calendar exist before any window: the main
     // window binds its beacon pages to them when it is created.
     DeviceSchedule();
@@ -118,6 +139,7 @@ int main(int argc, char **argv)
     TfDownloadSettings fDownloadSettings(frmMain); // 14
     TfULoadSettings fULoadSettings(frmMain); // 15
     TfProgBar fProgBar; // 16
+    frmMain.OpenSettingsFiles(files);
 
     std::optional<TStopWhenShown> stopWhenShown;
     if (qEnvironmentVariableIsSet("PVBCS_STOP_WHEN_SHOWN"))

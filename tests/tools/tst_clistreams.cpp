@@ -138,7 +138,7 @@ private Q_SLOTS:
     void helpVersionAndBadUsageOfEveryProgram()
     {
         const QMap<QString, QList<QStringList>> badUsage = {
-            {"pvbcs", {{"--bogus"}, {"extra"}}},
+            {"pvbcs", {{"--bogus"}, {"-x"}}},
             {"pvbcs-cli", {{"frobnicate"}, {"ports", "--colour"}, {"--port", "x", "status", "extra"}}},
             {"pvbcs-beacon-sim", {{"--colour"}, {"--serial", "123"}, {"--drop-every", "x"}, {"extra"}}},
             {"pvbcs-initdb", {{"--bogus"}, {"one.db", "two.db"}, {"-"}}},

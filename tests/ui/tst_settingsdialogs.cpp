@@ -12,6 +12,7 @@
 #include "pages/childschedulelist.h"
 #include "store/datamodule.h"
 #include "store/device.h"
+#include "store/librarydb.h"
 #include "testenv.h"
 #include "testmessageservice.h"
 #include "widgets/navbutton.h"
@@ -23,7 +24,10 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
+#include <QProcess>
 #include <QPushButton>
+#include <QStackedWidget>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimeEdit>
 #include <QTreeWidget>
@@ -101,10 +105,11 @@ class TestSettingsDialogs : public QObject {
                               *window.BeaconCalendarRecords};
     };
 
-    std::unique_ptr<TProgram> start()
+    // On the library database given, or with none.
+    std::unique_ptr<TProgram> start(const QString &library = QStringLiteral("none.db"))
     {
         auto program = std::make_unique<TProgram>();
-        program->config.SetDBName(fDir.filePath(QStringLiteral("none.db")));
+        program->config.SetDBName(fDir.filePath(library));
         program->window.show();
         if (!QTest::qWaitForWindowExposed(&program->window))
             return nullptr;
@@ -395,6 +400,61 @@ private Q_SLOTS:
         QVERIFY(answer.opened && !answer.stayedOpen);
         QCOMPARE(program->messages.Texts(Kind::Error), QStringList(QStringLiteral("Unable to write to %1").arg(file)));
         QVERIFY(!QFile::exists(file));
+    }
+
+    // The file manager's "Open" while the window has the library open: a
+    // second start of the program hands the file to this window and ends;
+    // the window comes to Manage Beacons and asks as "Load from File" does,
+    // naming the file, and loads the parts chosen.
+    void aSecondStartHandsItsFileToTheWindow()
+    {
+        QVERIFY(CreateLibraryDatabase(fDir.filePath(QStringLiteral("handover.db"))));
+        std::unique_ptr<TProgram> program = start(QStringLiteral("handover.db"));
+        QVERIFY(program);
+        TfrmMain &window = program->window;
+        TfrmLoadSettings &load = program->load;
+        QVERIFY(window.DatabaseFunctions());
+        window.btnPageNavClick(window.btnHome);
+        DeviceCalendar().SaveRecord({21, 0, QStringLiteral("Holiday"), 5470, 1, 6}, true);
+        const QString file = fDir.filePath(QStringLiteral("school 7.bcfg"));
+        QFile written(file);
+        QVERIFY(written.open(QIODevice::WriteOnly));
+        written.write("[General]\r\nScheduleCount=1\r\nCalendarCount=0\r\n\r\n[Schedule0]\r\nid=11\r\n"
+                      "ScheduleId=0\r\nRecDay=31\r\nRecOnTime=420\r\nRecOffTime=480\r\n");
+        written.close();
+
+        QString named;
+        const TDialogAnswer answer(load, [&] {
+            named = load.lblFile->isVisible() ? load.lblFile->text() : QString();
+            load.cbHolidays->setChecked(false);
+        }, load.btnLoadFromFile);
+        // The second start finds the library in the same configuration and
+        // the window in the same runtime folder.
+        QProcess second;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                           QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+        second.setProcessEnvironment(environment);
+        second.setWorkingDirectory(fDir.path());
+        second.start(QStringLiteral(PVBCS_APP), {QStringLiteral("school 7.bcfg")});
+        QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 120000);
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QTRY_VERIFY(answer.opened);
+        QVERIFY(!answer.stayedOpen);
+        QCOMPARE(named, QStringLiteral("File: ") + file);
+        QCOMPARE(window.TabControl->currentWidget(), window.pageConnectedSystem);
+        QCOMPARE(DeviceSchedule().Count(), 1);
+        QCOMPARE(DeviceSchedule().Records(0).RecOnTime, 420);
+        QCOMPARE(DeviceCalendar().Count(), 1); // not chosen: kept
+        QVERIFY(program->messages.entries.isEmpty());
+        // "Load from File" afterwards asks for a file again.
+        QVERIFY(!load.lblFile->isVisible());
+        {
+            const TDialogAnswer again(load, nullptr, load.btnLoadFromFile);
+            window.btnLoadFromFile->click();
+            QVERIFY(again.opened && again.stayedOpen); // the chooser was cancelled
+        }
     }
 };
 

@@ -7,7 +7,10 @@
 #include "pages/childadvanced.h"
 #include "pages/childrecordlist.h"
 
+#include <QBoxLayout>
+#include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPushButton>
 #include <QScopeGuard>
 
@@ -20,12 +23,21 @@ TfrmLoadSettings::TfrmLoadSettings(TfrmChildAdvanced &advancedPage, TChildRecord
       btnLoadFromFile(fButton), fAdvancedPage(advancedPage), fScheduleRecords(scheduleRecords),
       fCalendarRecords(calendarRecords)
 {
+    lblFile = new QLabel(this);
+    lblFile->setObjectName(QStringLiteral("lblFile"));
+    lblFile->setTextFormat(Qt::PlainText);
+    lblFile->setWordWrap(true);
+    lblFile->setFixedWidth(lblNote->width());
+    lblFile->hide();
+    static_cast<QBoxLayout *>(layout())->insertWidget(0, lblFile);
     connect(btnLoadFromFile, &QPushButton::clicked, this, [this] { RunAction([this] { btnLoadFromFileClick(); }); });
 }
 
 void TfrmLoadSettings::btnLoadFromFileClick()
 {
-    const QString fileName = Messages().OpenFileName(QStringLiteral("Open"), FileFilter(), FileExtension());
+    const QString fileName = fGivenFile.isEmpty()
+        ? Messages().OpenFileName(QStringLiteral("Open"), FileFilter(), FileExtension())
+        : fGivenFile;
     if (fileName.isEmpty())
         return;
     // A name that does not exist loads as an empty configuration; that is
@@ -38,4 +50,16 @@ void TfrmLoadSettings::btnLoadFromFileClick()
         accept();
     });
     fAdvancedPage.Change([&](TAdvancedSettings &settings) { LoadSettingsFile(fileName, Parts(), settings); });
+}
+
+void TfrmLoadSettings::LoadGivenFile(const QString &fileName)
+{
+    fGivenFile = fileName;
+    lblFile->setText(QStringLiteral("File: ") + QDir::toNativeSeparators(fileName));
+    lblFile->show();
+    const auto forget = qScopeGuard([this] {
+        fGivenFile.clear();
+        lblFile->hide();
+    });
+    exec();
 }

@@ -2,6 +2,7 @@
 #include "config/processinstance.h"
 #include "app/settingsfiledialog.h"
 
+class QLabel;
 class TChildRecordList;
 class TfrmChildAdvanced;
 
@@ -20,11 +21,16 @@ public:
     // file, redraws the beacon's two record lists and closes the dialog,
     // whatever happened.
     void btnLoadFromFileClick();
+    // The dialog for a file given to the program: it names the file, and
+    // "Load" reads that file instead of asking for one.
+    void LoadGivenFile(const QString &fileName);
 
     QPushButton *const btnLoadFromFile;
+    QLabel *lblFile; // shown with a given file only
 
 private:
     TfrmChildAdvanced &fAdvancedPage;
     TChildRecordList &fScheduleRecords;
     TChildRecordList &fCalendarRecords;
+    QString fGivenFile;
 };

@@ -23,10 +23,12 @@
 #include "store/librarydb.h"
 #include "store/librarylock.h"
 #include "store/schedule.h"
+#include "store/windowhandover.h"
 #include "widgets/listfill.h"
 #include "widgets/navbutton.h"
 #include "widgets/panelstatusbar.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QFrame>
@@ -39,6 +41,8 @@
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QTabBar>
+#include <QThread>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -114,6 +118,11 @@ void TfrmMain::FormCreate()
 
     tmrInterface.OnTimer = [this] { tmrInterfaceTimer(); };
     tmrInterface.SetEnabled(true);
+
+    tmrGivenFiles = new QTimer(this);
+    tmrGivenFiles->setSingleShot(true);
+    tmrGivenFiles->setInterval(250);
+    connect(tmrGivenFiles, &QTimer::timeout, this, [this] { RunAction([this] { TakeGivenFiles(); }); });
 
     fPortWatcher = new TPortWatcher(this);
     connect(fPortWatcher, &TPortWatcher::PortsChanged, this, [this] { RunAction([this] { UpdatePortList(); }); });
@@ -229,6 +238,8 @@ bool TfrmMain::LockLibrary(const QString &dbName)
         return true; // nothing to open, nothing to share
     try {
         fLibraryLock = std::make_unique<TLibraryLock>(dbName);
+        fHandover = std::make_unique<TWindowHandover>(dbName);
+        connect(fHandover.get(), &TWindowHandover::FilesHanded, this, &TfrmMain::OpenSettingsFiles);
         return true;
     } catch (const Exception &e) {
         // Two windows on one library would change records under each
@@ -366,4 +377,32 @@ void TfrmMain::btnSaveToFileClick()
 void TfrmMain::btnLoadFromFileClick()
 {
     TfrmLoadSettings::Instance().exec();
+}
+
+void TfrmMain::OpenSettingsFiles(const QStringList &files)
+{
+    fGivenFiles << files;
+    tmrGivenFiles->start(0);
+}
+
+void TfrmMain::TakeGivenFiles()
+{
+    if (fGivenFiles.isEmpty())
+        return;
+    // Only between the operator's own actions: not before the first show has
+    // opened the library, inside a dialog or menu, or during link work or any
+    // other wait that runs the event loop.
+    if (!fShown || !isVisible() || LinkWorkRunning() || QApplication::activeModalWidget()
+        || QApplication::activePopupWidget() || QThread::currentThread()->loopLevel() > 1) {
+        tmrGivenFiles->start();
+        return;
+    }
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
+    btnPageNavClick(btnConnectedSystem);
+    const QString file = fGivenFiles.takeFirst();
+    if (!fGivenFiles.isEmpty())
+        tmrGivenFiles->start();
+    TfrmLoadSettings::Instance().LoadGivenFile(file);
 }

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QStringList>
 #include <memory>
 
 class QCheckBox;
@@ -15,6 +16,7 @@ class QPushButton;
 class QStackedWidget;
 class QTabBar;
 class QTimeEdit;
+class QTimer;
 class QToolButton;
 class QTreeView;
 class QTreeWidget;
@@ -26,6 +28,7 @@ class TCalendarList;
 class TEventArchiveModel;
 class TScheduleList;
 class TLibraryLock;
+class TWindowHandover;
 class TfrmChildAdvanced;
 class TfrmChildCalendarList;
 class TfrmChildScheduleList;
@@ -56,6 +59,12 @@ public:
     void btnDownloadFromClick();
     void btnSaveToFileClick();
     void btnLoadFromFileClick();
+    // Settings files given to the program (on its command line, or by a
+    // second start while this window has the library): once the window is
+    // shown and the operator is in no dialog and no link work, the window
+    // comes to the front on Manage Beacons and offers each file in turn in
+    // "Load Settings", as "Load from File" would after the file chooser.
+    void OpenSettingsFiles(const QStringList &files);
 
     // Transfers and monitoring (frmmainmonitor.cpp): the upload dialog, the
     // manual override, the real-time window and the Event Log page.
@@ -258,6 +267,7 @@ private:
     // The library's window lock; false, with the reason told and the window
     // closing, when another window has the library open.
     bool LockLibrary(const QString &dbName);
+    void TakeGivenFiles();
 
     // The connection switch's steps.
     void SwitchOn();
@@ -295,4 +305,7 @@ private:
     std::unique_ptr<TCalendarList> fCalendarList;
     std::unique_ptr<TScheduleList> fScheduleList;
     std::unique_ptr<TLibraryLock> fLibraryLock; // held while this window has the library open
+    std::unique_ptr<TWindowHandover> fHandover;   // takes files from other starts while the lock is held
+    QStringList fGivenFiles;                      // not yet offered
+    QTimer *tmrGivenFiles;                        // looks again while the operator is busy
 };
