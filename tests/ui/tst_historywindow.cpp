@@ -180,18 +180,18 @@ private Q_SLOTS:
         TPanelStatusBar &bar = *rig.window.StatusBar;
         const QString report = bar.NoteText();
         QVERIFY2(report.startsWith(QLatin1String("History not recorded: ")), qPrintable(report));
-        // Beside the connection and the serial number, which stay in view.
+        // Beside the connection and the serial number, which stay in view;
+        // the panels it covers come back.
         const QList<QLabel *> panels = bar.findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly);
-        QCOMPARE(panels.size(), 6);
-        QVERIFY(panels.at(0)->isVisible() && panels.at(1)->isVisible());
-        QVERIFY(bar.PanelText(0).startsWith(QLatin1String("Connected")));
+        QList<bool> shown;
+        for (const QLabel *panel : panels)
+            shown << panel->isVisible();
+        QCOMPARE(shown, (QList<bool>{true, true, false, false, false, true}));
         QCOMPARE(panels.at(1)->text(), QStringLiteral("Serial Number: 20240001"));
-        QVERIFY(panels.at(5)->isVisible());
         QVERIFY(panels.at(5)->geometry().left() >= panels.at(1)->geometry().right());
-        QVERIFY(panels.at(5)->geometry().right() <= bar.width());
-        // Reported once: the next failure leaves the bar alone.
         bar.HideNote();
         QVERIFY(!panels.at(5)->isVisible() && panels.at(4)->isVisible());
+        // Reported once: the next failure leaves the bar alone.
         Upload();
         QVERIFY(bar.NoteText().isEmpty());
     }

@@ -1,6 +1,6 @@
 // The main window on the operator's screen: it fits a small one with nothing
-// out of reach, Tab follows what the screen shows, a long library name does
-// not widen it, and a note leaves the connection in view.
+// out of reach, Tab follows what the screen shows, and a long library name
+// does not widen it.
 #include "app/application.h"
 #include "app/frmmain.h"
 #include "config/appconfig.h"
@@ -15,7 +15,6 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
-#include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStackedWidget>
@@ -105,9 +104,6 @@ private Q_SLOTS:
                                    << QStringList{"btnLogHistory",      "btnEventArchive", "lvEvents",
                                                   "btnDownloadEvents",  "btnSaveLogToFile", "btnLoadLogFromFile",
                                                   "btnPrintLog",        "Button5"};
-        QTest::newRow("Schedules") << QStringLiteral("btnSchedules")
-                                   << QStringList{"lvSchedules", "btnAddSchedule", "btnRenameSchedule",
-                                                  "btnDeleteSchedule"};
     }
 
     // From the last page button, Tab visits the page's controls as they stand
@@ -166,44 +162,7 @@ private Q_SLOTS:
         QCOMPARE(group.toolTip(), group.Caption());
         QCOMPARE(window.size(), size);
         QVERIFY(window.TabControl->rect().contains(group.geometry()));
-
-        // A short one shows whole, without a tool tip.
-        group.SetCaption(QStringLiteral("  Selected Calendar: Summer  "));
-        QCOMPARE(group.title(), group.Caption());
-        QVERIFY(group.toolTip().isEmpty());
         QVERIFY(messages.entries.isEmpty());
-    }
-
-    // What the register has to say shows beside the connection and the serial
-    // number, and goes; the panels it covered kept what was written meanwhile.
-    void aNoteLeavesTheConnectionInView()
-    {
-        TPanelStatusBar bar({200, 200, 100, 100, 50});
-        bar.resize(810, bar.sizeHint().height());
-        bar.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&bar));
-        bar.SetPanelText(0, QStringLiteral("Connected to port ttyS0"));
-        bar.SetPanelText(1, QStringLiteral("Serial Number: 20240001"));
-        const QString note = QStringLiteral("History not recorded: ") + QStringLiteral("database is locked ").repeated(5);
-        bar.ShowNote(note, 2, 300);
-        QCOMPARE(bar.NoteText(), note);
-        const QList<QLabel *> panels = bar.findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly);
-        QCOMPARE(panels.size(), 6);
-        QList<bool> shown;
-        for (const QLabel *panel : panels)
-            shown << panel->isVisible();
-        QCOMPARE(shown, (QList<bool>{true, true, false, false, false, true}));
-        QVERIFY(panels.at(5)->geometry().left() >= panels.at(1)->geometry().right());
-        QVERIFY(panels.at(5)->geometry().right() < bar.width());
-        QCOMPARE(panels.at(5)->toolTip(), note); // shortened in view
-
-        bar.SetPanelText(3, QStringLiteral("Board: 2"));
-        QTRY_VERIFY(bar.NoteText().isEmpty());
-        shown.clear();
-        for (const QLabel *panel : panels)
-            shown << panel->isVisible();
-        QCOMPARE(shown, (QList<bool>{true, true, true, true, true, false}));
-        QCOMPARE(panels.at(3)->text(), QStringLiteral("Board: 2"));
     }
 };
 
