@@ -2,7 +2,6 @@
 // comes first, then the window and the data modules; the main window's first
 // show opens the library database.
 #include "app/application.h"
-#include "app/makersite.h"
 #include "app/dialogmessageservice.h"
 #include "app/frmaboutbox.h"
 #include "app/frmloadsettings.h"
@@ -11,6 +10,7 @@
 #include "app/frmsavesettings.h"
 #include "config/appconfig.h"
 #include "config/commandline.h"
+#include "config/manual.h"
 #include "config/version.h"
 #include "link/dmcom.h"
 #include "manual/pvbcs.h"

@@ -43,3 +43,9 @@ QStringList TTestMessageService::Texts(Kind kind) const
             out << e.text;
     return out;
 }
+
+void TTestMessageService::Notice(const QString &text, QObject *about)
+{
+    notices.append(text);
+    noticeSubjects.append(about);
+}

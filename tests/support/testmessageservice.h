@@ -24,11 +24,17 @@ public:
     QString OpenFileName(const QString &title, const QString &filter, const QString &defaultExt) override;
     QString SaveFileName(const QString &title, const QString &filter, const QString &defaultExt,
                          const QString &initialName) override;
+    void Notice(const QString &text, QObject *about) override;
 
     // Texts of the recorded messages, optionally of one kind only.
     QStringList Texts() const;
     QStringList Texts(Kind kind) const;
-    void Clear() { entries.clear(); }
+    void Clear()
+    {
+        entries.clear();
+        notices.clear();
+        noticeSubjects.clear();
+    }
 
     QList<Entry> entries;
     QQueue<bool> confirmAnswers;                // answers to questions; empty: answer defaultConfirm
@@ -37,6 +43,8 @@ public:
     QQueue<QString> fileAnswers;                  // empty: cancel
     QStringList prompts;                          // each prompt's text, in order
     QStringList promptInitials;                   // what each prompt showed in its field
+    QStringList notices;                          // each notice's text, in order
+    QList<QObject *> noticeSubjects;              // what each notice was about
     // Called while a message is "on screen", e.g. to check what a tick does
     // inside a modal box.
     std::function<void(const Entry &)> onShow;

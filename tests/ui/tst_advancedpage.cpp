@@ -199,8 +199,16 @@ private Q_SLOTS:
         QVERIFY(!page.cbZBeeChannel->isEnabled());
         QVERIFY(messages.entries.isEmpty());
 
+        // The warning comes once the channel list is there to choose from.
+        QStringList whileWarned;
+        messages.onShow = [&](const TTestMessageService::Entry &) {
+            whileWarned << page.cbZBeeMode->currentText() + u'|'
+                    + (page.cbZBeeChannel->isEnabled() ? QStringLiteral("channel enabled") : QStringLiteral("-"));
+        };
         choose(page.cbZBeeMode, 2);
         choose(page.cbZBeeMode, 2);
+        QCOMPARE(whileWarned, QStringList(2, QStringLiteral("Slave Beacon|channel enabled")));
+        messages.onShow = nullptr;
         QCOMPARE(messages.Texts(Kind::Warning), QStringList(2, QString::fromUtf8(Msg::SlaveModeWarning)));
         QCOMPARE(page.cbZBeeMode->currentText(), QStringLiteral("Slave Beacon"));
         QVERIFY(page.cbZBeeChannel->isEnabled());
@@ -225,7 +233,13 @@ private Q_SLOTS:
         BeaconSettings.DstEndDay = 5783;
         BeaconSettings.DstShiftTime = 120;
         BeaconSettings.DstOffset = 90;
+        QString channelWhileWarned;
+        messages.onShow = [&](const TTestMessageService::Entry &) {
+            channelWhileWarned = page.cbZBeeChannel->isEnabled() ? page.cbZBeeChannel->currentText() : QString();
+        };
         page.ShowSettings();
+        messages.onShow = nullptr;
+        QCOMPARE(channelWhileWarned, QStringLiteral("Channel #4"));
         QCOMPARE(page.lblBrightness->text(), brightnessText(40, 60));
         QCOMPARE(page.cbFlashPattern->currentIndex(), 0);
         QCOMPARE(page.cbFlashSpeed->currentText(), QStringLiteral("Very Slow"));

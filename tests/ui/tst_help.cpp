@@ -1,9 +1,11 @@
-// The operator's manual: F1 and the Help button open the chapter of the page
-// shown, and its troubleshooting chapter explains the program's messages in
-// their own words.
+// The operator's manual: F1 and the Help button show the chapter of the page
+// shown in the program's own window, and its troubleshooting chapter explains
+// the program's messages in their own words.
 #include "app/application.h"
+#include "app/frmhelp.h"
 #include "app/frmmain.h"
 #include "config/appconfig.h"
+#include "config/manual.h"
 #include "config/messages.h"
 #include "store/datamodule.h"
 #include "testenv.h"
@@ -15,7 +17,11 @@
 #include <QFile>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QStandardPaths>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextBrowser>
 #include <QtTest>
 
 namespace {
@@ -64,6 +70,36 @@ QMap<QString, QString> TroubleshootingEntries(const QString &help)
         entries.insert(match.captured(1), ReadableText(match.captured(2)));
     return entries;
 }
+
+// The pieces of the manual shown, in order, and where one of them shows.
+QList<QTextFragment> Pieces(const QTextBrowser &browser)
+{
+    QList<QTextFragment> pieces;
+    for (QTextBlock block = browser.document()->begin(); block.isValid(); block = block.next())
+        for (auto piece = block.begin(); !piece.atEnd(); ++piece)
+            pieces << piece.fragment();
+    return pieces;
+}
+
+QRect Shown(const QTextBrowser &browser, int position)
+{
+    QTextCursor cursor(browser.document());
+    cursor.setPosition(position);
+    return browser.cursorRect(cursor);
+}
+
+// Whether the chapter's heading is at the top of the page shown, or the page
+// is scrolled as far as it goes.
+bool ChapterAtTop(const QTextBrowser &browser, const QString &chapter)
+{
+    for (const QTextFragment &piece : Pieces(browser))
+        if (piece.charFormat().anchorNames().contains(chapter)) {
+            const int top = Shown(browser, piece.position()).top();
+            const QScrollBar *bar = browser.verticalScrollBar();
+            return (top >= -2 && top < 30) || (bar->value() == bar->maximum() && top >= 0);
+        }
+    return false;
+}
 }
 
 #define MESSAGE(name) {QStringLiteral(#name), Msg::name}
@@ -80,7 +116,14 @@ private Q_SLOTS:
     void initTestCase()
     {
         InitTestEnvironment();
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");
+        for (const char *scheme : {"file", "http", "https"})
+            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "openUrl");
+    }
+
+    void cleanupTestCase()
+    {
+        for (const char *scheme : {"file", "http", "https"})
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
     }
 
     // Every message an operator can meet has its entry, quoting it exactly;
@@ -117,7 +160,7 @@ private Q_SLOTS:
             MESSAGE(SettingsSectionMissing), MESSAGE(SettingsControlCharacter), MESSAGE(SettingsDstDateOutOfRange),
             MESSAGE(SettingsDstHalfOff),
             MESSAGE(ReportPrintFailed), MESSAGE(UpdateChecking), MESSAGE(UpdateAvailable), MESSAGE(UpdateUpToDate),
-            MESSAGE(UpdateNotRetrieved), MESSAGE(CliNoAnswer),
+            MESSAGE(UpdateNotRetrieved), MESSAGE(HelpNotFound), MESSAGE(CliNoAnswer),
             MESSAGE(CliNoController), MESSAGE(CliManyControllers), MESSAGE(CliFileMissing), MESSAGE(CliTryHelp),
             MESSAGE(CliNoCommand), MESSAGE(CliUnknownCommand), MESSAGE(CliExtraArgument), MESSAGE(CliOptionNeeded),
             MESSAGE(CliOptionNotUsed), MESSAGE(CliUnknownPart), MESSAGE(CliOverrideMode), MESSAGE(CliUntilTime),
@@ -212,16 +255,54 @@ private Q_SLOTS:
             QVERIFY2(help.contains(QStringLiteral("id=\"%1\"").arg(match.captured(1))), qPrintable(match.captured(1)));
     }
 
-    void f1AndHelpOpenTheChapterOfThePageShown()
+    // The program's own copy comes before whatever a package put under
+    // /usr/share, so a build tree or a copy under another prefix shows its
+    // own manual.
+    void theManualBesideTheProgramComesFirst()
     {
-        // The manual where the desktop keeps data, as an installation under
-        // another prefix would have it.
-        const QString installed =
-            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/pvbcs/help");
-        QVERIFY(QDir().mkpath(installed));
-        QVERIFY(QFile::copy(QStringLiteral(PVBCS_HELP_SOURCE), installed + QStringLiteral("/pvbcs.html")));
-        const QString help = ReadHelp();
+        SetHelpFolders({});
+        const QStringList folders = HelpFolders();
+        const QString program = QCoreApplication::applicationDirPath();
+        QCOMPARE(folders.mid(0, 2), (QStringList{program + QStringLiteral("/help"),
+                                                  QDir::cleanPath(program + QStringLiteral("/../share/pvbcs/help"))}));
+        QVERIFY(folders.indexOf(QStringLiteral("/usr/share/pvbcs/help")) >= 2);
+    }
 
+    void theFirstFolderHoldingTheManualIsTaken_data()
+    {
+        QTest::addColumn<QStringList>("folders"); // each "with", "empty" or "missing"
+        QTest::addColumn<int>("found");           // its index; -1 none
+        QTest::newRow("after a missing folder") << QStringList{"missing", "with", "with"} << 1;
+        QTest::newRow("after an empty folder") << QStringList{"empty", "with", "missing"} << 1;
+        QTest::newRow("the first of two") << QStringList{"with", "with"} << 0;
+        QTest::newRow("in none") << QStringList{"missing", "empty", "missing"} << -1;
+    }
+
+    void theFirstFolderHoldingTheManualIsTaken()
+    {
+        QFETCH(QStringList, folders);
+        QFETCH(int, found);
+        QTemporaryDir root;
+        QStringList paths;
+        for (int i = 0; i < folders.size(); ++i) {
+            const QString path = root.filePath(QStringLiteral("folder %1").arg(i));
+            paths << path;
+            if (folders.at(i) != QLatin1String("missing"))
+                QVERIFY(QDir().mkpath(path));
+            if (folders.at(i) == QLatin1String("with"))
+                QVERIFY(QFile::copy(QStringLiteral(PVBCS_HELP_SOURCE), path + QStringLiteral("/pvbcs.html")));
+        }
+        SetHelpFolders(paths);
+        QCOMPARE(HelpFileName(), found < 0 ? QString() : paths.at(found) + QStringLiteral("/pvbcs.html"));
+        QCOMPARE(HelpNotFoundText(),
+                 QStringLiteral("The operator's manual was not found. It was looked for in:\n") + paths.join(u'\n'));
+    }
+
+    void f1AndHelpShowTheChapterOfThePageShown()
+    {
+        // The build tree's manual, whatever is installed.
+        const QString manual = QFileInfo(QStringLiteral(PVBCS_HELP_BUILD "/pvbcs.html")).canonicalFilePath();
+        SetHelpFolders({QStringLiteral(PVBCS_HELP_BUILD)});
         TTestMessageService messages;
         TAppConfig config;
         TfrmMain window;
@@ -229,36 +310,80 @@ private Q_SLOTS:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QVERIFY(window.DatabaseFunctions());
+        TfrmHelp &help = *window.frmHelp;
 
         window.btnHelp->click();
+        QVERIFY(QTest::qWaitForWindowExposed(&help));
+        QCOMPARE(help.txtManual->source().toLocalFile(), manual);
+        QCOMPARE(help.txtManual->source().fragment(), QStringLiteral("Overview"));
+        QVERIFY(ChapterAtTop(*help.txtManual, QStringLiteral("Overview")));
+        QVERIFY(help.size().width() <= window.screen()->availableGeometry().width());
+
         const QList<QPair<TNavButton *, QString>> pages = {
-            {window.btnHome, QStringLiteral("Overview")},
             {window.btnConnectedSystem, QStringLiteral("ManageBeacons")},
             {window.btnSchedules, QStringLiteral("Libraries")},
             {window.btnCalendars, QStringLiteral("Holidays")},
             {window.btnSettings, QStringLiteral("SoftwareSettings")},
             {window.btnLog, QStringLiteral("EventLog")},
+            {window.btnHome, QStringLiteral("Overview")},
         };
-        QStringList expected{QStringLiteral("Overview")};
         for (const auto &[button, chapter] : pages) {
             QTest::mouseClick(button, Qt::LeftButton);
+            // The operator goes back to the main window, the manual staying open.
+            window.activateWindow();
+            QTRY_COMPARE(QApplication::activeWindow(), &window);
             QTest::keyClick(&window, Qt::Key_F1);
-            expected << chapter;
-            QVERIFY2(help.contains(QStringLiteral("id=\"%1\"").arg(chapter)), qPrintable(chapter));
+            QCOMPARE(help.txtManual->source().toLocalFile(), manual);
+            QCOMPARE(help.txtManual->source().fragment(), chapter);
+            QVERIFY2(ChapterAtTop(*help.txtManual, chapter), qPrintable(chapter));
         }
-        QStringList opened;
-        for (const QUrl &url : std::as_const(fOpened)) {
-            QCOMPARE(url.toLocalFile(), QFileInfo(installed + QStringLiteral("/pvbcs.html")).canonicalFilePath());
-            opened << url.fragment();
-        }
-        QCOMPARE(opened, expected);
+        QVERIFY(help.isVisible());
+        QVERIFY(!QApplication::activeModalWidget()); // the main window stays usable
         QCOMPARE(messages.entries.size(), 0);
+        QVERIFY(fOpened.isEmpty()); // no web browser
 
-        // A help that is nowhere opens nothing.
-        QVERIFY(QDir(installed).removeRecursively());
-        fOpened.clear();
-        window.btnHelp->click();
+        // Every picture is there, none wider than the page.
+        int pictures = 0;
+        int link = -1;
+        for (const QTextFragment &piece : Pieces(*help.txtManual)) {
+            if (link < 0 && piece.charFormat().anchorHref() == QLatin1String("#ManageBeacons"))
+                link = piece.position() + 1;
+            if (!piece.charFormat().isImageFormat())
+                continue;
+            ++pictures;
+            const QString name = piece.charFormat().toImageFormat().name();
+            const QVariant resource = help.txtManual->document()->resource(QTextDocument::ImageResource, name);
+            // As read, or as the page keeps it once drawn.
+            const QImage picture = resource.typeId() == QMetaType::QByteArray ? QImage::fromData(resource.toByteArray())
+                                                                              : resource.value<QPixmap>().toImage();
+            QVERIFY2(!picture.isNull(), qPrintable(name));
+            const int right = Shown(*help.txtManual, piece.position()).left() + picture.width();
+            QVERIFY2(right <= help.txtManual->viewport()->width(), qPrintable(name));
+        }
+        QVERIFY(pictures >= 15);
+        QCOMPARE(help.txtManual->horizontalScrollBar()->maximum(), 0);
+
+        // A link to another chapter leads there, and Back returns.
+        QTextCursor cursor(help.txtManual->document());
+        cursor.setPosition(link);
+        help.txtManual->setTextCursor(cursor);
+        help.txtManual->ensureCursorVisible();
+        QTest::mouseClick(help.txtManual->viewport(), Qt::LeftButton, {}, Shown(*help.txtManual, link).center());
+        QCOMPARE(help.txtManual->source().fragment(), QStringLiteral("ManageBeacons"));
+        QVERIFY(ChapterAtTop(*help.txtManual, QStringLiteral("ManageBeacons")));
+        help.btnBack->click();
+        QCOMPARE(help.txtManual->source().fragment(), QStringLiteral("Overview"));
         QVERIFY(fOpened.isEmpty());
+
+        // A manual that is nowhere: the operator is told where it was looked for.
+        help.close();
+        QTemporaryDir nowhere;
+        const QStringList folders{nowhere.filePath(QStringLiteral("help")), nowhere.filePath(QStringLiteral("share"))};
+        SetHelpFolders(folders);
+        window.btnHelp->click();
+        QVERIFY(!help.isVisible());
+        QCOMPARE(messages.Texts(TMessageService::Kind::Error), QStringList(HelpNotFoundText()));
+        QVERIFY(HelpNotFoundText().endsWith(folders.join(u'\n')));
     }
 };
 

@@ -126,7 +126,7 @@ private Q_SLOTS:
         QCOMPARE(Actions().mid(2), (QStringList{"upload schedule,holidays,advanced,clock,verify done",
                                                 "override off until 23:59 done", "events  done"}));
         QCOMPARE(TEventArchive(DM()).Events(QStringLiteral("20240001")).size(), 93);
-        QVERIFY(rig.window.StatusBar->currentMessage().isEmpty());
+        QVERIFY(rig.window.StatusBar->NoteText().isEmpty());
     }
 
     void theUploadDialogOffersVerificationAfterItsThreeBoxes()
@@ -177,12 +177,23 @@ private Q_SLOTS:
         Upload();
         QCOMPARE(rig.messages.Texts(Kind::Error), QStringList());
         QCOMPARE(Controller(sim).advanced[2], quint8(4)); // written all the same
-        const QString report = rig.window.StatusBar->currentMessage();
+        TPanelStatusBar &bar = *rig.window.StatusBar;
+        const QString report = bar.NoteText();
         QVERIFY2(report.startsWith(QLatin1String("History not recorded: ")), qPrintable(report));
+        // Beside the connection and the serial number, which stay in view;
+        // the panels it covers come back.
+        const QList<QLabel *> panels = bar.findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly);
+        QList<bool> shown;
+        for (const QLabel *panel : panels)
+            shown << panel->isVisible();
+        QCOMPARE(shown, (QList<bool>{true, true, false, false, false, true}));
+        QCOMPARE(panels.at(1)->text(), QStringLiteral("Serial Number: 20240001"));
+        QVERIFY(panels.at(5)->geometry().left() >= panels.at(1)->geometry().right());
+        bar.HideNote();
+        QVERIFY(!panels.at(5)->isVisible() && panels.at(4)->isVisible());
         // Reported once: the next failure leaves the bar alone.
-        rig.window.StatusBar->clearMessage();
         Upload();
-        QVERIFY(rig.window.StatusBar->currentMessage().isEmpty());
+        QVERIFY(bar.NoteText().isEmpty());
     }
 
     // A controller may hold a name with a control character, written by an

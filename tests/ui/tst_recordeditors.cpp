@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "app/dialogmessageservice.h"
 #include "pages/frmcalendarrec.h"
 #include "pages/frmschedulerec.h"
 #include "store/localetext.h"
@@ -8,9 +9,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTimeEdit>
 #include <QtTest>
@@ -456,7 +459,7 @@ private Q_SLOTS:
     }
 
     // Typed or pasted characters the code page lacks never reach the name,
-    // and the operator is told which they were.
+    // and a notice beside the field names them all, while the typing goes on.
     void nameRefusesCharactersTheBeaconCannotStore()
     {
         TTestMessageService messages;
@@ -466,25 +469,57 @@ private Q_SLOTS:
         editor.edtName->setFocus();
         typeText(editor.edtName, QStringLiteral("F\u00EAte \u03A9\u20AC"));
         QCOMPARE(editor.edtName->text(), QStringLiteral("F\u00EAte \u20AC"));
-        QTRY_COMPARE(messages.Texts(Kind::Error),
-                     QStringList(QStringLiteral("These characters cannot be stored in a name: \u03A9")));
+        QCOMPARE(messages.notices, QStringList(QStringLiteral("These characters cannot be stored in a name: \u03A9")));
+        QCOMPARE(messages.noticeSubjects, QList<QObject *>{editor.edtName});
 
-        messages.Clear();
         editor.edtName->setCursorPosition(4);
         editor.edtName->insert(QStringLiteral(" \u0141\u00F3d\u017A\t"));
         QCOMPARE(editor.edtName->text(), QStringLiteral("F\u00EAte \u00F3d \u20AC"));
         QCOMPARE(editor.edtName->cursorPosition(), 8);
-        QTRY_COMPARE(messages.Texts(Kind::Error),
-                     QStringList(QStringLiteral("These characters cannot be stored in a name: \u0141 \u017A U+0009")));
+        // Every character left out since the field took the focus.
+        QCOMPARE(messages.notices.last(),
+                 QStringLiteral("These characters cannot be stored in a name: \u03A9 \u0141 \u017A U+0009"));
         TCalendarRec rec;
         editor.UpdateRecord(rec);
         QCOMPARE(rec.name, editor.edtName->text());
+        QVERIFY(messages.entries.isEmpty());
 
-        // What the program shows is not the operator's typing: no message.
+        // What the program shows is not the operator's typing: no notice.
         messages.Clear();
         editor.ShowRecord({3, 0, QStringLiteral("Kept"), 5000, 1, 6});
         QCoreApplication::processEvents();
-        QVERIFY(messages.entries.isEmpty());
+        QVERIFY(messages.notices.isEmpty());
+    }
+
+    // Typed at an operator's pace through the window, as the keyboard sends
+    // it: the notice shows under the field and takes neither the focus nor a
+    // single letter.
+    void theNoticeDoesNotInterruptTheTyping()
+    {
+        TDialogMessageService dialogs;
+        TMessageService::Install(&dialogs);
+        const auto restore = qScopeGuard([] { TMessageService::Install(nullptr); });
+        TfrmCalendarRec editor;
+        editor.show();
+        editor.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&editor));
+        editor.edtName->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), editor.edtName);
+        for (const QChar c : QStringLiteral("F\u00EAte \u03A9\u20AC \u0141\u00F3d\u017A"))
+            QTest::sendKeyEvent(QTest::Click, static_cast<QWidget *>(nullptr), Qt::Key_unknown, QString(c),
+                                Qt::NoModifier, 20);
+        QCOMPARE(editor.edtName->text(), QStringLiteral("F\u00EAte \u20AC \u00F3d"));
+        QCOMPARE(QApplication::focusWidget(), editor.edtName);
+        QCOMPARE(QGuiApplication::focusWindow(), editor.windowHandle());
+        QVERIFY(!QApplication::activeModalWidget());
+        auto *notice = editor.edtName->findChild<QLabel *>(QStringLiteral("lblNotice"));
+        QVERIFY(notice && notice->isVisible());
+        QVERIFY(notice->windowFlags().testFlag(Qt::ToolTip));
+        QCOMPARE(notice->text(), QStringLiteral("These characters cannot be stored in a name: \u03A9 \u0141 \u017A"));
+        QVERIFY(notice->geometry().top() >= editor.edtName->mapToGlobal(QPoint(0, editor.edtName->height())).y());
+        // It goes with the field's window.
+        editor.hide();
+        QVERIFY(!notice->isVisible());
     }
 
     void newCalendarIdsAvoidTheCalendarsIds()

@@ -49,6 +49,8 @@ inline constexpr const char *UpdateNotRetrieved =
     "Please check your Internet connection and try again.";
 inline constexpr const char *UpdateUpToDate = "Your Pavoline\u00AE Beacon Control Software version is up to date.";
 inline constexpr const char *UpdateChecking = "Checking for a newer version...";
+// The operator's manual, found in none of the folders listed after the text.
+inline constexpr const char *HelpNotFound = "The operator's manual was not found. It was looked for in:\n%s";
 
 // Schedules, calendars and settings files (store)
 inline constexpr const char *UnableToRead = "Unable to read %s";

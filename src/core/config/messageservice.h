@@ -2,6 +2,8 @@
 #include <QString>
 #include <optional>
 
+class QObject;
+
 // Every operator message and simple question goes through the one installed
 // service: the window installs dialog boxes, the command-line tool prints, and
 // tests install a double that records each message and answers from a script.
@@ -23,6 +25,12 @@ public:
     virtual QString OpenFileName(const QString &title, const QString &filter, const QString &defaultExt) = 0;
     virtual QString SaveFileName(const QString &title, const QString &filter, const QString &defaultExt,
                                  const QString &initialName) = 0;
+
+    // A notice that asks nothing and takes no focus, read while the operator
+    // goes on working: the characters a name field left out. about is the
+    // control it concerns, which the window shows it beside. Where no window
+    // is, it is told like an information.
+    virtual void Notice(const QString &text, QObject *about) { Show(Kind::Information, text); }
 
     void Error(const QString &text) { Show(Kind::Error, text); }
     void Warning(const QString &text) { Show(Kind::Warning, text); }

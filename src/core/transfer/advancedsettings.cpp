@@ -146,8 +146,11 @@ void TAdvancedSettings::cbZBeeModeChange()
     LinkChannelEnabled = BeaconRole != RoleSingle;
     if (BeaconRole == RoleSingle)
         LinkChannel = ChannelOff;
-    if (BeaconRole == RoleSlave)
+    if (BeaconRole == RoleSlave) {
+        if (ShowRuleResult)
+            ShowRuleResult();
         Messages().Warning(QString::fromUtf8(Msg::SlaveModeWarning));
+    }
 }
 
 void TAdvancedSettings::btnSetDSTClick()

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QTime>
 #include <QTimeZone>
+#include <functional>
 
 class TIniFile;
 
@@ -59,8 +60,11 @@ public:
     // The MUTCD rule, after every change of UseMUTCD.
     void cbUseMUTCDClick();
     // The role rule, after an operator change of the role; the slave warning
-    // goes through the message service.
+    // goes through the message service, once ShowRuleResult has shown what
+    // the rule changed (the channel list enabled).
     void cbZBeeModeChange();
+    // What a page showing these settings runs to show them; nothing by default.
+    std::function<void()> ShowRuleResult;
     // "Auto Set": the DST dates, shift time and offset from the workstation's
     // time zone in the current year; the overload takes both for tests.
     void btnSetDSTClick();

@@ -14,6 +14,8 @@
 #include <QScopeGuard>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 namespace {
@@ -57,6 +59,51 @@ void ShowLongText(QMessageBox::Icon icon, const QString &title, const QString &t
     dialog.resize(wanted);
     dialog.exec();
 }
+
+// How long a notice stays: long enough to be read while typing on.
+constexpr int kNoticeShownMs = 8000;
+
+// A notice under its control: a window of the tool-tip kind, which never
+// takes the focus. Unlike a tool tip it stays while the operator types on,
+// and goes with the control's window.
+class TNotice : public QLabel {
+public:
+    explicit TNotice(QWidget *control) : QLabel(control, Qt::ToolTip | Qt::FramelessWindowHint), fControl(control)
+    {
+        setObjectName(QStringLiteral("lblNotice"));
+        setAttribute(Qt::WA_ShowWithoutActivating);
+        setFocusPolicy(Qt::NoFocus);
+        setTextFormat(Qt::PlainText);
+        setPalette(QToolTip::palette());
+        setFont(QToolTip::font());
+        setFrameShape(QFrame::Box);
+        setMargin(3);
+        fTimer.setSingleShot(true);
+        connect(&fTimer, &QTimer::timeout, this, &QWidget::hide);
+        control->window()->installEventFilter(this);
+    }
+
+    void Show(const QString &text)
+    {
+        setText(text);
+        adjustSize();
+        move(fControl->mapToGlobal(QPoint(0, fControl->height() + 2)));
+        show();
+        fTimer.start(kNoticeShownMs);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Hide || event->type() == QEvent::Move)
+            hide();
+        return QLabel::eventFilter(watched, event);
+    }
+
+private:
+    QWidget *const fControl;
+    QTimer fTimer;
+};
 
 QString runFileDialog(QFileDialog &dialog, const QString &filter, const QString &defaultExt)
 {
@@ -108,6 +155,20 @@ bool TDialogMessageService::Show(Kind kind, const QString &text)
             == QMessageBox::Yes;
     }
     return false;
+}
+
+void TDialogMessageService::Notice(const QString &text, QObject *about)
+{
+    auto *control = qobject_cast<QWidget *>(about);
+    if (!control || !control->isVisible())
+        control = owner();
+    if (!control)
+        return;
+    auto *notice = static_cast<TNotice *>(
+        control->findChild<QLabel *>(QStringLiteral("lblNotice"), Qt::FindDirectChildrenOnly));
+    if (!notice)
+        notice = new TNotice(control);
+    notice->Show(text);
 }
 
 std::optional<QString> TDialogMessageService::PromptText(const QString &title, const QString &prompt,

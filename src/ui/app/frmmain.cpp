@@ -1,12 +1,14 @@
 #include "app/frmmain.h"
 
 #include "app/frmaboutbox.h"
+#include "app/frmhelp.h"
 #include "app/frmloadsettings.h"
 #include "app/frmsavesettings.h"
 #include "app/frmupdatecheck.h"
 #include "app/makersite.h"
 #include "config/appconfig.h"
 #include "config/errorhandler.h"
+#include "config/manual.h"
 #include "config/messages.h"
 #include "config/messageservice.h"
 #include "config/updatechecker.h"
@@ -27,19 +29,23 @@
 #include "widgets/listfill.h"
 #include "widgets/navbutton.h"
 #include "widgets/panelstatusbar.h"
+#include "widgets/screenfit.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QFrame>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QTabBar>
 #include <QThread>
 #include <QTimer>
@@ -50,6 +56,32 @@ namespace {
 const QString kDatabaseDialogTitle = QStringLiteral("Please select Database File");
 const QString kDatabaseFilter = QStringLiteral("Database Files (*.db)|*.db|All Files (*.*)|*.*");
 const QString kDatabaseExt = QStringLiteral(".db");
+
+// The controls of a part of the window that Tab stops at, in the order the
+// focus chain has them now: a control alone, or the controls in a group or
+// an embedded page in their own order.
+QList<QWidget *> tabStops(QWidget *part)
+{
+    QList<QWidget *> stops;
+    QWidget *widget = part;
+    do {
+        if ((widget == part || part->isAncestorOf(widget)) && (widget->focusPolicy() & Qt::TabFocus)
+            && !widget->focusProxy())
+            stops << widget;
+        widget = widget->nextInFocusChain();
+    } while (widget != part);
+    return stops;
+}
+
+// Tab visits the parts in the order given.
+void chainTabStops(const QList<QWidget *> &parts)
+{
+    QList<QWidget *> stops;
+    for (QWidget *part : parts)
+        stops << tabStops(part);
+    for (qsizetype i = 1; i < stops.size(); ++i)
+        QWidget::setTabOrder(stops.at(i - 1), stops.at(i));
+}
 }
 
 TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent), tmrInterface(nullptr, 1000)
@@ -99,13 +131,22 @@ void TfrmMain::FormCreate()
     layout->addWidget(leftColumn);
     layout->addWidget(line);
     layout->addWidget(TabControl, 1);
-    setCentralWidget(central);
+    // On a screen smaller than the window the content scrolls above the
+    // status bar, which stays in view.
+    scrContent = new QScrollArea(this);
+    scrContent->setObjectName(QStringLiteral("scrContent"));
+    scrContent->setFrameShape(QFrame::NoFrame);
+    scrContent->setFocusPolicy(Qt::NoFocus); // the controls in it take the focus, and it scrolls to them
+    scrContent->setWidgetResizable(true);
+    scrContent->setWidget(central);
+    setCentralWidget(scrContent);
 
     StatusBar = new TPanelStatusBar({200, 200, 100, 100, 50}, this);
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
     setStatusBar(StatusBar);
 
     CreateEmbeddedPages();
+    frmHelp = new TfrmHelp(this);
     SetTabOrder();
     ConnectHandlers();
     ConnectLibraryHandlers();
@@ -114,7 +155,7 @@ void TfrmMain::FormCreate()
     ConnectHistoryHandlers();
     // The embedded pages go into their hosts before this, so that the size
     // fixed here makes room for them.
-    FixWindowSize();
+    FitToScreen(AvailableArea(this));
 
     tmrInterface.OnTimer = [this] { tmrInterfaceTimer(); };
     tmrInterface.SetEnabled(true);
@@ -149,13 +190,19 @@ void TfrmMain::CreateEmbeddedPages()
 void TfrmMain::SetTabOrder()
 {
     // The navigation buttons take the keyboard focus in page-number order, not
-    // in their order on the screen.
-    QWidget::setTabOrder(cbComPort, btnHome);
-    QWidget::setTabOrder(btnHome, btnConnectedSystem);
-    QWidget::setTabOrder(btnConnectedSystem, btnSchedules);
-    QWidget::setTabOrder(btnSchedules, btnCalendars);
-    QWidget::setTabOrder(btnCalendars, btnSettings);
-    QWidget::setTabOrder(btnSettings, btnLog);
+    // in their order on the screen. On the pages the focus follows the
+    // screen: the buttons beside a page's title, what lies under them, and
+    // the buttons at the bottom last. Tab passes over the hidden pages.
+    chainTabStops({cbComPort, btnHome, btnConnectedSystem, btnSchedules, btnCalendars, btnSettings, btnLog,
+                   pageHome,
+                   btnHistory, btnCompare, TabSetSettings, pageSettingsSchedule, pageSettingsCalendar,
+                   pageAdvancedSettings, cbSyncRTC, gbManualControl, btnRealTime, Button2, btnSaveToFile,
+                   btnLoadFromFile, btnUploadTo, btnDownloadFrom,
+                   lvSchedules, btnAddSchedule, btnRenameSchedule, btnDeleteSchedule, pnlScheduleRecords,
+                   lvCalendars, btnAddCalendar, btnRenameCalendar, btnDeleteCalendar, pnlCalendarRecords,
+                   edtDatabaseFile, btnBrowseDb,
+                   btnLogHistory, btnEventArchive, lvEvents, lvArchive, btnDownloadEvents, btnSaveLogToFile,
+                   btnLoadLogFromFile, btnPrintLog, Button5});
 }
 
 void TfrmMain::ConnectHandlers()
@@ -175,18 +222,31 @@ void TfrmMain::ConnectHandlers()
     onClick(btnLoadFromFile, &TfrmMain::btnLoadFromFileClick);
     onClick(imgPortSwitch, &TfrmMain::imgPortSwitchClick);
     auto *help = new QShortcut(QKeySequence::HelpContents, this);
-    connect(help, &QShortcut::activated, this, [this] { RunAction([this] { OpenHelpFile(HelpChapter()); }); });
+    connect(help, &QShortcut::activated, this, [this] { RunAction([this] { btnHelpClick(); }); });
     // Only the operator's choice counts: selecting the connected port from
     // code must not remember it.
     connect(cbComPort, &QComboBox::activated, this, [this] { RunAction([this] { cbComPortChange(); }); });
 }
 
-void TfrmMain::FixWindowSize()
+void TfrmMain::FitToScreen(const QRect &available)
 {
-    // The designed client size, or more where the platform's fonts need it.
-    setFixedSize(minimumSizeHint().expandedTo(QSize(810, 525)));
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    // The designed client size, or more where the platform's fonts need it;
+    // less where the screen has less room, the content then scrolling.
+    const QSize content = scrContent->widget()->minimumSizeHint();
+    QSize size = QSize(content.width(), content.height() + StatusBar->sizeHint().height()).expandedTo(QSize(810, 525));
+    if (available.isValid()) {
+        // A scroll bar in one direction takes room from the other.
+        const QSize room = RoomIn(this, available);
+        const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scrContent);
+        if (size.height() > room.height())
+            size.rwidth() += bar;
+        if (size.width() > room.width())
+            size.rheight() += bar;
+        size = size.boundedTo(room);
+    }
+    setFixedSize(size);
+    if (available.isValid())
+        CentreIn(this, available);
 }
 
 void TfrmMain::showEvent(QShowEvent *event)
@@ -297,13 +357,14 @@ void TfrmMain::FillPortList(const QList<TPortInfo> &systemPorts)
 QString TfrmMain::HelpChapter() const
 {
     const std::pair<const QWidget *, const char *> chapters[] = {
-        {pageConnectedSystem, "ManageBeacons"}, {pageSchedules, "Libraries"}, {pageCalendars, "Holidays"},
-        {pageSettings, "SoftwareSettings"},      {pageLog, "EventLog"},
+        {pageConnectedSystem, HelpChapters::ManageBeacons}, {pageSchedules, HelpChapters::Libraries},
+        {pageCalendars, HelpChapters::Holidays},            {pageSettings, HelpChapters::SoftwareSettings},
+        {pageLog, HelpChapters::EventLog},
     };
     for (const auto &[page, chapter] : chapters)
         if (TabControl->currentWidget() == page)
             return QString::fromUtf8(chapter);
-    return QStringLiteral("Overview");
+    return QString::fromUtf8(HelpChapters::Overview);
 }
 
 void TfrmMain::btnPageNavClick(QObject *sender)
@@ -361,7 +422,7 @@ void TfrmMain::BitBtn1Click()
 
 void TfrmMain::btnHelpClick()
 {
-    OpenHelpFile(HelpChapter());
+    frmHelp->ShowChapter(HelpChapter());
 }
 
 void TfrmMain::btnAboutClick()

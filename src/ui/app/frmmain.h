@@ -13,6 +13,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QScrollArea;
 class QStackedWidget;
 class QTabBar;
 class QTimeEdit;
@@ -20,9 +21,11 @@ class QTimer;
 class QToolButton;
 class QTreeView;
 class QTreeWidget;
+class TElidedGroupBox;
 class TNavButton;
 class TPageLed;
 class TPanelStatusBar;
+class TfrmHelp;
 class TPortWatcher;
 class TCalendarList;
 class TEventArchiveModel;
@@ -139,8 +142,11 @@ public:
     // port shown stays shown, even when it has gone.
     void UpdatePortList();
     // The help chapter of what the operator is looking at: F1 and the Help
-    // button open it.
+    // button open it in the manual's window.
     QString HelpChapter() const;
+    // Fixes the window's size to its design, bounded by the area available on
+    // the screen (the content scrolls in what is left), and centres it there.
+    void FitToScreen(const QRect &available);
     // The library lists, which the first show creates when the database opens
     // and holds a library; both null otherwise (the reduced mode).
     TCalendarList *CalendarLibrary() const { return fCalendarList.get(); }
@@ -164,6 +170,9 @@ public:
     QLabel *imgLedOff;
     QLabel *imgNavDecoration;
 
+    // Left column and pages, scrolling when the screen is smaller than the window
+    QScrollArea *scrContent;
+
     // Pages, in page-number order
     QStackedWidget *TabControl;
     QWidget *pageHome;
@@ -173,6 +182,8 @@ public:
     QWidget *pageSettings;
     QWidget *pageLog;
     TPanelStatusBar *StatusBar;
+    // The operator's manual, shown beside the window.
+    TfrmHelp *frmHelp;
 
     // Home
     QPushButton *BitBtn1;
@@ -205,7 +216,7 @@ public:
     QPushButton *btnAddSchedule;
     QPushButton *btnRenameSchedule;
     QPushButton *btnDeleteSchedule;
-    QGroupBox *gbScheduleRecords;
+    TElidedGroupBox *gbScheduleRecords;
     QWidget *pnlScheduleRecords;
 
     // Holidays & Exceptions
@@ -213,7 +224,7 @@ public:
     QPushButton *btnAddCalendar;
     QPushButton *btnRenameCalendar;
     QPushButton *btnDeleteCalendar;
-    QGroupBox *gbCalendarRecords;
+    TElidedGroupBox *gbCalendarRecords;
     QWidget *pnlCalendarRecords;
 
     // Software Settings
@@ -293,7 +304,6 @@ private:
     QWidget *BuildLogPage();
     void SetTabOrder();
     void ConnectHandlers();
-    void FixWindowSize();
 
     QList<TPageLed *> fLeds;
     TPortWatcher *fPortWatcher;

@@ -31,11 +31,14 @@ namespace {
 const QString kOpenConfigTitle = QStringLiteral("Open");
 // Long enough to be read; the status tick writes only the panels beneath it.
 constexpr int kReportShownMs = 15000;
+// The connection state and the serial number stay in view beside it.
+constexpr int kReportFromPanel = 2;
 }
 
 void TfrmMain::ConnectHistoryHandlers()
 {
-    History().SetReporter([this](const QString &text) { StatusBar->showMessage(text, kReportShownMs); });
+    History().SetReporter(
+        [this](const QString &text) { StatusBar->ShowNote(text, kReportFromPanel, kReportShownMs); });
     connect(btnCompare, &QPushButton::clicked, this, [this] { RunAction([this] { btnCompareClick(); }); });
     connect(btnEventArchive, &QPushButton::clicked, this, [this] { RunAction([this] { btnEventArchiveClick(); }); });
     for (QPushButton *button : {btnHistory, btnLogHistory})

@@ -12,10 +12,10 @@
 #include "pages/childschedulelist.h"
 #include "store/calendar.h"
 #include "store/schedule.h"
+#include "widgets/elidedgroupbox.h"
 #include "widgets/listfill.h"
 
 #include <QEvent>
-#include <QGroupBox>
 #include <QItemSelectionModel>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -41,7 +41,7 @@ template <class Library, class Records> struct TLibraryPage {
     QAbstractButton *btnAdd;
     QAbstractButton *btnRename;
     QAbstractButton *btnDelete;
-    QGroupBox *group;
+    TElidedGroupBox *group;
     Records *records;
     QString kind; // "Schedule" or "Calendar": the prompt's title and the no-selection error
 
@@ -124,11 +124,11 @@ template <class Library, class Records> struct TLibraryPage {
         const bool shown = library && selected && row >= 0 && row < library->Count();
         records->setVisible(shown);
         if (!shown) {
-            group->setTitle(QStringLiteral("  %1 not selected  ").arg(kind));
+            group->SetCaption(QStringLiteral("  %1 not selected  ").arg(kind));
             Bind(records, nullptr);
             return;
         }
-        group->setTitle(Fmt(QStringLiteral("  Selected %1: %s  ").arg(kind), Entry(*library, row)->Name()));
+        group->SetCaption(Fmt(QStringLiteral("  Selected %1: %s  ").arg(kind), Entry(*library, row)->Name()));
         Bind(records, Entry(*library, row));
     }
 

@@ -6,6 +6,7 @@
 #include "app/makersite.h"
 #include "history/eventarchivemodel.h"
 #include "pages/pagewidgets.h"
+#include "widgets/elidedgroupbox.h"
 #include "widgets/navbutton.h"
 #include "widgets/pagetitle.h"
 #include "widgets/panelstatusbar.h"
@@ -365,7 +366,7 @@ QWidget *TfrmMain::BuildLibraryPage(bool schedules)
     upperLayout->addWidget(list, 1);
     upperLayout->addLayout(buttons);
 
-    auto *lower = named(new QGroupBox(QStringLiteral(" %1 not selected ").arg(kind), page),
+    auto *lower = named(new TElidedGroupBox(QStringLiteral(" %1 not selected ").arg(kind), page),
                         schedules ? "gbScheduleRecords" : "gbCalendarRecords");
     QWidget *records = newHost(schedules ? "pnlScheduleRecords" : "pnlCalendarRecords", lower);
     auto *lowerLayout = new QVBoxLayout(lower);

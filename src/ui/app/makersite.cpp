@@ -3,10 +3,7 @@
 #include "config/errorhandler.h"
 #include "config/updatechecker.h"
 
-#include <QCoreApplication>
 #include <QDesktopServices>
-#include <QFileInfo>
-#include <QStandardPaths>
 #include <QLabel>
 
 void OpenMakerSite()
@@ -17,28 +14,6 @@ void OpenMakerSite()
 void OpenDownloadPage()
 {
     QDesktopServices::openUrl(DownloadPageUrl());
-}
-
-QString HelpFileName()
-{
-    const QString name = QStringLiteral("help/pvbcs.html");
-    const QString programFolder = QCoreApplication::applicationDirPath();
-    // Found relative to the program first, so a copy installed under another
-    // prefix opens its own help; then wherever the desktop keeps data.
-    for (const QString &candidate : {programFolder + u'/' + name, programFolder + QStringLiteral("/../share/pvbcs/") + name})
-        if (QFileInfo::exists(candidate))
-            return QFileInfo(candidate).canonicalFilePath();
-    return QStandardPaths::locate(QStandardPaths::GenericDataLocation, QStringLiteral("pvbcs/") + name);
-}
-
-void OpenHelpFile(const QString &chapter)
-{
-    const QString fileName = HelpFileName();
-    if (fileName.isEmpty())
-        return;
-    QUrl url = QUrl::fromLocalFile(fileName);
-    url.setFragment(chapter);
-    QDesktopServices::openUrl(url);
 }
 
 QLabel *NewWebSiteLink(QWidget *parent)

@@ -158,6 +158,8 @@ TfrmChildAdvanced::TfrmChildAdvanced(QWidget *host) : QWidget(host)
     connect(dtChangeTime, &QTimeEdit::timeChanged, this, takeControls);
     connect(rangeBrightness, &TRangeBar::RangeChanged, this, takeControls);
 
+    // The slave warning comes with the channel list already enabled.
+    fSettings.ShowRuleResult = [this] { ShowControls(); };
     // The model was created with "Auto Set" run on it.
     ShowControls();
 }

@@ -3,29 +3,34 @@
 #include "config/cp1252.h"
 #include "config/messageservice.h"
 
-#include <QCoreApplication>
+#include <QEvent>
 #include <QLineEdit>
 
 TNameFilter::TNameFilter(QLineEdit *edit, int maxLength)
     : QValidator(edit), fEdit(edit), fMaxLength(maxLength), fBefore(edit->text())
 {
     edit->setValidator(this);
+    edit->installEventFilter(this);
     // Only an operator's change is followed by textEdited, which comes
     // before textChanged.
     connect(edit, &QLineEdit::textEdited, this, [this] {
         if (fRefused.isEmpty())
             return;
-        const QString message = Cp1252::NameRefusal(fRefused);
+        fRefusedSinceFocus += fRefused;
         fRefused.clear();
-        // Shown once the field has finished the change, not in the middle of
-        // it, and also when the field's dialog closed at once.
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [message] { Messages().Error(message); },
-                                  Qt::QueuedConnection);
+        Messages().Notice(Cp1252::NameRefusal(fRefusedSinceFocus), fEdit);
     });
     connect(edit, &QLineEdit::textChanged, this, [this](const QString &text) {
         fBefore = text;
         fRefused.clear();
     });
+}
+
+bool TNameFilter::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::FocusIn)
+        fRefusedSinceFocus.clear();
+    return QValidator::eventFilter(watched, event);
 }
 
 void TNameFilter::ShowName(const QString &name)
@@ -34,6 +39,7 @@ void TNameFilter::ShowName(const QString &name)
     fShowing = true;
     fEdit->setText(name);
     fShowing = false;
+    fRefusedSinceFocus.clear();
 }
 
 QValidator::State TNameFilter::validate(QString &input, int &pos) const

@@ -1,6 +1,7 @@
 #include "widgets/panelstatusbar.h"
 
 #include <QLabel>
+#include <QTimer>
 
 class TStatusPanel : public QLabel {
 public:
@@ -63,4 +64,39 @@ QString TPanelStatusBar::PanelText(int index) const
 void TPanelStatusBar::SetPanelText(int index, const QString &text)
 {
     fPanels.at(index)->SetFullText(text);
+}
+
+void TPanelStatusBar::ShowNote(const QString &text, int fromPanel, int msecs)
+{
+    if (!fNote) {
+        fNote = new TStatusPanel(this);
+        fNote->setObjectName(QStringLiteral("pnlNote"));
+        fNote->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        fNote->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        addWidget(fNote, 1);
+        fNoteTimer = new QTimer(this);
+        fNoteTimer->setSingleShot(true);
+        connect(fNoteTimer, &QTimer::timeout, this, &TPanelStatusBar::HideNote);
+    }
+    for (qsizetype i = 0; i < fPanels.size(); ++i)
+        fPanels.at(i)->setVisible(i < fromPanel);
+    fNote->SetFullText(text);
+    fNote->show();
+    fNoteTimer->start(msecs);
+}
+
+void TPanelStatusBar::HideNote()
+{
+    if (!fNote)
+        return;
+    fNoteTimer->stop();
+    fNote->hide();
+    fNote->SetFullText(QString());
+    for (TStatusPanel *panel : std::as_const(fPanels))
+        panel->show();
+}
+
+QString TPanelStatusBar::NoteText() const
+{
+    return fNote ? fNote->FullText() : QString();
 }
