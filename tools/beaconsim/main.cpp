@@ -18,6 +18,8 @@
 #include <unistd.h>
 
 namespace {
+const char *const kProgram = "pvbcs-beacon-sim";
+
 bool ParseCount(const QCommandLineParser &parser, const QString &option, int &value)
 {
     if (!parser.isSet(option))
@@ -44,13 +46,6 @@ bool ParseDamage(const QCommandLineParser &parser, TSimOptions &sim)
     bool ok = false;
     sim.damageEvery = parts[1].toInt(&ok);
     return ok && sim.damageEvery > 0;
-}
-
-int Usage(const QString &problem)
-{
-    std::fprintf(stderr, "pvbcs-beacon-sim: %s\nTry \"pvbcs-beacon-sim --help\" for more information.\n",
-                 qPrintable(problem));
-    return ExitUsage;
 }
 
 bool ParseCommands(const QString &list, QSet<quint8> &commands)
@@ -102,17 +97,12 @@ int main(int argc, char **argv)
         {QStringLiteral("corrupt"), {}, QStringLiteral("codes")},
     });
     if (!parser.parse(app.arguments()))
-        return Usage(parser.errorText());
-    if (parser.isSet(QStringLiteral("help"))) {
-        std::fputs(ManualHelp(kManualPage).toLocal8Bit().constData(), stdout);
-        return 0;
-    }
-    if (parser.isSet(QStringLiteral("version"))) {
-        std::printf("pvbcs-beacon-sim %s\n", qPrintable(GetExeVersion()));
-        return 0;
-    }
+        return UsageError(kProgram, parser.errorText());
+    if (const std::optional<int> answered = AnswerHelpOrVersion(parser, kProgram, kManualPage))
+        return *answered;
     if (!parser.positionalArguments().isEmpty())
-        return Usage(QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().constFirst()));
+        return UsageError(kProgram,
+                          QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().constFirst()));
 
     TSimOptions sim;
     if (parser.isSet(QStringLiteral("name")))
@@ -123,7 +113,8 @@ int main(int argc, char **argv)
             continue;
         *field = parser.value(QLatin1String(option)).toLatin1();
         if (field->size() != size)
-            return Usage(QStringLiteral("--%1 takes %2 characters").arg(QLatin1String(option)).arg(size));
+            return UsageError(kProgram,
+                              QStringLiteral("--%1 takes %2 characters").arg(QLatin1String(option)).arg(size));
     }
     sim.silent = parser.isSet(QStringLiteral("silent"));
     sim.lowercase = parser.isSet(QStringLiteral("lowercase"));
@@ -137,7 +128,7 @@ int main(int argc, char **argv)
         !ParseCount(parser, QStringLiteral("reply-delay"), sim.replyDelayMs) ||
         !ParseCount(parser, QStringLiteral("byte-gap"), sim.byteGapMs) ||
         !ParseCount(parser, QStringLiteral("close-after"), sim.closeAfter) || !ParseDamage(parser, sim))
-        return Usage(QStringLiteral("invalid option value"));
+        return UsageError(kProgram, QStringLiteral("invalid option value"));
     // With the frames on standard output, what the simulator says goes to standard error.
     QTextStream out(sim.logFile == QLatin1String("-") ? stderr : stdout), err(stderr);
 

@@ -16,12 +16,7 @@
 #include <cstdio>
 
 namespace {
-int Usage(const QString &problem)
-{
-    std::fprintf(stderr, "pvbcs-initdb: %s\nTry \"pvbcs-initdb --help\" for more information.\n",
-                 qPrintable(problem));
-    return ExitUsage;
-}
+const char *const kProgram = "pvbcs-initdb";
 }
 
 int main(int argc, char **argv)
@@ -30,21 +25,16 @@ int main(int argc, char **argv)
     QCommandLineParser parser;
     parser.addOptions({{{QStringLiteral("h"), QStringLiteral("help")}, {}}, {QStringLiteral("version"), {}}});
     if (!parser.parse(app.arguments()))
-        return Usage(parser.errorText());
-    if (parser.isSet(QStringLiteral("help"))) {
-        std::fputs(ManualHelp(kManualPage).toLocal8Bit().constData(), stdout);
-        return 0;
-    }
-    if (parser.isSet(QStringLiteral("version"))) {
-        std::printf("pvbcs-initdb %s\n", qPrintable(GetExeVersion()));
-        return 0;
-    }
+        return UsageError(kProgram, parser.errorText());
+    if (const std::optional<int> answered = AnswerHelpOrVersion(parser, kProgram, kManualPage))
+        return *answered;
     const QStringList args = parser.positionalArguments();
     if (args.size() > 1)
-        return Usage(QStringLiteral("unexpected argument \"%1\"").arg(args.at(1)));
+        return UsageError(kProgram, QStringLiteral("unexpected argument \"%1\"").arg(args.at(1)));
     // SQLite needs a file it can seek in; a stream cannot hold a database.
     if (args == QStringList{QStringLiteral("-")})
-        return Usage(QStringLiteral("a database is a file: \"-\" (standard input or output) cannot hold one"));
+        return UsageError(kProgram,
+                          QStringLiteral("a database is a file: \"-\" (standard input or output) cannot hold one"));
     QString path;
     if (args.isEmpty()) {
         TAppConfig config;

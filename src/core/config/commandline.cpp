@@ -1,7 +1,12 @@
 #include "config/commandline.h"
 
+#include "config/version.h"
+
+#include <QCommandLineParser>
+
 #include <QList>
 #include <QStringList>
+#include <cstdio>
 
 namespace {
 // The part of roff the manual pages are written in: .SH sections, .PP
@@ -241,4 +246,23 @@ QString ManualHelp(const char *page, int width)
         }
     }
     return out;
+}
+
+std::optional<int> AnswerHelpOrVersion(const QCommandLineParser &parser, const char *program, const char *page)
+{
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs(ManualHelp(page).toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("%s %s\n", program, qPrintable(GetExeVersion()));
+        return 0;
+    }
+    return std::nullopt;
+}
+
+int UsageError(const char *program, const QString &problem)
+{
+    std::fprintf(stderr, "%s: %s\nTry \"%s --help\" for more information.\n", program, qPrintable(problem), program);
+    return ExitUsage;
 }
