@@ -268,7 +268,7 @@ private Q_SLOTS:
                                         written.fileName()},
                                   environment);
             QVERIFY2(info.out.contains(QStringLiteral("standard::content-type: %1\n").arg(file.type)),
-                     qPrintable(file.name + u' ' + info.out));
+                     qPrintable(QLatin1String(file.name) + u' ' + info.out));
         }
         const TRun handler = Run(gio, {QStringLiteral("mime"), kMimeType}, environment);
         QVERIFY2(handler.code == 0 && handler.out.contains(id + QStringLiteral(".desktop")), qPrintable(handler.out));
