@@ -10,7 +10,6 @@
 #include "config/commandline.h"
 #include "config/exceptions.h"
 #include "config/messages.h"
-#include "config/version.h"
 #include "eventlog/eventdownload.h"
 #include "eventlog/eventlogfile.h"
 #include "link/dmcom.h"
@@ -357,14 +356,8 @@ int Run(const QStringList &arguments, bool &json)
     json = parsed ? parser.isSet(QStringLiteral("json")) : arguments.contains(QStringLiteral("--json"));
     if (!parsed)
         Usage(parser.errorText());
-    if (parser.isSet(QStringLiteral("help"))) {
-        std::fputs(ManualHelp(kManualPage).toLocal8Bit().constData(), stdout);
-        return ExitDone;
-    }
-    if (parser.isSet(QStringLiteral("version"))) {
-        PrintOut(QStringLiteral("pvbcs-cli ") + GetExeVersion());
-        return ExitDone;
-    }
+    if (const std::optional<int> answered = AnswerHelpOrVersion(parser, "pvbcs-cli", kManualPage))
+        return *answered;
     if (json)
         KeepStdoutForData();
     if (parser.positionalArguments().isEmpty())
