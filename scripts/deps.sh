@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake make g++ pkg-config
   qt6-base-dev qt6-serialport-dev qt6-svg-dev libgl-dev
-  libsqlite3-dev
+  libsqlite3-dev libical-dev qt6-charts-dev
   dpkg-dev file gzip
 )
 if [ "${1:-}" != package ]; then
@@ -16,6 +16,7 @@ if [ "${1:-}" != package ]; then
     poppler-utils
     desktop-file-utils appstream shared-mime-info libglib2.0-bin lintian
     clang-14 libclang-rt-14-dev
+    ser2net openssl
   )
 fi
 missing=()
