@@ -145,7 +145,7 @@ void OpenPort(TdmCOM &link, const QString &requested)
     link.SetPortName(port);
     try {
         link.Open();
-    } catch (const ESerialOpenError &e) {
+    } catch (const ELineOpenError &e) {
         throw TFailure{ExitPort, e.FullText()};
     }
 }

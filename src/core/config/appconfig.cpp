@@ -14,20 +14,19 @@ const QString kApplication = QStringLiteral("PavolineBCS");
 const QString kUserFolder = QStringLiteral("UserFolder");
 const QString kPort = QStringLiteral("Port");
 const QString kDatabase = QStringLiteral("Database");
+}
 
-
-QString storePath()
+QString TAppConfig::StorePath()
 {
     // Where QSettings keeps a native per-user store on Linux; named explicitly so
     // the file can be created on first open and so test mode redirects it.
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u'/' + kOrganisation + u'/'
         + kApplication + QStringLiteral(".conf");
 }
-}
 
 TAppConfig::TAppConfig()
 {
-    const QString path = storePath();
+    const QString path = StorePath();
     if (!QFileInfo::exists(path)) {
         QDir().mkpath(QFileInfo(path).absolutePath());
         QFile file(path);

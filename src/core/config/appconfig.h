@@ -30,6 +30,8 @@ public:
     void SetDBName(const QString &name);
 
     QString StoreFileName() const;
+    // Where the store lives for this user.
+    static QString StorePath();
     static QString DefaultUserFolder();
     static QString DefaultPortName() { return QStringLiteral("ttyS0"); }
 

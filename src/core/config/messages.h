@@ -122,6 +122,27 @@ inline constexpr const char *PortAccessAdvice =
     "To join it on Debian and similar systems, run\n"
     "    sudo usermod -aG %s $USER\n"
     "then log out and log in again.";
+// Network beacons: a controller behind a serial device server, named by an
+// address such as tcp://host:4001. What went wrong names the address and the
+// step it went wrong in.
+inline constexpr const char *NetAddressMalformed = "\"%s\" is not a network beacon address: %s";
+inline constexpr const char *NetAddressExpected =
+    "write tcp://HOST:PORT, rfc2217://HOST:PORT or tls://HOST:PORT (an IPv6 address in brackets, [fe80::1%eth0])";
+inline constexpr const char *NetAddressNoHost = "the host is missing";
+inline constexpr const char *NetAddressBadPort = "the port must be a number from 1 to 65535";
+inline constexpr const char *NetAddressBadHost = "the host \"%s\" holds characters a host name cannot";
+inline constexpr const char *NetOpenFailed = "Could not reach %s while %s: %s";
+inline constexpr const char *NetStepLookup = "looking up the host name";
+inline constexpr const char *NetStepConnect = "connecting";
+inline constexpr const char *NetStepTls = "setting up TLS";
+inline constexpr const char *NetStepCertificate = "checking the server's certificate";
+inline constexpr const char *NetStepLineSettings = "setting the server's serial line";
+inline constexpr const char *NetStepCredentials = "reading the TLS settings";
+inline constexpr const char *NetNoAnswer = "no answer within %d s";
+inline constexpr const char *NetServerClosed = "the server closed the connection";
+inline constexpr const char *NetFileUnreadable = "%s cannot be read or holds no %s";
+inline constexpr const char *NetNoTls = "this system's Qt has no TLS support";
+inline constexpr const char *NetRemembered = "Network beacon";
 inline constexpr const char *LinkPayloadUnframeable = "A message for command %s with %d payload characters cannot be framed.";
 inline constexpr const char *ValueDoesNotFit = "%s: the value %d cannot be sent to the Beacon (allowed %d to %d).";
 inline constexpr const char *NameDoesNotFit = "%s: the name \"%s\" cannot be sent to the Beacon (at most %d characters).";

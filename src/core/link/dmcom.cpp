@@ -4,17 +4,14 @@
 #include "config/exceptions.h"
 #include "config/messages.h"
 #include "link/frame.h"
-#include "link/serialline.h"
+#include "config/netsettings.h"
+#include "link/netaddress.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QScopeGuard>
 #include <QTimer>
 #include <utility>
-
-#ifdef Q_OS_UNIX
-#include <sys/ioctl.h>
-#endif
 
 namespace {
 // How long a frame's payload may take to arrive once its header is in.
@@ -26,8 +23,6 @@ ELinkAborted::ELinkAborted() : Exception(QString::fromUtf8(Msg::LinkAborted)) {}
 TdmCOM::TdmCOM(QObject *parent)
     : QObject(parent), tmrPortCheck(nullptr, 1000), fPortName(TAppConfig::DefaultPortName()), fScanActive(true)
 {
-    connect(&CPort, &QSerialPort::errorOccurred, this, &TdmCOM::PortError);
-    connect(&CPort, &QSerialPort::readyRead, this, &TdmCOM::NoteInput);
     tmrPortCheck.OnTimer = [this] { tmrPortCheckTimer(); };
     tmrPortCheck.SetEnabled(true);
 }
@@ -40,17 +35,27 @@ TdmCOM::~TdmCOM()
 
 void TdmCOM::Open()
 {
-    if (CPort.isOpen())
+    if (UniConnected())
         return;
     fLineFailure.clear();
     fLossReported = false;
     fLastReplyMs = -1;
-    OpenSerialLine(CPort, fPortName);
+    if (!fLine || fLineName != fPortName) {
+        if (fLine)
+            fLine.release()->deleteLater(); // it may be in the middle of telling something
+        fLine = MakeByteLine(fPortName);
+        fLineName = fPortName;
+        connect(fLine.get(), &TByteLine::Failed, this, &TdmCOM::LineFailed);
+        connect(fLine.get(), &TByteLine::ReadyRead, this, &TdmCOM::NoteInput);
+    }
+    fLine->Open();
+    if (IsNetworkAddress(fPortName))
+        RememberNetworkBeacon(fPortName);
 }
 
 void TdmCOM::Close()
 {
-    if (CPort.isOpen() && fLineFailure.isEmpty()) {
+    if (UniConnected() && fLineFailure.isEmpty()) {
         try {
             SettleLine();
         } catch (...) {
@@ -59,8 +64,8 @@ void TdmCOM::Close()
     }
     fLineFailure.clear();
     ForgetOwed();
-    if (CPort.isOpen())
-        CPort.close();
+    if (fLine)
+        fLine->Close();
 }
 
 void TdmCOM::SetReadTimeouts(int intervalMs, int perByteMs, int constantMs)
@@ -70,25 +75,18 @@ void TdmCOM::SetReadTimeouts(int intervalMs, int perByteMs, int constantMs)
     fReadConstant = constantMs;
 }
 
-void TdmCOM::PortError(QSerialPort::SerialPortError error)
+void TdmCOM::LineFailed(const QString &text)
 {
-    if (error == QSerialPort::TimeoutError) {
-        CPort.clearError(); // a wait that timed out leaves this set; it is not a fault
+    if (!fLineFailure.isEmpty())
         return;
-    }
-    if (!CPort.isOpen() || !IsLineFailure(error) || !fLineFailure.isEmpty())
-        return;
-    // A read that fails because the device went away often carries the system's
-    // leftover text of an earlier call ("File exists"); say what happened.
-    const bool deviceGone = error == QSerialPort::ReadError || error == QSerialPort::ResourceError;
-    fLineFailure = deviceGone ? QString::fromUtf8(Msg::LinkDeviceGone) : CPort.errorString();
+    fLineFailure = text;
     // After a hang-up the serial layer raises the error again on every turn of
     // the event loop until the port is closed. Closing from inside its own
     // notification is not safe, so close as soon as the loop is back.
     QMetaObject::invokeMethod(
         this, [this] {
-            if (!fLineFailure.isEmpty() && CPort.isOpen())
-                CPort.close();
+            if (!fLineFailure.isEmpty() && fLine)
+                fLine->Close();
         },
         Qt::QueuedConnection);
 }
@@ -97,8 +95,8 @@ void TdmCOM::RaiseLineFailure()
 {
     const QString text = fLineFailure;
     fLineFailure.clear();
-    if (CPort.isOpen())
-        CPort.close();
+    if (fLine)
+        fLine->Close();
     Fail(text);
 }
 
@@ -106,7 +104,7 @@ void TdmCOM::Fail(const QString &systemText)
 {
     if (fActivity.isEmpty())
         throw Exception(Fmt(Msg::LinkLost, fPortName, systemText));
-    fLossReported = !CPort.isOpen();
+    fLossReported = !UniConnected();
     throw Exception(Fmt(Msg::LinkLostWhile, fPortName, fActivity, systemText));
 }
 
@@ -119,11 +117,13 @@ void TdmCOM::Wait(int msec, bool window, const std::function<bool()> &done)
         if (!fLineFailure.isEmpty() || (done && done()))
             loop.quit();
     };
-    // PortError was connected first, so a failure is recorded before check runs.
-    connect(&CPort, &QSerialPort::readyRead, &loop, check);
-    connect(&CPort, &QSerialPort::bytesWritten, &loop, check);
-    connect(&CPort, &QSerialPort::errorOccurred, &loop, check);
-    connect(&CPort, &QIODevice::aboutToClose, &loop, &QEventLoop::quit);
+    if (fLine) {
+        // LineFailed was connected first, so a failure is recorded before check runs.
+        connect(fLine.get(), &TByteLine::ReadyRead, &loop, check);
+        connect(fLine.get(), &TByteLine::BytesWritten, &loop, check);
+        connect(fLine.get(), &TByteLine::Failed, &loop, check);
+        connect(fLine.get(), &TByteLine::Closing, &loop, &QEventLoop::quit);
+    }
     // A timer of the wait's own: a single-shot one would stay registered
     // until its time is up, long after a wait that ended early.
     QTimer deadline;
@@ -154,14 +154,7 @@ void TdmCOM::Abort()
 
 int TdmCOM::UniInputCount()
 {
-    if (!CPort.isOpen())
-        return 0;
-    int queued = 0; // still in the driver, not yet taken by the serial layer
-#ifdef Q_OS_UNIX
-    if (::ioctl(int(CPort.handle()), FIONREAD, &queued) == -1)
-        queued = 0;
-#endif
-    return int(CPort.bytesAvailable()) + queued;
+    return UniConnected() ? int(fLine->InputCount()) : 0;
 }
 
 int TdmCOM::UniFlushBuffer()
@@ -169,31 +162,33 @@ int TdmCOM::UniFlushBuffer()
     const int count = UniInputCount();
     if (count == 0)
         return 0;
-    CPort.clear(QSerialPort::AllDirections);
+    fLine->Purge();
     return count;
 }
 
 int TdmCOM::UniWriteStr(const QByteArray &str)
 {
-    if (!CPort.isOpen()) {
+    if (!UniConnected()) {
         try {
             Open();
-        } catch (const ESerialOpenError &e) {
+        } catch (const ELineOpenError &e) {
             // Only a line lost since the switch opened it is closed here. The
-            // failure names the port itself; a plain system error is said once.
-            Fail(e.Reason() == ESerialOpenError::Cause::Other ? CPort.errorString() : e.Message());
+            // failure names the port itself; a serial port's plain system
+            // error is said once.
+            const bool systemText = e.Reason() == ELineOpenError::Cause::Other && !IsNetworkAddress(fPortName);
+            Fail(systemText && fLine ? fLine->ErrorText() : e.Message());
         }
     } else if (!fLineFailure.isEmpty()) {
         RaiseLineFailure();
     }
-    if (CPort.write(str) < 0 && fLineFailure.isEmpty())
-        Fail(CPort.errorString());
-    CPort.flush(); // hands the bytes to the driver now rather than at the next turn of the event loop
-    if (CPort.bytesToWrite() > 0)
-        Wait(100 * int(str.size()) + 1000, false, [this] { return CPort.bytesToWrite() == 0; });
+    if (!fLine->Write(str) && fLineFailure.isEmpty())
+        Fail(fLine->ErrorText());
+    fLine->Flush();
+    if (fLine->BytesToWrite() > 0)
+        Wait(100 * int(str.size()) + 1000, false, [this] { return fLine->BytesToWrite() == 0; });
     if (!fLineFailure.isEmpty())
         RaiseLineFailure();
-    return int(str.size() - CPort.bytesToWrite());
+    return int(str.size() - fLine->BytesToWrite());
 }
 
 int TdmCOM::UniReadStr(QByteArray &Str, int Count)
@@ -201,11 +196,11 @@ int TdmCOM::UniReadStr(QByteArray &Str, int Count)
     Str.clear();
     if (!fLineFailure.isEmpty())
         RaiseLineFailure();
-    if (!CPort.isOpen())
+    if (!UniConnected())
         Fail(Fmt(Msg::LinkPortNotOpen, fPortName));
     const QDeadlineTimer total(qint64(fReadPerByte) * Count + fReadConstant);
     while (Str.size() < Count) {
-        Str += CPort.read(Count - Str.size());
+        Str += fLine->Read(Count - Str.size());
         if (Str.size() >= Count)
             break;
         qint64 wait = total.remainingTime();
@@ -213,10 +208,10 @@ int TdmCOM::UniReadStr(QByteArray &Str, int Count)
             wait = qMin<qint64>(wait, fReadInterval); // the gap allowed after a byte
         if (wait <= 0)
             break;
-        Wait(int(wait), false, [this] { return CPort.bytesAvailable() > 0; });
+        Wait(int(wait), false, [this] { return fLine->BytesReady() > 0; });
         if (!fLineFailure.isEmpty())
             RaiseLineFailure();
-        if (CPort.bytesAvailable() == 0)
+        if (!fLine || fLine->BytesReady() == 0)
             break; // nothing more within the time allowed, or the port was closed
     }
     return int(Str.size());
@@ -238,7 +233,7 @@ void TdmCOM::Delay(int msec)
 
 void TdmCOM::Delay(int msec, int buffer)
 {
-    if (UniInputCount() >= buffer || msec <= 0 || !CPort.isOpen())
+    if (UniInputCount() >= buffer || msec <= 0 || !UniConnected())
         return;
     Wait(msec, true, [this, buffer] { return UniInputCount() >= buffer; });
 }
@@ -304,7 +299,7 @@ bool TdmCOM::ReplyOwed()
 
 void TdmCOM::SettleLine()
 {
-    if (!CPort.isOpen()) {
+    if (!UniConnected()) {
         ForgetOwed();
         return;
     }
@@ -326,7 +321,7 @@ void TdmCOM::SettleLine()
 
 bool TdmCOM::AwaitOwedReply()
 {
-    while (UniInputCount() == 0 && ReplyOwed() && CPort.isOpen())
+    while (UniInputCount() == 0 && ReplyOwed() && UniConnected())
         Wait(qMax(1, int(fOwedUntil.remainingTime())), true, [this] { return UniInputCount() > 0; });
     if (!fLineFailure.isEmpty())
         RaiseLineFailure();
@@ -428,7 +423,7 @@ bool TdmCOM::ExchangeMessage(quint8 hdr, const QByteArray &msg, QByteArray &res,
 void TdmCOM::WaitForQuiet()
 {
     const QDeadlineTimer deadline(PayloadWaitMs);
-    for (int waiting = UniInputCount(); !deadline.hasExpired() && CPort.isOpen(); waiting = UniInputCount()) {
+    for (int waiting = UniInputCount(); !deadline.hasExpired() && UniConnected(); waiting = UniInputCount()) {
         Wait(qMin<int>(fReadInterval, int(deadline.remainingTime())), true,
              [&] { return UniInputCount() != waiting; });
         if (UniInputCount() == waiting)
@@ -467,6 +462,10 @@ void TdmCOM::TakeIdentity(const QByteArray &payload)
     fSignSerial = text.mid(0, 8);
     fSignBoardVer = text.mid(8, 4);
     fSignFirmwareVer = text.mid(12, 4);
+    if (IsNetworkAddress(fPortName) && fRememberedSerial != fPortName + fSignSerial) {
+        RememberNetworkBeacon(fPortName, fSignSerial);
+        fRememberedSerial = fPortName + fSignSerial;
+    }
     Q_EMIT IdentityReceived();
 }
 

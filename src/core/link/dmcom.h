@@ -1,16 +1,17 @@
 #pragma once
 #include "config/processinstance.h"
 #include "config/threadedtimer.h"
+#include "link/byteline.h"
 #include "link/frame.h"
 
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QObject>
-#include <QSerialPort>
 #include <QString>
 #include <utility>
 #include <functional>
+#include <memory>
 
 class QEventLoop;
 
@@ -20,7 +21,8 @@ public:
     ELinkAborted();
 };
 
-// The link to the beacon controller: the serial line CPort, its byte-level
+// The link to the beacon controller: the line (a serial port, or a device
+// server on the network: TByteLine), its byte-level
 // primitives and waits, the message frame and exchange, and the identity
 // poller that watches the connection. One process-wide instance, dmCOM().
 //
@@ -41,11 +43,13 @@ public:
 
     static constexpr const char *kMissingInstance = "The link module does not exist.";
 
-    // The port name the next open uses ("ttyS0" style or a path).
+    // The port name the next open uses ("ttyS0" style, a path, or a network
+    // address such as tcp://host:4001).
     const QString &PortName() const { return fPortName; }
     void SetPortName(const QString &name) { fPortName = name; }
-    // Opens the port exclusively; throws an Exception with the serial layer's
-    // text. Opening an open port does nothing.
+    // Opens the port exclusively; throws ELineOpenError. Opening an open port
+    // does nothing. A network address opened is remembered, and with it the
+    // serial number of the controller that identifies itself there.
     void Open();
     // Closes the port once the reply owed, if any, has come or its wait has
     // ended, so that it cannot reach whoever opens the line next.
@@ -68,7 +72,7 @@ public:
     // Byte-level primitives. Errors of the line propagate as Exceptions, once,
     // naming the port, what was being done (TLinkActivity) and the serial
     // layer's text; the port is closed by then.
-    bool UniConnected() const { return CPort.isOpen(); }
+    bool UniConnected() const { return fLine && fLine->IsOpen(); }
     // Bytes waiting to be read; 0 on any error.
     int UniInputCount();
     // Discards both queues when input is waiting; returns the count discarded.
@@ -146,10 +150,11 @@ private:
     friend class TLinkActivity;
     friend class TLinkAbortScope;
 
-    void PortError(QSerialPort::SerialPortError error);
+    // Records the line's failure, to be raised by the next use, and closes it.
+    void LineFailed(const QString &text);
     // Throws the line failure recorded since the open, closing the port.
     void RaiseLineFailure();
-    // Throws the failure of the line with the serial layer's text, naming
+    // Throws the failure of the line with the system's text, naming
     // the port and the activity.
     [[noreturn]] void Fail(const QString &systemText);
     // ReceiveMessage, telling also whether anything at all arrived.
@@ -179,9 +184,11 @@ private:
     // abortable operation, whose Abort button must be heard.
     void Wait(int msec, bool window, const std::function<bool()> &done);
 
-    QSerialPort CPort;
+    std::unique_ptr<TByteLine> fLine;
+    QString fLineName; // the port name fLine was made for
     QString fPortName;
-    QString fLineFailure; // the serial layer's text of the first line failure since the open
+    QString fRememberedSerial; // the address and serial number remembered last
+    QString fLineFailure; // what the first line failure since the open said
     QString fActivity;    // what the link is used for now, for the failure text
     bool fLossReported = false;
     bool fAbortable = false;

@@ -60,8 +60,8 @@ void TConnectionOpenThread::run()
             if (IsLineFailure(SerialConn.error()))
                 SerialConn.close(); // reopened next cycle, if the port is still there
             SerialConn.clearError();
-        } catch (const ESerialOpenError &e) {
-            if (e.Reason() == ESerialOpenError::Cause::AccessDenied) {
+        } catch (const ELineOpenError &e) {
+            if (e.Reason() == ELineOpenError::Cause::AccessDenied) {
                 denied = e.Message();
                 advice = e.Advice();
             }

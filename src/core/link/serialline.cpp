@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <grp.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -28,23 +29,23 @@ QString GroupName(gid_t gid)
 // The serial layer says "permission error" both when this user may not use
 // the device and when another program holds it (its lock file, or the
 // device's exclusive mode); only the first is a matter of permissions.
-ESerialOpenError OpenError(const QSerialPort &port, const QString &portName)
+ELineOpenError OpenError(const QSerialPort &port, const QString &portName)
 {
     if (port.error() != QSerialPort::PermissionError)
-        return {ESerialOpenError::Cause::Other, Fmt(Msg::PortError, portName, port.errorString())};
+        return {ELineOpenError::Cause::Other, Fmt(Msg::PortError, portName, port.errorString())};
     const QString device = PortDevice(portName);
     const QByteArray path = QFile::encodeName(device);
     if (::faccessat(AT_FDCWD, path.constData(), R_OK | W_OK, AT_EACCESS) == 0)
-        return {ESerialOpenError::Cause::InUse, Fmt(Msg::PortInUse, portName), QString::fromUtf8(Msg::PortInUseAdvice)};
+        return {ELineOpenError::Cause::InUse, Fmt(Msg::PortInUse, portName), QString::fromUtf8(Msg::PortInUseAdvice)};
     if (errno != EACCES)
-        return {ESerialOpenError::Cause::Other, Fmt(Msg::PortError, portName, port.errorString())};
+        return {ELineOpenError::Cause::Other, Fmt(Msg::PortError, portName, port.errorString())};
     struct stat status {};
     const bool groupMayUse = ::stat(path.constData(), &status) == 0 && (status.st_mode & S_IRGRP)
         && (status.st_mode & S_IWGRP);
     if (!groupMayUse)
-        return {ESerialOpenError::Cause::AccessDenied, Fmt(Msg::PortAccessDeniedToAll, device)};
+        return {ELineOpenError::Cause::AccessDenied, Fmt(Msg::PortAccessDeniedToAll, device)};
     const QString group = GroupName(status.st_gid);
-    return {ESerialOpenError::Cause::AccessDenied, Fmt(Msg::PortAccessDenied, device, group),
+    return {ELineOpenError::Cause::AccessDenied, Fmt(Msg::PortAccessDenied, device, group),
             Fmt(Msg::PortAccessAdvice, group)};
 }
 }
@@ -73,7 +74,7 @@ void OpenSerialLine(QSerialPort &port, const QString &portName)
 {
     const QString device = PortDevice(portName);
     if (device.isEmpty())
-        throw ESerialOpenError(ESerialOpenError::Cause::Other,
+        throw ELineOpenError(ELineOpenError::Cause::Other,
                                Fmt(Msg::PortError, portName, QString::fromLocal8Bit(std::strerror(ENOENT))));
     port.setPortName(device);
     port.setBaudRate(QSerialPort::Baud115200);
@@ -100,4 +101,48 @@ bool IsLineFailure(int serialPortError)
     default:
         return true;
     }
+}
+
+TSerialByteLine::TSerialByteLine(const QString &portName) : fPortName(portName)
+{
+    connect(&fPort, &QSerialPort::errorOccurred, this, &TSerialByteLine::PortError);
+    connect(&fPort, &QSerialPort::readyRead, this, &TByteLine::ReadyRead);
+    connect(&fPort, &QSerialPort::bytesWritten, this, &TByteLine::BytesWritten);
+    connect(&fPort, &QIODevice::aboutToClose, this, &TByteLine::Closing);
+}
+
+void TSerialByteLine::Open()
+{
+    if (!fPort.isOpen())
+        OpenSerialLine(fPort, fPortName);
+}
+
+void TSerialByteLine::Close()
+{
+    if (fPort.isOpen())
+        fPort.close();
+}
+
+qint64 TSerialByteLine::InputCount() const
+{
+    if (!fPort.isOpen())
+        return 0;
+    int queued = 0; // still in the driver, not yet taken by the serial layer
+    if (::ioctl(int(fPort.handle()), FIONREAD, &queued) == -1)
+        queued = 0;
+    return fPort.bytesAvailable() + queued;
+}
+
+void TSerialByteLine::PortError(QSerialPort::SerialPortError error)
+{
+    if (error == QSerialPort::TimeoutError) {
+        fPort.clearError(); // a wait that timed out leaves this set; it is not a fault
+        return;
+    }
+    if (!fPort.isOpen() || !IsLineFailure(error))
+        return;
+    // A read that fails because the device went away often carries the system's
+    // leftover text of an earlier call ("File exists"); say what happened.
+    const bool deviceGone = error == QSerialPort::ReadError || error == QSerialPort::ResourceError;
+    Q_EMIT Failed(deviceGone ? QString::fromUtf8(Msg::LinkDeviceGone) : fPort.errorString());
 }

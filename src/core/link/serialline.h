@@ -1,9 +1,9 @@
 #pragma once
-#include "config/exceptions.h"
+#include "link/byteline.h"
+
+#include <QSerialPort>
 
 #include <QString>
-
-class QSerialPort;
 
 // The device a port name stands for: a virtual port's name or link its
 // program's terminal (empty when no program holds it), other "ttyS0" style
@@ -12,33 +12,38 @@ class QSerialPort;
 // is given, so resolving keeps the open exclusive under every name.
 QString PortDevice(const QString &portName);
 
-// A port that would not open, said in the operator's words: the text names
-// the port, and Advice() tells what the operator can do about it, where there
-// is something to do.
-class ESerialOpenError : public Exception {
-public:
-    enum class Cause { AccessDenied, InUse, Other };
-    ESerialOpenError(Cause cause, const QString &message, const QString &advice = {})
-        : Exception(message), fCause(cause), fAdvice(advice)
-    {
-    }
-    Cause Reason() const { return fCause; }
-    const QString &Advice() const { return fAdvice; }
-    // The text followed by the advice, as one message.
-    QString FullText() const { return fAdvice.isEmpty() ? Message() : Message() + QStringLiteral("\n\n") + fAdvice; }
-
-private:
-    Cause fCause;
-    QString fAdvice;
-};
-
 // Opens port exclusively on portName with the controller's line settings:
 // 115200 baud, 8 data bits, no parity, 1 stop bit, no flow control, DTR and
 // RTS inactive. Both queues are emptied, since a driver may hold stale bytes
-// from before the open. Throws ESerialOpenError when the port cannot be
+// from before the open. Throws ELineOpenError when the port cannot be
 // opened.
 void OpenSerialLine(QSerialPort &port, const QString &portName);
 
 // True for the errors that mean the line itself failed (adapter unplugged,
 // peer gone), as opposed to timeouts and settings a device does not support.
 bool IsLineFailure(int serialPortError);
+
+// A controller on a serial port.
+class TSerialByteLine : public TByteLine {
+    Q_OBJECT
+public:
+    explicit TSerialByteLine(const QString &portName);
+
+    void Open() override;
+    void Close() override;
+    bool IsOpen() const override { return fPort.isOpen(); }
+    qint64 BytesReady() const override { return fPort.bytesAvailable(); }
+    qint64 InputCount() const override;
+    QByteArray Read(qint64 maxSize) override { return fPort.read(maxSize); }
+    bool Write(const QByteArray &bytes) override { return fPort.write(bytes) >= 0; }
+    qint64 BytesToWrite() const override { return fPort.bytesToWrite(); }
+    void Flush() override { fPort.flush(); }
+    void Purge() override { fPort.clear(QSerialPort::AllDirections); }
+    QString ErrorText() const override { return fPort.errorString(); }
+
+private:
+    void PortError(QSerialPort::SerialPortError error);
+
+    const QString fPortName;
+    QSerialPort fPort;
+};

@@ -104,7 +104,7 @@ void TfrmMain::SwitchOn()
             btnPageNavClick(btnConnectedSystem);
         }
         SetLinkButtonsEnabled(true);
-    } catch (const ESerialOpenError &e) {
+    } catch (const ELineOpenError &e) {
         const QString error = Fmt(Msg::CriticalCommError, e.Message());
         Messages().Error(e.Advice().isEmpty() ? error : error + QStringLiteral("\n\n") + e.Advice());
     } catch (...) {

@@ -18,12 +18,12 @@ const QString kAdvice = QStringLiteral("To join it on Debian and similar systems
                                        "then log out and log in again.");
 
 // The error that opening device raises, or none.
-std::optional<ESerialOpenError> OpenFails(const QString &device)
+std::optional<ELineOpenError> OpenFails(const QString &device)
 {
     QSerialPort port;
     try {
         OpenSerialLine(port, device);
-    } catch (const ESerialOpenError &e) {
+    } catch (const ELineOpenError &e) {
         return e;
     }
     return std::nullopt;
@@ -45,9 +45,9 @@ private Q_SLOTS:
             TUnprivileged user;
             if (!user.Active())
                 QSKIP("Acting as an ordinary user needs root; the permission message is not tested.");
-            const std::optional<ESerialOpenError> error = OpenFails(device);
+            const std::optional<ELineOpenError> error = OpenFails(device);
             QVERIFY(error);
-            QCOMPARE(error->Reason(), ESerialOpenError::Cause::AccessDenied);
+            QCOMPARE(error->Reason(), ELineOpenError::Cause::AccessDenied);
             QCOMPARE(error->Message(),
                      QStringLiteral("This user may not open %1, which belongs to the group \"dialout\".").arg(device));
             QCOMPARE(error->Advice(), kAdvice);
@@ -59,7 +59,7 @@ private Q_SLOTS:
         QVERIFY(RestrictDevice(device, 0600));
         {
             TUnprivileged user;
-            const std::optional<ESerialOpenError> error = OpenFails(device);
+            const std::optional<ELineOpenError> error = OpenFails(device);
             QVERIFY(error);
             QCOMPARE(error->Message(), QStringLiteral("This user may not open %1.").arg(device));
             QVERIFY(error->Advice().isEmpty());
@@ -77,9 +77,9 @@ private Q_SLOTS:
         {
             QSerialPort holder;
             OpenSerialLine(holder, device);
-            const std::optional<ESerialOpenError> error = OpenFails(device);
+            const std::optional<ELineOpenError> error = OpenFails(device);
             QVERIFY(error);
-            QCOMPARE(error->Reason(), ESerialOpenError::Cause::InUse);
+            QCOMPARE(error->Reason(), ELineOpenError::Cause::InUse);
             QCOMPARE(error->Message(), inUse);
             QCOMPARE(error->Advice(), QString::fromUtf8(Msg::PortInUseAdvice));
         }
@@ -96,9 +96,9 @@ private Q_SLOTS:
                 ::close(holder);
                 QSKIP("Exclusive mode binds only ordinary users; needs root to act as one.");
             }
-            const std::optional<ESerialOpenError> error = OpenFails(device);
+            const std::optional<ELineOpenError> error = OpenFails(device);
             QVERIFY(error);
-            QCOMPARE(error->Reason(), ESerialOpenError::Cause::InUse);
+            QCOMPARE(error->Reason(), ELineOpenError::Cause::InUse);
             QCOMPARE(error->Message(), inUse);
         }
         ::close(holder);
@@ -107,9 +107,9 @@ private Q_SLOTS:
 
     void aMissingPortIsNamed()
     {
-        const std::optional<ESerialOpenError> error = OpenFails(QStringLiteral("/dev/no-such-port"));
+        const std::optional<ELineOpenError> error = OpenFails(QStringLiteral("/dev/no-such-port"));
         QVERIFY(error);
-        QCOMPARE(error->Reason(), ESerialOpenError::Cause::Other);
+        QCOMPARE(error->Reason(), ELineOpenError::Cause::Other);
         QCOMPARE(error->Message(), QStringLiteral("/dev/no-such-port: No such file or directory"));
         QVERIFY(error->Advice().isEmpty());
     }
