@@ -140,6 +140,7 @@ inline constexpr const char *NetStepLineSettings = "setting the server's serial 
 inline constexpr const char *NetStepCredentials = "reading the TLS settings";
 inline constexpr const char *NetNoAnswer = "no answer within %d s";
 inline constexpr const char *NetServerClosed = "the server closed the connection";
+inline constexpr const char *NetServerSaid = "the server closed the connection, saying \"%s\"";
 inline constexpr const char *NetFileUnreadable = "%s cannot be read or holds no %s";
 inline constexpr const char *NetNoTls = "this system's Qt has no TLS support";
 inline constexpr const char *NetRemembered = "Network beacon";
