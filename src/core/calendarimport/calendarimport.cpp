@@ -403,6 +403,10 @@ TImportResult TSchoolCalendarFile::Import(const TImportOptions &options) const
             result.records << rec;
         }
     }
+    // Each list reads like a calendar, in the order of the dates concerned.
+    for (QList<TImportNote> *notes : {&result.skipped, &result.merged, &result.shortened})
+        std::stable_sort(notes->begin(), notes->end(),
+                         [](const TImportNote &a, const TImportNote &b) { return a.date < b.date; });
     return result;
 }
 
