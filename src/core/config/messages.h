@@ -219,6 +219,9 @@ inline constexpr const char *ImportMergedKind = "Merged";
 inline constexpr const char *ImportShortened = "Shortened";
 inline constexpr const char *ImportHeading = "%s (%d):";
 inline constexpr const char *ImportNameRefused = "--name: %s";
+inline constexpr const char *ImportNothingInRange = "No all-day event lies in %s to %s.";
+inline constexpr const char *ImportRecordCount = "%d record(s) to import";
+inline constexpr const char *ImportCannotRead = "%s cannot be read: %s";
 
 // Transfers, advanced settings, override, diagnostics and event log
 inline constexpr const char *WritingItem = "Writing %s...";

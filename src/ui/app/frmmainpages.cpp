@@ -360,6 +360,12 @@ QWidget *TfrmMain::BuildLibraryPage(bool schedules)
     buttons->addWidget(add);
     buttons->addWidget(rename);
     buttons->addWidget(remove);
+    QPushButton *import = nullptr;
+    if (!schedules) {
+        import = newButton("btnImportCalendar", QStringLiteral("Import School Calendar\u2026"), QStringLiteral("btn-load"),
+                           design, upper);
+        buttons->addWidget(import);
+    }
     buttons->addStretch(1);
     auto *upperLayout = new QHBoxLayout(upper);
     upperLayout->setContentsMargins(4, 4, 4, 6);
@@ -391,6 +397,7 @@ QWidget *TfrmMain::BuildLibraryPage(bool schedules)
         btnAddCalendar = add;
         btnRenameCalendar = rename;
         btnDeleteCalendar = remove;
+        btnImportCalendar = import;
         gbCalendarRecords = lower;
         pnlCalendarRecords = records;
     }
