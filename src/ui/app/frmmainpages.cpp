@@ -360,16 +360,19 @@ QWidget *TfrmMain::BuildLibraryPage(bool schedules)
     buttons->addWidget(add);
     buttons->addWidget(rename);
     buttons->addWidget(remove);
+    buttons->addStretch(1);
+    // Under the calendar list, where its longer caption widens nothing.
+    auto *listColumn = new QVBoxLayout;
+    listColumn->addWidget(list);
     QPushButton *import = nullptr;
     if (!schedules) {
         import = newButton("btnImportCalendar", QStringLiteral("Import School Calendar\u2026"), QStringLiteral("btn-load"),
-                           design, upper);
-        buttons->addWidget(import);
+                           QSize(0, 32), upper);
+        listColumn->addWidget(import, 0, Qt::AlignLeft);
     }
-    buttons->addStretch(1);
     auto *upperLayout = new QHBoxLayout(upper);
     upperLayout->setContentsMargins(4, 4, 4, 6);
-    upperLayout->addWidget(list, 1);
+    upperLayout->addLayout(listColumn, 1);
     upperLayout->addLayout(buttons);
 
     auto *lower = named(new TElidedGroupBox(QStringLiteral(" %1 not selected ").arg(kind), page),
