@@ -1,6 +1,7 @@
 // pvbcs-cli: the operator's jobs on a beacon controller from the command line,
 // for technicians who keep many beacons' configurations in files and script
 // them. The same core code as the window does the work.
+#include "clicalendar.h"
 #include "cliconsole.h"
 #include "clifailure.h"
 #include "clihistory.h"
@@ -60,6 +61,9 @@ const QMap<QString, TCommand> Commands = {
                   QStringLiteral("out")}, 0}},
     {QStringLiteral("report"),
      {false, {QStringLiteral("in"), QStringLiteral("pdf")}, {QStringLiteral("settings")}, 1, Msg::CliReportKind}},
+    {QStringLiteral("calendar"),
+     {false, {QStringLiteral("ics"), QStringLiteral("name")},
+      {QStringLiteral("from"), QStringLiteral("to"), QStringLiteral("mode"), QStringLiteral("only")}, 1, Msg::ImportAction}},
 };
 
 void CheckUsage(const QCommandLineParser &parser, const QString &name)
@@ -348,6 +352,12 @@ int Run(const QStringList &arguments, bool &json)
         {QStringLiteral("since"), {}, QStringLiteral("DATE")},
         {QStringLiteral("config"), {}, QStringLiteral("N")},
         {QStringLiteral("archive"), {}},
+        {QStringLiteral("ics"), {}, QStringLiteral("FILE")},
+        {QStringLiteral("name"), {}, QStringLiteral("NAME")},
+        {QStringLiteral("from"), {}, QStringLiteral("DATE")},
+        {QStringLiteral("to"), {}, QStringLiteral("DATE")},
+        {QStringLiteral("mode"), {}, QStringLiteral("DAYMODE")},
+        {QStringLiteral("only"), {}, QStringLiteral("TEXT")},
         {QStringLiteral("json"), {}},
         {{QStringLiteral("h"), QStringLiteral("help")}, {}},
         {QStringLiteral("version"), {}},
@@ -407,6 +417,10 @@ int Run(const QStringList &arguments, bool &json)
             HistoryCommand(parser);
         else
             ArchiveCommand(parser);
+        return ExitDone;
+    }
+    if (command == QLatin1String("calendar")) {
+        CalendarImportCommand(parser);
         return ExitDone;
     }
     TdmCOM link;

@@ -104,6 +104,9 @@ public:
     void btnCalendarProc(QObject *sender);
     void lvCalendarsSelectItem(int row, bool selected);
     void lvCalendarsDblClick();
+    // "Import School Calendar…": a library calendar from an iCalendar file,
+    // after a preview of what it gives.
+    void btnImportCalendarClick();
 
     // The link's handlers. The switch connects on the chosen port, or on the
     // port discovery finds for "Autodetect", and disconnects; the status tick
@@ -222,6 +225,7 @@ public:
     // Holidays & Exceptions
     QTreeWidget *lvCalendars;
     QPushButton *btnAddCalendar;
+    QPushButton *btnImportCalendar;
     QPushButton *btnRenameCalendar;
     QPushButton *btnDeleteCalendar;
     TElidedGroupBox *gbCalendarRecords;

@@ -361,9 +361,18 @@ QWidget *TfrmMain::BuildLibraryPage(bool schedules)
     buttons->addWidget(rename);
     buttons->addWidget(remove);
     buttons->addStretch(1);
+    // Under the calendar list, where its longer caption widens nothing.
+    auto *listColumn = new QVBoxLayout;
+    listColumn->addWidget(list);
+    QPushButton *import = nullptr;
+    if (!schedules) {
+        import = newButton("btnImportCalendar", QStringLiteral("Import School Calendar\u2026"), QStringLiteral("btn-load"),
+                           QSize(0, 32), upper);
+        listColumn->addWidget(import, 0, Qt::AlignLeft);
+    }
     auto *upperLayout = new QHBoxLayout(upper);
     upperLayout->setContentsMargins(4, 4, 4, 6);
-    upperLayout->addWidget(list, 1);
+    upperLayout->addLayout(listColumn, 1);
     upperLayout->addLayout(buttons);
 
     auto *lower = named(new TElidedGroupBox(QStringLiteral(" %1 not selected ").arg(kind), page),
@@ -391,6 +400,7 @@ QWidget *TfrmMain::BuildLibraryPage(bool schedules)
         btnAddCalendar = add;
         btnRenameCalendar = rename;
         btnDeleteCalendar = remove;
+        btnImportCalendar = import;
         gbCalendarRecords = lower;
         pnlCalendarRecords = records;
     }
