@@ -1,6 +1,7 @@
 // pvbcs-cli: the operator's jobs on a beacon controller from the command line,
 // for technicians who keep many beacons' configurations in files and script
 // them. The same core code as the window does the work.
+#include "cliaudit.h"
 #include "cliconsole.h"
 #include "clifailure.h"
 #include "clihistory.h"
@@ -60,6 +61,9 @@ const QMap<QString, TCommand> Commands = {
                   QStringLiteral("out")}, 0}},
     {QStringLiteral("report"),
      {false, {QStringLiteral("in"), QStringLiteral("pdf")}, {QStringLiteral("settings")}, 1, Msg::CliReportKind}},
+    {QStringLiteral("audit"),
+     {false, {QStringLiteral("serial"), QStringLiteral("from"), QStringLiteral("to")},
+      {QStringLiteral("json"), QStringLiteral("pdf"), QStringLiteral("tolerance")}, 0}},
 };
 
 void CheckUsage(const QCommandLineParser &parser, const QString &name)
@@ -348,6 +352,9 @@ int Run(const QStringList &arguments, bool &json)
         {QStringLiteral("since"), {}, QStringLiteral("DATE")},
         {QStringLiteral("config"), {}, QStringLiteral("N")},
         {QStringLiteral("archive"), {}},
+        {QStringLiteral("from"), {}, QStringLiteral("DATE")},
+        {QStringLiteral("to"), {}, QStringLiteral("DATE")},
+        {QStringLiteral("tolerance"), {}, QStringLiteral("MINUTES")},
         {QStringLiteral("json"), {}},
         {{QStringLiteral("h"), QStringLiteral("help")}, {}},
         {QStringLiteral("version"), {}},
@@ -397,7 +404,8 @@ int Run(const QStringList &arguments, bool &json)
         return ExitDone;
     }
     const TCliRegister history;
-    if (command == QLatin1String("history") || command == QLatin1String("events --archive")) {
+    if (command == QLatin1String("history") || command == QLatin1String("events --archive") ||
+        command == QLatin1String("audit")) {
         if (!history.Require()) {
             if (command == QLatin1String("history") && json)
                 TJsonListOut("actions"); // an empty list
@@ -405,6 +413,8 @@ int Run(const QStringList &arguments, bool &json)
         }
         if (command == QLatin1String("history"))
             HistoryCommand(parser);
+        else if (command == QLatin1String("audit"))
+            AuditCommand(parser);
         else
             ArchiveCommand(parser);
         return ExitDone;
@@ -437,7 +447,7 @@ int Run(const QStringList &arguments, bool &json)
 std::unique_ptr<QCoreApplication> MakeApplication(int &argc, char **argv)
 {
     for (int i = 1; i < argc; ++i) {
-        if (qstricmp(argv[i], "report") == 0) {
+        if (qstricmp(argv[i], "report") == 0 || qstricmp(argv[i], "audit") == 0) {
             qputenv("QT_QPA_PLATFORM", "offscreen");
             return std::make_unique<QGuiApplication>(argc, argv);
         }
