@@ -72,13 +72,12 @@ QList<TConfigPeriod> ConfigPeriods(TDM &dm, const QString &serial)
     return periods;
 }
 
-TAuditInput LoadAuditInput(TDM &dm, const QString &serial, QDate from, QDate to, int toleranceMinutes, QDate today)
+TAuditInput LoadAuditInput(TDM &dm, const QString &serial, QDate from, QDate to, int toleranceMinutes)
 {
     TAuditInput input;
     input.From = from;
     input.To = to;
     input.ToleranceMinutes = toleranceMinutes;
-    input.Today = today;
     input.Configs = ConfigPeriods(dm, serial);
     const TEventArchive archive(dm);
     input.Covered = CoveredSpans(archive.Downloads(serial));

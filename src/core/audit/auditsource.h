@@ -20,5 +20,4 @@ QList<TCoveredSpan> CoveredSpans(const QList<TArchivedDownload> &downloads);
 QList<TConfigPeriod> ConfigPeriods(TDM &dm, const QString &serial);
 
 // Everything the comparison needs, read from the library database.
-TAuditInput LoadAuditInput(TDM &dm, const QString &serial, QDate from, QDate to, int toleranceMinutes = 2,
-                           QDate today = QDate::currentDate());
+TAuditInput LoadAuditInput(TDM &dm, const QString &serial, QDate from, QDate to, int toleranceMinutes = 2);

@@ -319,7 +319,8 @@ TAudit CompareOperation(const TAuditInput &input)
         while (last < input.To && InForce(input.Configs, last.addDays(1)) == period)
             last = last.addDays(1);
         if (period && period->Known) {
-            plans.append(MakePlan(period->Config, date, last, input.Today));
+            // A calendar record is "in the past" when it was before the configuration was sent.
+            plans.append(MakePlan(period->Config, date, last, DayZero.addDays(period->Since / DayMinutes)));
             audit.Warnings += plans.last().warnings;
         }
         date = last.addDays(1);

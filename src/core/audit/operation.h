@@ -81,7 +81,6 @@ struct TAuditInput {
     QDate From;
     QDate To;
     int ToleranceMinutes = 2;
-    QDate Today; // for the plan's warnings
     QList<TConfigPeriod> Configs; // oldest first
     QList<TCoveredSpan> Covered;  // in any order
     QList<type_events_record> Events; // of the range, oldest first

@@ -169,7 +169,6 @@ private Q_SLOTS:
         TAuditInput input;
         input.From = Monday;
         input.To = Monday.addDays(6);
-        input.Today = Monday;
         input.Configs = {{WallMinute(Monday.addDays(-30)), 1, true, SchoolDays()}};
         input.Covered = {{WallMinute(Monday.addDays(-1)), WallMinute(Monday.addDays(8))}};
         input.Events = Events(logged);
@@ -209,7 +208,7 @@ private Q_SLOTS:
         QFETCH(int, status);
         QFETCH(QString, kinds);
         TAuditInput input;
-        input.From = input.To = input.Today = Monday;
+        input.From = input.To = Monday;
         if (configured)
             input.Configs = {{WallMinute(Monday.addDays(-1)), 1, true, SchoolDays()}};
         else // recorded the same day: not in force before it
@@ -285,7 +284,7 @@ private Q_SLOTS:
         for (int day = 0; day < 5; ++day)
             week += {{day, "07:00", 2}, {day, "08:30", 3}, {day, "14:30", 2}, {day, "15:30", 3}};
         Download(Local(Monday.addDays(5), "09:00"), week);
-        const TAudit audit = CompareOperation(LoadAuditInput(*fDM, Serial, Monday, Monday.addDays(5), 2, Monday));
+        const TAudit audit = CompareOperation(LoadAuditInput(*fDM, Serial, Monday, Monday.addDays(5)));
         QList<int> status;
         for (const TAuditDay &d : audit.Days)
             status << int(d.Status);
