@@ -2,6 +2,7 @@
 // for technicians who keep many beacons' configurations in files and script
 // them. The same core code as the window does the work.
 #include "clicalendar.h"
+#include "cliaudit.h"
 #include "cliconsole.h"
 #include "clifailure.h"
 #include "clihistory.h"
@@ -64,6 +65,9 @@ const QMap<QString, TCommand> Commands = {
     {QStringLiteral("calendar"),
      {false, {QStringLiteral("ics"), QStringLiteral("name")},
       {QStringLiteral("from"), QStringLiteral("to"), QStringLiteral("mode"), QStringLiteral("only")}, 1, Msg::ImportAction}},
+    {QStringLiteral("audit"),
+     {false, {QStringLiteral("serial"), QStringLiteral("from"), QStringLiteral("to")},
+      {QStringLiteral("json"), QStringLiteral("pdf"), QStringLiteral("tolerance")}, 0}},
 };
 
 void CheckUsage(const QCommandLineParser &parser, const QString &name)
@@ -358,6 +362,7 @@ int Run(const QStringList &arguments, bool &json)
         {QStringLiteral("to"), {}, QStringLiteral("DATE")},
         {QStringLiteral("mode"), {}, QStringLiteral("DAYMODE")},
         {QStringLiteral("only"), {}, QStringLiteral("TEXT")},
+        {QStringLiteral("tolerance"), {}, QStringLiteral("MINUTES")},
         {QStringLiteral("json"), {}},
         {{QStringLiteral("h"), QStringLiteral("help")}, {}},
         {QStringLiteral("version"), {}},
@@ -407,7 +412,8 @@ int Run(const QStringList &arguments, bool &json)
         return ExitDone;
     }
     const TCliRegister history;
-    if (command == QLatin1String("history") || command == QLatin1String("events --archive")) {
+    if (command == QLatin1String("history") || command == QLatin1String("events --archive") ||
+        command == QLatin1String("audit")) {
         if (!history.Require()) {
             if (command == QLatin1String("history") && json)
                 TJsonListOut("actions"); // an empty list
@@ -415,6 +421,8 @@ int Run(const QStringList &arguments, bool &json)
         }
         if (command == QLatin1String("history"))
             HistoryCommand(parser);
+        else if (command == QLatin1String("audit"))
+            AuditCommand(parser);
         else
             ArchiveCommand(parser);
         return ExitDone;
@@ -451,7 +459,7 @@ int Run(const QStringList &arguments, bool &json)
 std::unique_ptr<QCoreApplication> MakeApplication(int &argc, char **argv)
 {
     for (int i = 1; i < argc; ++i) {
-        if (qstricmp(argv[i], "report") == 0) {
+        if (qstricmp(argv[i], "report") == 0 || qstricmp(argv[i], "audit") == 0) {
             qputenv("QT_QPA_PLATFORM", "offscreen");
             return std::make_unique<QGuiApplication>(argc, argv);
         }

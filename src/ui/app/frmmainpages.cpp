@@ -12,6 +12,7 @@
 #include "widgets/panelstatusbar.h"
 #include "widgets/pictures.h"
 #include "widgets/portcombobox.h"
+#include "widgets/voltagechartview.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -444,6 +445,9 @@ QWidget *TfrmMain::BuildLogPage()
                              false);
     lvArchive = NewReportView(QStringLiteral("lvArchive"), pageLog, false);
     lvArchive->hide();
+    chartArchive = new TVoltageChartView(pageLog);
+    chartArchive->setMinimumHeight(170);
+    chartArchive->hide();
 
     const QSize design(0, 41);
     btnDownloadEvents = newButton("btnDownloadEvents", QStringLiteral("Download from Beacon"),
@@ -463,6 +467,10 @@ QWidget *TfrmMain::BuildLogPage()
                               QSize(0, 32), pageLog);
     title->Row()->addWidget(btnLogHistory, 0, Qt::AlignTop);
     title->Row()->addWidget(btnEventArchive, 0, Qt::AlignTop);
+    btnOperationReport = newButton("btnOperationReport", QStringLiteral("Operation Report"), QStringLiteral("btn-print"),
+                                   QSize(0, 32), pageLog);
+    btnOperationReport->setEnabled(false); // for an archive shown
+    title->Row()->addWidget(btnOperationReport, 0, Qt::AlignTop);
 
     auto *buttons = new QHBoxLayout;
     buttons->setSpacing(4);
@@ -475,6 +483,7 @@ QWidget *TfrmMain::BuildLogPage()
 
     QVBoxLayout *layout = newPageLayout(pageLog, title);
     layout->addWidget(lvEvents, 1);
+    layout->addWidget(chartArchive);
     layout->addWidget(lvArchive, 1);
     layout->addLayout(buttons);
     return pageLog;
