@@ -25,7 +25,7 @@ case "$mode" in
 esac
 shift
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_replies fuzz_settingsfile fuzz_eventlogfile fuzz_localetext fuzz_updatepage)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_replies fuzz_settingsfile fuzz_eventlogfile fuzz_localetext fuzz_updatepage fuzz_netline)
 
 [ -f "$build/CMakeCache.txt" ] || bash scripts/configure-checked.sh
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]}"
