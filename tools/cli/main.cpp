@@ -6,6 +6,7 @@
 #include "clihistory.h"
 #include "clijson.h"
 #include "cliinterrupt.h"
+#include "cliplan.h"
 #include "cliports.h"
 #include "config/commandline.h"
 #include "config/exceptions.h"
@@ -60,6 +61,9 @@ const QMap<QString, TCommand> Commands = {
                   QStringLiteral("out")}, 0}},
     {QStringLiteral("report"),
      {false, {QStringLiteral("in"), QStringLiteral("pdf")}, {QStringLiteral("settings")}, 1, Msg::CliReportKind}},
+    {QStringLiteral("plan"),
+     {false, {QStringLiteral("in"), QStringLiteral("from"), QStringLiteral("to")},
+      {QStringLiteral("json"), QStringLiteral("ics")}, 0}},
 };
 
 void CheckUsage(const QCommandLineParser &parser, const QString &name)
@@ -349,6 +353,9 @@ int Run(const QStringList &arguments, bool &json)
         {QStringLiteral("config"), {}, QStringLiteral("N")},
         {QStringLiteral("archive"), {}},
         {QStringLiteral("json"), {}},
+        {QStringLiteral("from"), {}, QStringLiteral("DATE")},
+        {QStringLiteral("to"), {}, QStringLiteral("DATE")},
+        {QStringLiteral("ics"), {}, QStringLiteral("FILE")},
         {{QStringLiteral("h"), QStringLiteral("help")}, {}},
         {QStringLiteral("version"), {}},
     });
@@ -387,6 +394,10 @@ int Run(const QStringList &arguments, bool &json)
 
     if (command == QLatin1String("report")) {
         Report(parser);
+        return ExitDone;
+    }
+    if (command == QLatin1String("plan")) {
+        PlanCommand(parser, json);
         return ExitDone;
     }
     if (command == QLatin1String("ports")) {
