@@ -153,6 +153,7 @@ void TfrmMain::FormCreate()
     ConnectMonitorHandlers();
     ConnectReportHandlers();
     ConnectHistoryHandlers();
+    ConnectPlanHandlers();
     // The embedded pages go into their hosts before this, so that the size
     // fixed here makes room for them.
     FitToScreen(AvailableArea(this));

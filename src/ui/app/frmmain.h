@@ -30,6 +30,8 @@ class TPortWatcher;
 class TCalendarList;
 class TEventArchiveModel;
 class TScheduleList;
+class TfrmYearView;
+struct TBeaconConfiguration;
 class TLibraryLock;
 class TWindowHandover;
 class TfrmChildAdvanced;
@@ -94,6 +96,15 @@ public:
     void btnHistoryClick();
     // Puts lvEvents back in place of an archive shown.
     void ShowEventList();
+
+    // The flashing plan (frmmainplan.cpp). "Preview the Year" on Manage
+    // Beacons shows the page's configuration; on a library page, the selected
+    // schedule or calendar with one of the other library chosen.
+    void btnPreviewYearClick();
+    void PreviewLibraryYear(bool schedules);
+    // The page's configuration: the advanced settings, DeviceSchedule, DeviceCalendar.
+    TBeaconConfiguration PageConfiguration() const;
+    TfrmYearView &YearView();
 
     // The library pages' handlers (frmmainlibrary.cpp). The three buttons of a
     // page share one handler, which tells them apart by the sender; a row of
@@ -210,12 +221,14 @@ public:
     QPushButton *btnDownloadFrom;
     QPushButton *btnCompare;
     QPushButton *btnHistory;
+    QPushButton *btnPreviewYear; // "Preview the Year"
 
     // Schedules
     QTreeWidget *lvSchedules;
     QPushButton *btnAddSchedule;
     QPushButton *btnRenameSchedule;
     QPushButton *btnDeleteSchedule;
+    QPushButton *btnPreviewSchedule; // "Preview the Year"
     TElidedGroupBox *gbScheduleRecords;
     QWidget *pnlScheduleRecords;
 
@@ -224,6 +237,7 @@ public:
     QPushButton *btnAddCalendar;
     QPushButton *btnRenameCalendar;
     QPushButton *btnDeleteCalendar;
+    QPushButton *btnPreviewCalendar; // "Preview the Year"
     TElidedGroupBox *gbCalendarRecords;
     QWidget *pnlCalendarRecords;
 
@@ -271,6 +285,7 @@ private:
     void ConnectMonitorHandlers();
     void ConnectReportHandlers();
     void ConnectHistoryHandlers();
+    void ConnectPlanHandlers();
     void FormShow();
     void LoadLibraries();
     // notCreated: why the default library could not be made, if it was tried.
@@ -318,4 +333,5 @@ private:
     std::unique_ptr<TWindowHandover> fHandover;   // takes files from other starts while the lock is held
     QStringList fGivenFiles;                      // not yet offered
     QTimer *tmrGivenFiles;                        // looks again while the operator is busy
+    TfrmYearView *fYearView = nullptr;            // made on first use, then reused
 };

@@ -305,6 +305,9 @@ QWidget *TfrmMain::BuildConnectedSystemPage()
     btnHistory = newButton("btnHistory", QStringLiteral("Beacon History"), QStringLiteral("btn-load"), QSize(0, 32),
                            pageConnectedSystem);
     title->Row()->addWidget(btnHistory, 0, Qt::AlignTop);
+    btnPreviewYear = newButton("btnPreviewYear", QStringLiteral("Preview the Year"), QStringLiteral("btn-load"),
+                               QSize(0, 32), pageConnectedSystem);
+    title->Row()->addWidget(btnPreviewYear, 0, Qt::AlignTop);
     title->Row()->addWidget(btnCompare, 0, Qt::AlignTop);
 
     auto *left = new QVBoxLayout;
@@ -360,6 +363,9 @@ QWidget *TfrmMain::BuildLibraryPage(bool schedules)
     buttons->addWidget(add);
     buttons->addWidget(rename);
     buttons->addWidget(remove);
+    QPushButton *preview = newButton(schedules ? "btnPreviewSchedule" : "btnPreviewCalendar",
+                                     QStringLiteral("Preview the Year"), QStringLiteral("btn-load"), design, upper);
+    buttons->addWidget(preview);
     buttons->addStretch(1);
     auto *upperLayout = new QHBoxLayout(upper);
     upperLayout->setContentsMargins(4, 4, 4, 6);
@@ -383,6 +389,7 @@ QWidget *TfrmMain::BuildLibraryPage(bool schedules)
         btnAddSchedule = add;
         btnRenameSchedule = rename;
         btnDeleteSchedule = remove;
+        btnPreviewSchedule = preview;
         gbScheduleRecords = lower;
         pnlScheduleRecords = records;
     } else {
@@ -391,6 +398,7 @@ QWidget *TfrmMain::BuildLibraryPage(bool schedules)
         btnAddCalendar = add;
         btnRenameCalendar = rename;
         btnDeleteCalendar = remove;
+        btnPreviewCalendar = preview;
         gbCalendarRecords = lower;
         pnlCalendarRecords = records;
     }
