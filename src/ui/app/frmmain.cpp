@@ -198,9 +198,9 @@ void TfrmMain::SetTabOrder()
                    pageHome,
                    btnHistory, btnCompare, TabSetSettings, pageSettingsSchedule, pageSettingsCalendar,
                    pageAdvancedSettings, cbSyncRTC, gbManualControl, btnRealTime, Button2, btnSaveToFile,
-                   btnLoadFromFile, btnUploadTo, btnDownloadFrom,
-                   lvSchedules, btnAddSchedule, btnRenameSchedule, btnDeleteSchedule, pnlScheduleRecords,
-                   lvCalendars, btnAddCalendar, btnRenameCalendar, btnDeleteCalendar, pnlCalendarRecords,
+                   btnLoadFromFile, btnUploadTo, btnDownloadFrom, btnPreviewYear,
+                   btnPreviewSchedule, lvSchedules, btnAddSchedule, btnRenameSchedule, btnDeleteSchedule, pnlScheduleRecords,
+                   btnPreviewCalendar, lvCalendars, btnAddCalendar, btnRenameCalendar, btnDeleteCalendar, pnlCalendarRecords,
                    edtDatabaseFile, btnBrowseDb,
                    btnLogHistory, btnEventArchive, lvEvents, lvArchive, btnDownloadEvents, btnSaveLogToFile,
                    btnLoadLogFromFile, btnPrintLog, Button5});

@@ -307,7 +307,6 @@ QWidget *TfrmMain::BuildConnectedSystemPage()
     title->Row()->addWidget(btnHistory, 0, Qt::AlignTop);
     btnPreviewYear = newButton("btnPreviewYear", QStringLiteral("Preview the Year"), QStringLiteral("btn-load"),
                                QSize(0, 32), pageConnectedSystem);
-    title->Row()->addWidget(btnPreviewYear, 0, Qt::AlignTop);
     title->Row()->addWidget(btnCompare, 0, Qt::AlignTop);
 
     auto *left = new QVBoxLayout;
@@ -322,6 +321,7 @@ QWidget *TfrmMain::BuildConnectedSystemPage()
     buttons->addWidget(btnLoadFromFile, 1, 1);
     buttons->addWidget(btnUploadTo, 2, 0);
     buttons->addWidget(btnDownloadFrom, 2, 1);
+    buttons->addWidget(btnPreviewYear, 3, 0, 1, 2);
     auto *bottom = new QHBoxLayout;
     bottom->setSpacing(12);
     bottom->addLayout(left, 1);
@@ -363,10 +363,10 @@ QWidget *TfrmMain::BuildLibraryPage(bool schedules)
     buttons->addWidget(add);
     buttons->addWidget(rename);
     buttons->addWidget(remove);
-    QPushButton *preview = newButton(schedules ? "btnPreviewSchedule" : "btnPreviewCalendar",
-                                     QStringLiteral("Preview the Year"), QStringLiteral("btn-load"), design, upper);
-    buttons->addWidget(preview);
     buttons->addStretch(1);
+    QPushButton *preview = newButton(schedules ? "btnPreviewSchedule" : "btnPreviewCalendar",
+                                     QStringLiteral("Preview the Year"), QStringLiteral("btn-load"), QSize(0, 32), page);
+    title->Row()->addWidget(preview, 0, Qt::AlignTop);
     auto *upperLayout = new QHBoxLayout(upper);
     upperLayout->setContentsMargins(4, 4, 4, 6);
     upperLayout->addWidget(list, 1);
