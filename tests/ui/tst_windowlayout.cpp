@@ -99,7 +99,7 @@ private Q_SLOTS:
                            // Tab goes from the time's hours to its minutes first.
                            "cbOverrideMode", "cbScheduleTimeOn", "cbScheduleTimeOn", "btnOverride", "btnRealTime",
                            "Button2",
-                           "btnSaveToFile", "btnLoadFromFile", "btnUploadTo",   "btnDownloadFrom"};
+                           "btnSaveToFile", "btnLoadFromFile", "btnUploadTo",   "btnDownloadFrom", "btnPreviewYear"};
         QTest::newRow("Event Log") << QStringLiteral("btnLog")
                                    << QStringList{"btnLogHistory",      "btnEventArchive", "lvEvents",
                                                   "btnDownloadEvents",  "btnSaveLogToFile", "btnLoadLogFromFile",

@@ -8,6 +8,7 @@
 #include "clihistory.h"
 #include "clijson.h"
 #include "cliinterrupt.h"
+#include "cliplan.h"
 #include "cliports.h"
 #include "config/commandline.h"
 #include "config/exceptions.h"
@@ -68,6 +69,9 @@ const QMap<QString, TCommand> Commands = {
     {QStringLiteral("audit"),
      {false, {QStringLiteral("serial"), QStringLiteral("from"), QStringLiteral("to")},
       {QStringLiteral("json"), QStringLiteral("pdf"), QStringLiteral("tolerance")}, 0}},
+    {QStringLiteral("plan"),
+     {false, {QStringLiteral("in"), QStringLiteral("from"), QStringLiteral("to")},
+      {QStringLiteral("json"), QStringLiteral("ics")}, 0}},
 };
 
 void CheckUsage(const QCommandLineParser &parser, const QString &name)
@@ -402,6 +406,10 @@ int Run(const QStringList &arguments, bool &json)
 
     if (command == QLatin1String("report")) {
         Report(parser);
+        return ExitDone;
+    }
+    if (command == QLatin1String("plan")) {
+        PlanCommand(parser, json);
         return ExitDone;
     }
     if (command == QLatin1String("ports")) {

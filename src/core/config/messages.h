@@ -394,6 +394,10 @@ inline constexpr const char *CliNoConfig = "No configuration %s is recorded for 
 inline constexpr const char *CliConfigSaved = "Configuration %d of the Beacon %s saved to %s";
 inline constexpr const char *CliNoLibrary = "No library database at %s: nothing has been recorded.";
 inline constexpr const char *CliArchiveEmpty = "No events of the Beacon %s are archived.";
+// The flashing plan (plan command)
+inline constexpr const char *CliPlanDate = "--%s takes a date as YYYY-MM-DD, for example 2026-12-21.";
+inline constexpr const char *CliPlanRange = "--from must not be later than --to.";
+inline constexpr const char *CliPlanStdoutOnce = "Standard output can carry --json or --ics -, not both.";
 
 // Reports (report window and command-line tool)
 inline constexpr const char *ReportExportTitle = "Export to PDF";

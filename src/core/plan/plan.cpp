@@ -196,3 +196,26 @@ QVector<TPlanWarning> WarningsOn(const TPlan &plan, QDate date)
             out.push_back(w);
     return out;
 }
+
+QString PlanDayDetails(const TPlan &plan, const TPlanDay &day, const QList<TCalendarRec> &calendar,
+                       const QLocale &locale)
+{
+    QString why = QStringLiteral("%1 %2 follows %3")
+                      .arg(day.weekday, locale.toString(day.date, QLocale::ShortFormat),
+                           day.follows.isEmpty() ? QStringLiteral("no day mode") : day.follows);
+    if (day.record >= 0 && day.record < calendar.size()) {
+        const TCalendarRec &rec = calendar.at(day.record);
+        why += QStringLiteral(": calendar record %1 %2, %3 to %4")
+                   .arg(day.record + 1)
+                   .arg(RecordName(rec), locale.toString(DayNumToDate(rec.DayNum), QLocale::ShortFormat),
+                        locale.toString(DayNumToDate(rec.DayNum + rec.Days - 1), QLocale::ShortFormat));
+    }
+    QStringList on;
+    for (const TPlanInterval &interval : day.on)
+        on << PlanTimeText(interval.on) + QStringLiteral(" to ") + PlanTimeText(interval.off);
+    QStringList lines{why + u'.',
+                      QStringLiteral("Flashing: ") + (on.isEmpty() ? QStringLiteral("none (dark)") : on.join(QStringLiteral(", ")))};
+    for (const TPlanWarning &w : WarningsOn(plan, day.date))
+        lines << QStringLiteral("Warning: ") + w.text;
+    return lines.join(u'\n');
+}

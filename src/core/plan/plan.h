@@ -2,6 +2,7 @@
 #include "transfer/settingsfile.h"
 
 #include <QDate>
+#include <QLocale>
 #include <QString>
 #include <QTime>
 #include <QVector>
@@ -56,6 +57,12 @@ TPlan MakePlan(const TBeaconConfiguration &config, QDate from, QDate to, QDate t
 
 // The warnings of one date, in the plan's order.
 QVector<TPlanWarning> WarningsOn(const TPlan &plan, QDate date);
+
+// What the year view shows of one date of the plan: the date, what it
+// follows and why, its flashing intervals and its warnings, a line each;
+// calendar gives the records' names and dates, locale the date format.
+QString PlanDayDetails(const TPlan &plan, const TPlanDay &day, const QList<TCalendarRec> &calendar,
+                       const QLocale &locale);
 
 // "HH:MM", 24-hour, as plans are written everywhere.
 QString PlanTimeText(QTime time);

@@ -155,6 +155,7 @@ void TfrmMain::FormCreate()
     ConnectReportHandlers();
     ConnectHistoryHandlers();
     ConnectAuditHandlers();
+    ConnectPlanHandlers();
     // The embedded pages go into their hosts before this, so that the size
     // fixed here makes room for them.
     FitToScreen(AvailableArea(this));
@@ -199,9 +200,9 @@ void TfrmMain::SetTabOrder()
                    pageHome,
                    btnHistory, btnCompare, TabSetSettings, pageSettingsSchedule, pageSettingsCalendar,
                    pageAdvancedSettings, cbSyncRTC, gbManualControl, btnRealTime, Button2, btnSaveToFile,
-                   btnLoadFromFile, btnUploadTo, btnDownloadFrom,
-                   lvSchedules, btnAddSchedule, btnRenameSchedule, btnDeleteSchedule, pnlScheduleRecords,
-                   lvCalendars, btnAddCalendar, btnRenameCalendar, btnDeleteCalendar, pnlCalendarRecords,
+                   btnLoadFromFile, btnUploadTo, btnDownloadFrom, btnPreviewYear,
+                   btnPreviewSchedule, lvSchedules, btnAddSchedule, btnRenameSchedule, btnDeleteSchedule, pnlScheduleRecords,
+                   btnPreviewCalendar, lvCalendars, btnAddCalendar, btnRenameCalendar, btnDeleteCalendar, pnlCalendarRecords,
                    edtDatabaseFile, btnBrowseDb,
                    btnLogHistory, btnEventArchive, btnOperationReport, lvEvents, chartArchive, lvArchive, btnDownloadEvents, btnSaveLogToFile,
                    btnLoadLogFromFile, btnPrintLog, Button5});

@@ -31,6 +31,8 @@ class TCalendarList;
 class TEventArchiveModel;
 class TVoltageChartView;
 class TScheduleList;
+class TfrmYearView;
+struct TBeaconConfiguration;
 class TLibraryLock;
 class TWindowHandover;
 class TfrmChildAdvanced;
@@ -100,6 +102,15 @@ public:
     // above the archive's list, over its last year.
     void btnOperationReportClick();
     void ShowArchiveChart(const QString &serial, const QDate &newest);
+
+    // The flashing plan (frmmainplan.cpp). "Preview the Year" on Manage
+    // Beacons shows the page's configuration; on a library page, the selected
+    // schedule or calendar with one of the other library chosen.
+    void btnPreviewYearClick();
+    void PreviewLibraryYear(bool schedules);
+    // The page's configuration: the advanced settings, DeviceSchedule, DeviceCalendar.
+    TBeaconConfiguration PageConfiguration() const;
+    TfrmYearView &YearView();
 
     // The library pages' handlers (frmmainlibrary.cpp). The three buttons of a
     // page share one handler, which tells them apart by the sender; a row of
@@ -219,12 +230,14 @@ public:
     QPushButton *btnDownloadFrom;
     QPushButton *btnCompare;
     QPushButton *btnHistory;
+    QPushButton *btnPreviewYear; // "Preview the Year"
 
     // Schedules
     QTreeWidget *lvSchedules;
     QPushButton *btnAddSchedule;
     QPushButton *btnRenameSchedule;
     QPushButton *btnDeleteSchedule;
+    QPushButton *btnPreviewSchedule; // "Preview the Year"
     TElidedGroupBox *gbScheduleRecords;
     QWidget *pnlScheduleRecords;
 
@@ -234,6 +247,7 @@ public:
     QPushButton *btnImportCalendar;
     QPushButton *btnRenameCalendar;
     QPushButton *btnDeleteCalendar;
+    QPushButton *btnPreviewCalendar; // "Preview the Year"
     TElidedGroupBox *gbCalendarRecords;
     QWidget *pnlCalendarRecords;
 
@@ -284,6 +298,7 @@ private:
     void ConnectReportHandlers();
     void ConnectHistoryHandlers();
     void ConnectAuditHandlers();
+    void ConnectPlanHandlers();
     void FormShow();
     void LoadLibraries();
     // notCreated: why the default library could not be made, if it was tried.
@@ -331,4 +346,5 @@ private:
     std::unique_ptr<TWindowHandover> fHandover;   // takes files from other starts while the lock is held
     QStringList fGivenFiles;                      // not yet offered
     QTimer *tmrGivenFiles;                        // looks again while the operator is busy
+    TfrmYearView *fYearView = nullptr;            // made on first use, then reused
 };

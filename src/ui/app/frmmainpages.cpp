@@ -306,6 +306,8 @@ QWidget *TfrmMain::BuildConnectedSystemPage()
     btnHistory = newButton("btnHistory", QStringLiteral("Beacon History"), QStringLiteral("btn-load"), QSize(0, 32),
                            pageConnectedSystem);
     title->Row()->addWidget(btnHistory, 0, Qt::AlignTop);
+    btnPreviewYear = newButton("btnPreviewYear", QStringLiteral("Preview the Year"), QStringLiteral("btn-load"),
+                               QSize(0, 32), pageConnectedSystem);
     title->Row()->addWidget(btnCompare, 0, Qt::AlignTop);
 
     auto *left = new QVBoxLayout;
@@ -320,6 +322,7 @@ QWidget *TfrmMain::BuildConnectedSystemPage()
     buttons->addWidget(btnLoadFromFile, 1, 1);
     buttons->addWidget(btnUploadTo, 2, 0);
     buttons->addWidget(btnDownloadFrom, 2, 1);
+    buttons->addWidget(btnPreviewYear, 3, 0, 1, 2);
     auto *bottom = new QHBoxLayout;
     bottom->setSpacing(12);
     bottom->addLayout(left, 1);
@@ -371,6 +374,9 @@ QWidget *TfrmMain::BuildLibraryPage(bool schedules)
                            QSize(0, 32), upper);
         listColumn->addWidget(import, 0, Qt::AlignLeft);
     }
+    QPushButton *preview = newButton(schedules ? "btnPreviewSchedule" : "btnPreviewCalendar",
+                                     QStringLiteral("Preview the Year"), QStringLiteral("btn-load"), QSize(0, 32), page);
+    title->Row()->addWidget(preview, 0, Qt::AlignTop);
     auto *upperLayout = new QHBoxLayout(upper);
     upperLayout->setContentsMargins(4, 4, 4, 6);
     upperLayout->addLayout(listColumn, 1);
@@ -393,6 +399,7 @@ QWidget *TfrmMain::BuildLibraryPage(bool schedules)
         btnAddSchedule = add;
         btnRenameSchedule = rename;
         btnDeleteSchedule = remove;
+        btnPreviewSchedule = preview;
         gbScheduleRecords = lower;
         pnlScheduleRecords = records;
     } else {
@@ -402,6 +409,7 @@ QWidget *TfrmMain::BuildLibraryPage(bool schedules)
         btnRenameCalendar = rename;
         btnDeleteCalendar = remove;
         btnImportCalendar = import;
+        btnPreviewCalendar = preview;
         gbCalendarRecords = lower;
         pnlCalendarRecords = records;
     }

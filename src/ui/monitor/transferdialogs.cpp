@@ -8,6 +8,7 @@
 #include "pages/childadvanced.h"
 #include "pages/childcalendarlist.h"
 #include "pages/childschedulelist.h"
+#include "plan/plan.h"
 #include "protocol/beaconprotocol.h"
 #include "history/configcompare.h"
 #include "history/recorder.h"
@@ -20,6 +21,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QStyle>
@@ -124,10 +126,29 @@ TfULoadSettings::TfULoadSettings(TfrmMain &main)
     cbVerify->setObjectName(QStringLiteral("cbVerify"));
     cbVerify->setChecked(true);
     static_cast<QVBoxLayout *>(gbParameters->layout())->insertWidget(3, cbVerify);
+    lbPlanWarnings = new QListWidget(this);
+    lbPlanWarnings->setObjectName(QStringLiteral("lbPlanWarnings"));
+    lbPlanWarnings->setWordWrap(true);
+    lbPlanWarnings->setFixedHeight(110);
+    auto *dialogLayout = static_cast<QVBoxLayout *>(layout());
+    dialogLayout->insertWidget(1, new QLabel(QStringLiteral("The plan of the coming year:"), this));
+    dialogLayout->insertWidget(2, lbPlanWarnings);
     // The size the base fixed has no room for the fourth box: the layout
     // fixes it anew when it is first laid out.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     connect(btnUploadTo, &QPushButton::clicked, this, [this] { RunAction([this] { btnUploadToClick(); }); });
+}
+
+void TfULoadSettings::showEvent(QShowEvent *event)
+{
+    const QDate today = QDate::currentDate();
+    const TPlan plan = MakePlan(fMain.PageConfiguration(), today, today.addDays(364), today);
+    lbPlanWarnings->clear();
+    for (const TPlanWarning &w : plan.warnings)
+        lbPlanWarnings->addItem(QLocale().toString(w.date, QLocale::ShortFormat) + QStringLiteral(": ") + w.text);
+    if (plan.warnings.isEmpty())
+        lbPlanWarnings->addItem(QStringLiteral("No warnings: the schedule and calendar combine without doubt."));
+    TfTransferSettings::showEvent(event);
 }
 
 void TfULoadSettings::btnUploadToClick()

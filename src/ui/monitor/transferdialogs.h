@@ -6,6 +6,7 @@
 
 class QCheckBox;
 class QGroupBox;
+class QListWidget;
 class QPushButton;
 class TfrmComProgress;
 class TfrmMain;
@@ -60,6 +61,12 @@ public:
     QPushButton *btnUploadTo;
     // After the three parts: read back what was written and compare.
     QCheckBox *cbVerify;
+    // The warnings of the page's plan for the coming year, shown before
+    // anything is sent.
+    QListWidget *lbPlanWarnings;
+
+protected:
+    void showEvent(QShowEvent *event) override;
 };
 
 // "Download Settings": reads the controller's configuration into the Manage

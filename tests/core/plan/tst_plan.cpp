@@ -225,6 +225,32 @@ private Q_SLOTS:
         QCOMPARE(PlanTimeText(plan.days.at(0).on.last().off), QStringLiteral("09:30"));
     }
 
+    void dayDetails_data()
+    {
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<QString>("details");
+        QTest::newRow("school day") << QDate(2026, 12, 21)
+                                    << "Monday 21/12/2026 follows Monday.\nFlashing: 07:00 to 08:30, 14:30 to 15:30";
+        QTest::newRow("two records, one shown")
+            << QDate(2026, 12, 24)
+            << "Thursday 24/12/2026 follows Sunday: calendar record 1 \"WINTER BREAK\", 24/12/2026 to 03/01/2027.\n"
+               "Flashing: none (dark)\nWarning: Calendar records 1 (\"WINTER BREAK\"), 2 (\"CHRISTMAS EVE\") all "
+               "cover this date; the plan shows the first in list order, record 1.";
+        QTest::newRow("undefined day mode")
+            << QDate(2027, 1, 6)
+            << "Wednesday 06/01/2027 follows no day mode: calendar record 6 \"STAFF DAY\", 06/01/2027 to 06/01/2027.\n"
+               "Flashing: none (dark)\nWarning: Calendar record 6 (\"STAFF DAY\") has the day mode 12, which names no "
+               "weekday or special day mode; the plan shows the date dark.";
+    }
+    void dayDetails()
+    {
+        QFETCH(QDate, date);
+        const TBeaconConfiguration c = WinterBreak();
+        const TPlan plan = MakePlan(c, QDate(2026, 12, 21), QDate(2027, 1, 10), QDate(2026, 12, 1));
+        QTEST(PlanDayDetails(plan, plan.days.at(int(plan.from.daysTo(date))), c.Calendar, QLocale(QLocale::English, QLocale::UnitedKingdom)),
+              "details");
+    }
+
     void ranges_data()
     {
         QTest::addColumn<QDate>("from");
