@@ -510,6 +510,8 @@ private Q_SLOTS:
             {"--port", port(), "status", "--out", "x"},
             {"--port", port(), "status", "extra"},
             {"ports", "--colour"},
+            {"--port", "tcp://beacon", "identify"},
+            {"--port", "tls://[::1]:99999", "status"},
         };
         for (const QStringList &arguments : cases) {
             const TRun run = Cli(arguments);

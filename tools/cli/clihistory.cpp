@@ -6,6 +6,7 @@
 #include "history/configcompare.h"
 #include "history/eventarchive.h"
 #include "history/register.h"
+#include "link/dmcom.h"
 #include "store/librarydb.h"
 
 #include <QCommandLineParser>
@@ -213,7 +214,7 @@ int DiffCommand(const QCommandLineParser &parser)
     scope.Calendar = parts.Holidays;
     const QList<TConfigDifference> differences = CompareConfigs(beacon, file, scope);
     if (parser.isSet(QStringLiteral("json"))) {
-        PrintJson(DifferencesJson(fileName, differences));
+        PrintJson(DifferencesJson(dmCOM().PortName(), fileName, differences));
     } else if (differences.isEmpty()) {
         PrintOut(Fmt(Msg::CompareSame, fileName));
     } else {

@@ -26,7 +26,7 @@ QJsonObject IdentityJson(const TActionTarget &identity)
             {"board", identity.Board}};
 }
 
-QJsonObject StatusJson(const TDiagnostics &diagnostics)
+QJsonObject StatusJson(const QString &port, const TDiagnostics &diagnostics)
 {
     QStringList lines;
     for (const QString &field : diagnostics.Fields())
@@ -37,7 +37,8 @@ QJsonObject StatusJson(const TDiagnostics &diagnostics)
     QJsonObject override = state(BeaconStatus.OverrideState, Msg::OverrideStateNames);
     QJsonObject position = state(BeaconStatus.SwitchPosition, Msg::SwitchPositionNames);
     position[QStringLiteral("position")] = position.take(QStringLiteral("state"));
-    return {{"clock", BeaconSettings.ClockValue.toString(Qt::ISODate)},
+    return {{"port", port},
+            {"clock", BeaconSettings.ClockValue.toString(Qt::ISODate)},
             {"voltage", qRound(SupplyVoltage(BeaconStatus.LiveValues[1]) * 100) / 100.0},
             {"beaconOn", BeaconStatus.BeaconOn},
             {"override", override},
@@ -119,11 +120,11 @@ QByteArray ActionJson(const TActionRecord &a)
     return out;
 }
 
-QJsonObject DifferencesJson(const QString &fileName, const QList<TConfigDifference> &differences)
+QJsonObject DifferencesJson(const QString &port, const QString &fileName, const QList<TConfigDifference> &differences)
 {
     QJsonArray list;
     for (const TConfigDifference &d : differences)
         list.append(QJsonObject{
             {"item", d.Item}, {"beacon", d.OnBeacon}, {"file", d.Other}, {"text", FileDifferenceText(d)}});
-    return {{"file", fileName}, {"equal", differences.isEmpty()}, {"differences", list}};
+    return {{"port", port}, {"file", fileName}, {"equal", differences.isEmpty()}, {"differences", list}};
 }

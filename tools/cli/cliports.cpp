@@ -1,11 +1,25 @@
 #include "cliports.h"
 
 #include "cliconsole.h"
-#include "link/portlist.h"
+#include "config/messages.h"
+#include "config/netsettings.h"
+
+QList<TPortInfo> ListPortsAndBeacons()
+{
+    QList<TPortInfo> ports = ListPorts();
+    for (const TNetworkBeacon &beacon : RememberedNetworkBeacons()) {
+        TPortInfo entry;
+        entry.Name = beacon.Address;
+        entry.Description = QString::fromUtf8(Msg::NetRemembered);
+        entry.SerialNumber = beacon.Serial;
+        ports.append(entry);
+    }
+    return ports;
+}
 
 void PrintPorts()
 {
-    for (const TPortInfo &port : ListPorts())
+    for (const TPortInfo &port : ListPortsAndBeacons())
         PrintOut(QStringList{port.Name, port.Description, port.Manufacturer, port.SerialNumber, port.StableName}.join(
             u'\t'));
 }
@@ -14,7 +28,7 @@ TScanResult SearchAllPorts()
 {
     TCliLog log;
     QString shown;
-    return ScanForController(GetRegPortList(), [&](const QString &status, int) {
+    return ScanForController(PortNames(ListPortsAndBeacons()), [&](const QString &status, int) {
         if (status != shown)
             log.ReplaceLast(shown = status);
     });

@@ -1,13 +1,20 @@
 #pragma once
+#include "link/portlist.h"
 #include "link/portsearch.h"
 
-// The serial-port side of pvbcs-cli.
+// The ports side of pvbcs-cli: serial ports and network beacons.
 
-// Prints one line for each serial port: the name it opens with, then, after
-// tabs, the adapter's description, maker, serial number and stable name
-// (empty where the system knows none), so scripts can cut the first column.
+// The serial ports, then the network beacons this user has connected to, in
+// the order first used. A network beacon's entry has its address as the
+// name, "Network beacon" as the description and, once the controller there
+// has identified itself, the controller's serial number.
+QList<TPortInfo> ListPortsAndBeacons();
+
+// Prints one line for each entry of ListPortsAndBeacons(): the name it opens
+// with, then, after tabs, the description, maker, serial number and stable
+// name (empty where none is known), so scripts can cut the first column.
 void PrintPorts();
 
-// Searches every port for controllers, as "--port auto" does, showing the
-// search's steps as progress.
+// Searches every serial port and every remembered network beacon for
+// controllers, as "--port auto" does, showing the search's steps as progress.
 TScanResult SearchAllPorts();

@@ -16,6 +16,7 @@
 #include "eventlog/eventdownload.h"
 #include "eventlog/eventlogfile.h"
 #include "link/dmcom.h"
+#include "link/netaddress.h"
 #include "link/serialline.h"
 #include "manual/pvbcs-cli.h"
 #include "protocol/beaconprotocol.h"
@@ -249,12 +250,12 @@ void Override(const TCliRegister &history, quint8 mode, const QTime &until)
     }
 }
 
-void Status(bool json)
+void Status(const TdmCOM &link, bool json)
 {
     TDiagnostics diagnostics;
     Guard(ExitNoAnswer, [&] { diagnostics.RunCycle(); });
     if (json) {
-        PrintJson(StatusJson(diagnostics));
+        PrintJson(StatusJson(link.PortName(), diagnostics));
         return;
     }
     for (const QString &field : diagnostics.Fields())
@@ -400,6 +401,11 @@ int Run(const QStringList &arguments, bool &json)
         else if (!file.isEmpty())
             CheckWritable(file);
     }
+    const QString port = parser.value(QStringLiteral("port"));
+    TNetAddress address;
+    QString why;
+    if (IsNetworkAddress(port) && !ParseNetAddress(port, address, why))
+        Usage(why);
     if (parser.value(QStringLiteral("in")) == QLatin1String("-") &&
         parser.value(QStringLiteral("settings")) == QLatin1String("-"))
         Usage(QString::fromUtf8(Msg::CliStdinOnce));
@@ -414,7 +420,7 @@ int Run(const QStringList &arguments, bool &json)
     }
     if (command == QLatin1String("ports")) {
         if (json)
-            PrintJson(PortsJson(ListPorts()));
+            PrintJson(PortsJson(ListPortsAndBeacons()));
         else
             PrintPorts();
         return ExitDone;
@@ -453,7 +459,7 @@ int Run(const QStringList &arguments, bool &json)
     else if (command == QLatin1String("override"))
         Override(history, mode, until);
     else if (command == QLatin1String("status"))
-        Status(json);
+        Status(link, json);
     else if (command == QLatin1String("diff"))
         return DiffCommand(parser);
     else
