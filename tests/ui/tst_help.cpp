@@ -172,12 +172,24 @@ private Q_SLOTS:
             MESSAGE(LibraryItemTooLarge), MESSAGE(ArchiveNotWritten), MESSAGE(CliNoLibrary), MESSAGE(HistoryNoConfig),
             MESSAGE(HistoryOpenConfirm), MESSAGE(HistoryCompareTwo), MESSAGE(HistoryCompareSame),
             MESSAGE(HistoryCompareDiffers), MESSAGE(VirtualPortNameRefused), MESSAGE(VirtualPortTaken),
+            MESSAGE(ImportNotCalendar), MESSAGE(ImportCannotRead), MESSAGE(ImportRangeReversed),
+            MESSAGE(ImportNothing), MESSAGE(ImportNothingInRange), MESSAGE(ImportOverLimit), MESSAGE(ImportDayMode),
+            MESSAGE(ImportDate), MESSAGE(ImportAction), MESSAGE(ImportNameRefused),
         };
         // Parts of the messages above (what the link was doing, the items a
         // value belongs to, the words of a comparison), the names and labels
         // the window shows, progress texts and the command-line tool's
         // ordinary results.
         const QStringList notMessages = {
+            // The school calendar import: titles, labels, the notes of its lists and its result.
+            QStringLiteral("ImportTitle"), QStringLiteral("ImportFilter"), QStringLiteral("ImportNoCalendarData"),
+            QStringLiteral("ImportUntitled"), QStringLiteral("ImportSkipCancelled"), QStringLiteral("ImportSkipNotOnly"),
+            QStringLiteral("ImportSkipNoStart"), QStringLiteral("ImportSkipTimed"),
+            QStringLiteral("ImportSkipTimedRepeating"), QStringLiteral("ImportSkipOutside"),
+            QStringLiteral("ImportMerged"), QStringLiteral("ImportNameCut"), QStringLiteral("ImportNameCharacters"),
+            QStringLiteral("ImportDatesCut"), QStringLiteral("ImportSplit"), QStringLiteral("ImportCreated"),
+            QStringLiteral("ImportSkipped"), QStringLiteral("ImportMergedKind"), QStringLiteral("ImportShortened"),
+            QStringLiteral("ImportHeading"), QStringLiteral("ImportRecordCount"),
             QStringLiteral("RegisterOutputFailed"), QStringLiteral("RegisterNotArchived"),
             QStringLiteral("DifferenceRecorded"), QStringLiteral("HistoryAllBeacons"),
             QStringLiteral("RecordCount"), QStringLiteral("DurationHoursMinutes"), QStringLiteral("DurationDays"),
