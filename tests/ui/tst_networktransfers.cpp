@@ -216,6 +216,68 @@ private Q_SLOTS:
             remembered = remembered || (beacon.Address == address && beacon.Serial == QLatin1String("20240001"));
         QVERIFY(remembered);
     }
+
+    // Of two controllers found, the remembered address is taken: it comes
+    // after the serial ports, whose probes ran alongside its own.
+    void autodetectFindsARememberedNetworkBeacon()
+    {
+        TBeaconSimulator onCable(Named("cable"));
+        TSimOptions options = Named("served");
+        options.serial = "20240042";
+        TBeaconSimulator served(options);
+        TNetRig server(served.DevicePath());
+        QVERIFY2(server.Ok(), qPrintable(server.Error()));
+        HideFromPortList(served);
+        RememberNetworkBeacon(server.Raw());
+
+        TRig &rig = StartRig(QStringLiteral("none"));
+        QCOMPARE(rig.window.cbComPort->currentIndex(), 0);
+        Connect(false);
+        QCOMPARE(dmCOM().PortName(), server.Raw());
+        QCOMPARE(rig.window.cbComPort->CurrentPort(), server.Raw());
+        QVERIFY(Commands(onCable).contains(QStringLiteral("01")));
+        WaitForIdentity();
+        QCOMPARE(dmCOM().SignSerial(), QStringLiteral("20240042"));
+        // Listed from now on with the controller found there.
+        QTRY_COMPARE_WITH_TIMEOUT(rig.window.cbComPort->currentText(), server.Raw() + QStringLiteral(" (20240042)"),
+                                  kIdentityWaitMs);
+        QCOMPARE(RememberedNetworkBeacons().constLast().Serial, QStringLiteral("20240042"));
+        QCOMPARE(rig.messages.Texts(), QStringList{kQuestion});
+    }
+
+    // A device server that goes away in the middle of an upload: the upload
+    // stops and says so once, naming the address; the switch goes off.
+    void aServerGoneMidUploadIsReportedOnceNamingTheAddress()
+    {
+        TBeaconSimulator served(Named("served"));
+        TNetRig server(served.DevicePath());
+        QVERIFY2(server.Ok(), qPrintable(server.Error()));
+        HideFromPortList(served);
+        const QString address = server.Telnet();
+        TRig &rig = StartRig(address);
+        Connect(false);
+        WaitForIdentity();
+        ShowPage(rig.window.btnConnectedSystem, rig.window.pageConnectedSystem);
+        rig.messages.Clear();
+
+        Watch(&rig.comProgress, [&] {
+            if (LogLines(rig.comProgress).size() < 3)
+                return false;
+            server.KillServer();
+            return true;
+        });
+        RunDialog(rig.window.btnUploadTo, rig.uploadSettings, rig.uploadSettings.btnUploadTo);
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.window.SwitchedOn(), kIdentityWaitMs);
+        QTest::qWait(2500); // two status ticks: the loss is not reported again
+        QCOMPARE(rig.messages.entries.size(), 1);
+        QCOMPARE(rig.messages.entries.constFirst().kind, TMessageService::Kind::Error);
+        const QString text = rig.messages.entries.constFirst().text;
+        const QString writing = LogLines(rig.comProgress).constLast(); // "Writing Beacon Schedule..."
+        QVERIFY(writing.startsWith(QStringLiteral("Writing ")) && writing.endsWith(QStringLiteral("...")));
+        QCOMPARE(text, Fmt(Msg::LinkLostWhile, address, Fmt(Msg::ActivityWriting, writing.mid(8).chopped(3)),
+                           Msg::NetServerClosed));
+        QVERIFY(rig.window.cbComPort->isEnabled());
+    }
 };
 
 int main(int argc, char **argv)
