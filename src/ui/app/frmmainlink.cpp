@@ -239,12 +239,14 @@ void TfrmMain::tmrInterfaceTimer()
 void TfrmMain::cbComPortChange()
 {
     if (cbComPort->NetworkEntryShown()) {
-        // "Network Beacon…" asks for an address; without one, the box shows
-        // what it showed before.
-        const QString address = frmNetworkBeacon->Ask(cbComPort->PreviousPort());
-        cbComPort->ShowPort(address.isEmpty() ? cbComPort->PreviousPort() : address);
+        // "Network Beacon…" asks for an address; meanwhile, and without one,
+        // the box shows what it showed before.
+        const QString previous = cbComPort->PreviousPort();
+        cbComPort->ShowPort(previous);
+        const QString address = frmNetworkBeacon->Ask(previous);
         if (address.isEmpty())
             return;
+        cbComPort->ShowPort(address);
     }
     // "Autodetect" is no port to remember. An adapter's stable name finds it
     // again when it comes back under another number.
