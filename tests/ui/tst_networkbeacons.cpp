@@ -223,6 +223,22 @@ private Q_SLOTS:
         // Never connected: not remembered.
         QVERIFY(RememberedNetworkBeacons().isEmpty());
     }
+
+    // Autodetect that finds nothing says why for each remembered beacon it
+    // could not reach, naming the address and the step.
+    void autodetectSaysWhyARememberedBeaconWasNotFound()
+    {
+        const QString refused = QStringLiteral("tcp://127.0.0.1:%1").arg(RefusingPort());
+        RememberNetworkBeacon(refused, QStringLiteral("20240003"));
+        TRig &rig = StartRig(QStringLiteral("none"));
+        QCOMPARE(Items(rig.window.cbComPort).mid(rig.window.cbComPort->count() - 2),
+                 (QStringList{refused + QStringLiteral(" (20240003)"), kNetworkEntry}));
+        OperatorClick(rig.window.imgPortSwitch);
+        QCOMPARE(rig.messages.Texts(Kind::Error),
+                 QStringList{Msg::PortNotFound + QStringLiteral("\n\n")
+                             + Fmt(Msg::NetOpenFailed, refused, Msg::NetStepConnect, QStringLiteral("Connection refused"))});
+        QVERIFY(!rig.window.SwitchedOn());
+    }
 };
 
 int main(int argc, char **argv)

@@ -52,7 +52,10 @@ void TPortComboBox::SetPorts(const QList<TPortInfo> &ports, const QString &selec
 
 void TPortComboBox::Describe(int index, const TNetworkBeacon &beacon)
 {
-    setItemText(index, beacon.Serial.isEmpty() ? beacon.Address : Fmt(Msg::NetBeaconItem, beacon.Address, beacon.Serial));
+    const QString text = beacon.Serial.isEmpty() ? beacon.Address : Fmt(Msg::NetBeaconItem, beacon.Address, beacon.Serial);
+    if (itemText(index) == text && itemData(index, Qt::ToolTipRole).isValid())
+        return; // as every identity poll reports it again
+    setItemText(index, text);
     setItemData(index,
                 beacon.Serial.isEmpty() ? QString::fromUtf8(Msg::NetRemembered)
                                         : Msg::NetRemembered + QStringLiteral("\n") + Fmt(Msg::StatusSerialNumber, beacon.Serial),
