@@ -41,6 +41,9 @@ quint16 FreeLocalPort()
 }
 
 TNetRig::TNetRig(const QString &device)
+    // ser2net's accepter options cannot hold a path with blanks, which the
+    // default folder takes from the application's name.
+    : fDir(QDir::tempPath() + QStringLiteral("/pvbcs-netrig-XXXXXX"))
 {
     const QString folder = fDir.path();
     // A certificate authority and a server certificate for 127.0.0.1 and localhost.

@@ -170,7 +170,7 @@ private Q_SLOTS:
         QStringList items;
         for (int i = 0; i < rig.window.cbComPort->count(); ++i)
             items << rig.window.cbComPort->itemText(i);
-        QCOMPARE(items, QStringList{QStringLiteral("Autodetect")} + ports);
+        QCOMPARE(items, QStringList{QStringLiteral("Autodetect")} + ports + QStringList{TPortComboBox::NetworkEntryText()});
         QCOMPARE(rig.window.cbComPort->currentText(), simB.PortName());
         verifyOff(rig.window);
 

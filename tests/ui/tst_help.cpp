@@ -228,7 +228,8 @@ private Q_SLOTS:
             QStringLiteral("ArchiveEntry"), QStringLiteral("CliSerialNumber"), QStringLiteral("CliFirmware"),
             QStringLiteral("CliBoard"), QStringLiteral("CliControllerFound"), QStringLiteral("CliEventsSaved"),
             QStringLiteral("CliConfigSaved"), QStringLiteral("ReportExportTitle"), QStringLiteral("ReportExporting"),
-            QStringLiteral("CliReportSaved"),
+            QStringLiteral("CliReportSaved"), QStringLiteral("ScanWaitingNetwork"), QStringLiteral("NetBeaconItem"),
+            QStringLiteral("NetAddressEmpty"), QStringLiteral("NetAddressForms"),
         };
         const QMap<QString, QString> entries = TroubleshootingEntries(ReadHelp());
         for (const auto &[name, text] : messages) {

@@ -547,7 +547,7 @@ private Q_SLOTS:
 
         config.SetPortName(QStringLiteral("ttyUSB1"));
         window.FillPortList(ports);
-        QCOMPARE(window.cbComPort->count(), 4);
+        QCOMPARE(window.cbComPort->count(), 5); // and "Network Beacon…" last
         QCOMPARE(window.cbComPort->itemText(0), QStringLiteral("Autodetect"));
         QCOMPARE(window.cbComPort->currentText(), QStringLiteral("ttyUSB1"));
         // Each port says what it is.
@@ -559,7 +559,7 @@ private Q_SLOTS:
         config.SetPortName(QStringLiteral("ttyACM3"));
         window.FillPortList(ports);
         QCOMPARE(window.cbComPort->currentIndex(), 0);
-        QCOMPARE(window.cbComPort->count(), 4);
+        QCOMPARE(window.cbComPort->count(), 5); // and "Network Beacon…" last
         QCOMPARE(config.PortName(), QStringLiteral("ttyACM3"));
 
         // Letter case matters in port names.

@@ -131,6 +131,12 @@ inline constexpr const char *NetAddressExpected =
 inline constexpr const char *NetAddressNoHost = "the host is missing";
 inline constexpr const char *NetAddressBadPort = "the port must be a number from 1 to 65535";
 inline constexpr const char *NetAddressBadHost = "the host \"%s\" holds characters a host name cannot";
+inline constexpr const char *NetAddressEmpty = "Please enter the address of the Beacon's serial device server.";
+inline constexpr const char *NetAddressForms =
+    "tcp://HOST:PORT \u2014 raw TCP, as most device servers offer it\n"
+    "rfc2217://HOST:PORT \u2014 Telnet with COM port control (RFC 2217)\n"
+    "tls://HOST:PORT \u2014 raw TCP inside TLS, the server's certificate checked\n"
+    "An IPv6 address goes in brackets: tcp://[fe80::1%eth0]:4001";
 inline constexpr const char *NetOpenFailed = "Could not reach %s while %s: %s";
 inline constexpr const char *NetStepLookup = "looking up the host name";
 inline constexpr const char *NetStepConnect = "connecting";
@@ -144,6 +150,9 @@ inline constexpr const char *NetServerSaid = "the server closed the connection, 
 inline constexpr const char *NetFileUnreadable = "%s cannot be read or holds no %s";
 inline constexpr const char *NetNoTls = "this system's Qt has no TLS support";
 inline constexpr const char *NetRemembered = "Network beacon";
+// A remembered network beacon in the port box: its address and the serial
+// number of the controller last found there.
+inline constexpr const char *NetBeaconItem = "%s (%s)";
 inline constexpr const char *LinkPayloadUnframeable = "A message for command %s with %d payload characters cannot be framed.";
 inline constexpr const char *ValueDoesNotFit = "%s: the value %d cannot be sent to the Beacon (allowed %d to %d).";
 inline constexpr const char *NameDoesNotFit = "%s: the name \"%s\" cannot be sent to the Beacon (at most %d characters).";
@@ -166,6 +175,8 @@ inline constexpr const char *ScanCreatingThreads = "Creating Scanning Threads...
 inline constexpr const char *ScanSearching = "Searching Connected Controllers...";
 inline constexpr const char *ScanStoppingThreads = "Stopping Scanning Threads...";
 inline constexpr const char *ScanDone = "Done.";
+// After the search time, while network beacons still have time to answer.
+inline constexpr const char *ScanWaitingNetwork = "Waiting for %s...";
 
 // Connection switch and status bar (main window)
 inline constexpr const char *PortNotFound = "Port not found! Please check your Connection.";

@@ -1,6 +1,8 @@
 #include "config/threadedtimer.h"
 
+#include <QCoreApplication>
 #include <QPointer>
+#include <QThread>
 #include <utility>
 #include <vector>
 
@@ -11,13 +13,15 @@ std::vector<QPointer<TThreadedTimer>> gHeldTimers;
 }
 
 TThreadedTimer::THold::THold()
+    : fMainThread(QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread())
 {
-    ++gHolds;
+    if (fMainThread)
+        ++gHolds;
 }
 
 TThreadedTimer::THold::~THold()
 {
-    if (--gHolds > 0)
+    if (!fMainThread || --gHolds > 0)
         return;
     for (const QPointer<TThreadedTimer> &timer : std::exchange(gHeldTimers, {})) {
         if (timer && timer->fHeld) {

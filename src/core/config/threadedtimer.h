@@ -23,12 +23,17 @@ public:
     // Holds the ticks of every threaded timer while it lives; a tick that
     // falls due meanwhile runs once the last hold has ended. The link holds
     // them while it reads, so no poll or status tick starts inside a read.
+    // A hold made off the main thread (a discovery probe's line) holds
+    // nothing: the ticks run on the main thread.
     class THold {
     public:
         THold();
         ~THold();
         THold(const THold &) = delete;
         THold &operator=(const THold &) = delete;
+
+    private:
+        const bool fMainThread;
     };
 
 private:

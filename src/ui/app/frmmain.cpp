@@ -11,9 +11,11 @@
 #include "config/manual.h"
 #include "config/messages.h"
 #include "config/messageservice.h"
+#include "config/netsettings.h"
 #include "config/updatechecker.h"
 #include "config/version.h"
 #include "history/recorder.h"
+#include "link/netaddress.h"
 #include "link/portlist.h"
 #include "link/portwatch.h"
 #include "pages/childadvanced.h"
@@ -353,8 +355,10 @@ void TfrmMain::FillPortList(const QList<TPortInfo> &systemPorts)
 {
     const QStringList names = PortNames(systemPorts);
     const QString wanted = AppConfig().PortNameStored() ? AppConfig().PortName() : DefaultPort(systemPorts);
-    // "Autodetect" when the port is not there: the stored value stays as it is.
-    cbComPort->SetPorts(systemPorts, FindRememberedPort(wanted, names));
+    // "Autodetect" when the port is not there: the stored value stays as it
+    // is. An address is always there to try.
+    cbComPort->SetPorts(systemPorts, IsNetworkAddress(wanted) ? wanted : FindRememberedPort(wanted, names),
+                        RememberedNetworkBeacons());
 }
 
 QString TfrmMain::HelpChapter() const

@@ -26,6 +26,7 @@ class TNavButton;
 class TPageLed;
 class TPanelStatusBar;
 class TfrmHelp;
+class TfrmNetworkBeacon;
 class TPortWatcher;
 class TCalendarList;
 class TEventArchiveModel;
@@ -154,9 +155,10 @@ public:
     };
     bool LinkWorkRunning() const { return fLinkWork > 0; }
 
-    // Refills the port box: "Autodetect" first, then the system's ports; the
-    // remembered port (or, with none remembered, the default port) is
-    // selected when listed, else "Autodetect".
+    // Refills the port box: "Autodetect" first, then the system's ports, the
+    // remembered network beacons and "Network Beacon…"; the remembered port
+    // (or, with none remembered, the default port) is selected when listed,
+    // else "Autodetect". A remembered address is always selected.
     void FillPortList(const QList<TPortInfo> &systemPorts);
     // While switched off, the port box follows the ports that come and go; the
     // port shown stays shown, even when it has gone.
@@ -176,6 +178,8 @@ public:
     // Left column
     QWidget *pnlConnection;
     TPortComboBox *cbComPort;
+    // Asks for a network beacon's address when "Network Beacon…" is chosen.
+    TfrmNetworkBeacon *frmNetworkBeacon;
     QToolButton *imgPortSwitch;
     QLabel *imgSwitchON;
     QLabel *imgSwitchOFF;
@@ -320,6 +324,8 @@ private:
     void SetLinkControlEnabled(QWidget *control, bool enabled);
     // Shows the connected port in the port box without remembering it.
     void SelectConnectedPort(const QString &port);
+    // Lists a connected network beacon with its controller's serial number.
+    void ShowNetworkBeaconIdentity();
 
     // Building the window (frmmainpages.cpp)
     QWidget *BuildLeftColumn();

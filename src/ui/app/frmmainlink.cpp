@@ -2,13 +2,16 @@
 // and the port choice.
 #include "app/frmmain.h"
 
+#include "app/frmnetworkbeacon.h"
 #include "app/frmportsearch.h"
 #include "config/appconfig.h"
 #include "config/errorhandler.h"
 #include "config/messages.h"
 #include "config/messageservice.h"
+#include "config/netsettings.h"
 #include "history/recorder.h"
 #include "link/dmcom.h"
+#include "link/netaddress.h"
 #include "link/portsearch.h"
 #include "link/serialline.h"
 #include "widgets/navbutton.h"
@@ -62,7 +65,7 @@ void TfrmMain::SwitchOn()
     QString port;
     QString whyNotFound;
     if (cbComPort->currentIndex() > 0) {
-        port = cbComPort->currentText();
+        port = cbComPort->CurrentPort();
     } else {
         link.Close();
         TfrmPortSearch &search = TfrmPortSearch::Instance();
@@ -85,7 +88,10 @@ void TfrmMain::SwitchOn()
         // Each connection's first identity reply goes into the register.
         History().NewConnection();
         disconnect(&link, &TdmCOM::IdentityReceived, this, nullptr);
-        connect(&link, &TdmCOM::IdentityReceived, this, [] { History().NoteIdentity(ConnectedController()); });
+        connect(&link, &TdmCOM::IdentityReceived, this, [this] {
+            History().NoteIdentity(ConnectedController());
+            ShowNetworkBeaconIdentity();
+        });
         SetLinkControlEnabled(cbComPort, false);
         SelectConnectedPort(port);
         ShowSwitchPicture(true);
@@ -180,14 +186,17 @@ void TfrmMain::closeEvent(QCloseEvent *event)
 
 void TfrmMain::SelectConnectedPort(const QString &port)
 {
-    int index = cbComPort->findText(port);
-    if (index < 0) {
-        // Discovery lists the ports anew; one that appeared after the start
-        // is added rather than leaving the box blank.
-        cbComPort->addItem(port);
-        index = cbComPort->count() - 1;
-    }
-    cbComPort->setCurrentIndex(index);
+    // Discovery lists the ports anew; one that appeared after the start is
+    // added rather than leaving the box blank.
+    cbComPort->ShowPort(port);
+}
+
+void TfrmMain::ShowNetworkBeaconIdentity()
+{
+    const TdmCOM &link = dmCOM();
+    if (!IsNetworkAddress(link.PortName()) || link.SignSerial().isEmpty())
+        return;
+    cbComPort->ShowBeacon({link.PortName(), link.SignSerial()});
 }
 
 void TfrmMain::tmrInterfaceTimer()
@@ -229,12 +238,22 @@ void TfrmMain::tmrInterfaceTimer()
 
 void TfrmMain::cbComPortChange()
 {
+    if (cbComPort->NetworkEntryShown()) {
+        // "Network Beacon…" asks for an address; meanwhile, and without one,
+        // the box shows what it showed before.
+        const QString previous = cbComPort->PreviousPort();
+        cbComPort->ShowPort(previous);
+        const QString address = frmNetworkBeacon->Ask(previous);
+        if (address.isEmpty())
+            return;
+        cbComPort->ShowPort(address);
+    }
     // "Autodetect" is no port to remember. An adapter's stable name finds it
     // again when it comes back under another number.
     if (cbComPort->currentIndex() <= 0)
         return;
-    const QString port = cbComPort->currentText();
-    const QString stable = StableNameOf(port);
+    const QString port = cbComPort->CurrentPort();
+    const QString stable = IsNetworkAddress(port) ? QString() : StableNameOf(port);
     AppConfig().SetPortName(stable.isEmpty() ? port : stable);
 }
 
@@ -243,5 +262,5 @@ void TfrmMain::UpdatePortList()
     // While connected the box shows the port in use.
     if (fSwitchOn)
         return;
-    cbComPort->SetPorts(ListPorts(), cbComPort->currentIndex() > 0 ? cbComPort->currentText() : QString());
+    cbComPort->SetPorts(ListPorts(), cbComPort->CurrentPort(), RememberedNetworkBeacons());
 }

@@ -3,6 +3,7 @@
 // the platform's font needs more room, so no caption is ever cut.
 #include "app/frmmain.h"
 
+#include "app/frmnetworkbeacon.h"
 #include "app/makersite.h"
 #include "history/eventarchivemodel.h"
 #include "pages/pagewidgets.h"
@@ -106,6 +107,8 @@ QWidget *TfrmMain::BuildConnectionPanel()
     cbComPort->addItem(QStringLiteral("Autodetect"));
     // Wide enough for "Autodetect"; a longer port name loses the start of its path.
     cbComPort->setMinimumWidth(cbComPort->sizeHint().width());
+    cbComPort->SetPorts({}, {});
+    frmNetworkBeacon = new TfrmNetworkBeacon(this);
 
     // The switch images are held here, never shown; the switch copies one.
     imgSwitchON = named(new QLabel(pnlConnection), "imgSwitchON");

@@ -2,7 +2,6 @@
 
 #include "config/exceptions.h"
 #include "config/messages.h"
-#include "link/portlist.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -48,7 +47,7 @@ TScanResult TfrmPortSearch::Scan()
 {
     pBar->setMaximum(ScanDurationMs);
     pBar->setValue(0);
-    return ScanForController(GetRegPortList(), [this](const QString &status, int position) {
+    return ScanForController(DiscoveryPorts(), [this](const QString &status, int position) {
         pBar->setValue(position);
         if (lblStatus->text() != status) {
             lblStatus->setText(status);

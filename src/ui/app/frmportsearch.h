@@ -19,8 +19,8 @@ public:
 
     static constexpr const char *kMissingInstance = "The discovery window does not exist.";
 
-    // Probes the system's ports for the full search time and reports where a
-    // controller answered (the port to use is the last in the port list when
+    // Probes the system's ports and the remembered network beacons for the
+    // full search time and reports where a controller answered (the port to use is the last in the port list when
     // several did) and which ports this user may not open.
     TScanResult Scan();
 

@@ -1,5 +1,7 @@
 // The port list and controller discovery.
+#include "config/appconfig.h"
 #include "config/messages.h"
+#include "config/netsettings.h"
 #include "link/dmcom.h"
 #include "link/portlist.h"
 #include "link/portsearch.h"
@@ -14,7 +16,9 @@
 #include <QFile>
 #include <QSerialPort>
 #include <QSerialPortInfo>
+#include <QSettings>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -24,6 +28,20 @@ TSimOptions Named(const char *name)
     TSimOptions options;
     options.name = QString::fromLatin1(name);
     return options;
+}
+
+// A port on this machine on which nothing listens.
+quint16 RefusingPort()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost);
+    return server.serverPort();
+}
+
+void SetConnectSeconds(int seconds)
+{
+    QSettings store(TAppConfig::StorePath(), QSettings::IniFormat);
+    store.setValue(QStringLiteral("Network/ConnectSeconds"), seconds);
 }
 }
 
@@ -186,6 +204,66 @@ private Q_SLOTS:
         probe.StopAndWait();
         QVERIFY(probe.isFinished());
         QVERIFY(clock.elapsed() < 2000);
+    }
+
+    // A device server that takes the connection and then says nothing keeps
+    // its probe within the connection's own time limit; telling the probe to
+    // stop ends that wait at once.
+    void aNetworkProbeStopsInsideItsConnectWait()
+    {
+        SetConnectSeconds(30);
+        QTcpServer mute; // the system takes connections into its backlog; nobody answers them
+        QVERIFY(mute.listen(QHostAddress::LocalHost));
+        TConnectionOpenThread probe(false, QStringLiteral("rfc2217://127.0.0.1:%1").arg(mute.serverPort()));
+        QTest::qWait(300);
+        QCOMPARE(probe.Cycles(), 0);
+        QElapsedTimer clock;
+        clock.start();
+        probe.StopAndWait();
+        QVERIFY(probe.isFinished());
+        QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    }
+
+    // Remembered addresses are probed with the serial ports, each within its
+    // own time limit: a search waits past its usual six seconds for an
+    // address still connecting, and says which, and why each failed.
+    void unreachableNetworkBeaconsAreWaitedForAndExplained()
+    {
+        constexpr int kConnectSeconds = 8;
+        SetConnectSeconds(kConnectSeconds);
+        QTcpServer mute;
+        QVERIFY(mute.listen(QHostAddress::LocalHost));
+        const QString silent = QStringLiteral("rfc2217://127.0.0.1:%1").arg(mute.serverPort());
+        const QString refused = QStringLiteral("tcp://127.0.0.1:%1").arg(RefusingPort());
+        const QString malformed = QStringLiteral("tcp://no host:4001");
+        RememberNetworkBeacon(silent);
+        RememberNetworkBeacon(refused, QStringLiteral("20240009"));
+        QCOMPARE(DiscoveryPorts(), GetRegPortList() + (QStringList{silent, refused}));
+
+        QStringList statuses;
+        QElapsedTimer clock;
+        clock.start();
+        const TScanResult result = ScanForController({QStringLiteral("/dev/no-such-port"), silent, refused, malformed},
+                                                     [&](const QString &status, int) {
+                                                         if (statuses.isEmpty() || statuses.last() != status)
+                                                             statuses << status;
+                                                     });
+        const qint64 elapsed = clock.elapsed();
+        QVERIFY2(elapsed >= kConnectSeconds * 1000 && elapsed < kConnectSeconds * 1000 + 5000,
+                 qPrintable(QString::number(elapsed)));
+        QCOMPARE(statuses, (QStringList{Msg::ScanCreatingThreads, Msg::ScanSearching,
+                                        Fmt(Msg::ScanWaitingNetwork, silent), Msg::ScanStoppingThreads,
+                                        Msg::ScanDone}));
+        QVERIFY(result.Answered.isEmpty());
+        QVERIFY(result.Port().isEmpty());
+        const QStringList expected = {
+            Fmt(Msg::NetOpenFailed, silent, Msg::NetStepLineSettings, Fmt(Msg::NetNoAnswer, kConnectSeconds)),
+            Fmt(Msg::NetOpenFailed, refused, Msg::NetStepConnect, QStringLiteral("Connection refused")),
+            Fmt(Msg::NetAddressMalformed, malformed, Fmt(Msg::NetAddressBadHost, QStringLiteral("no host"))),
+        };
+        QCOMPARE(result.Unreached, expected);
+        QCOMPARE(result.AccessText(), expected.join(u'\n'));
+        SetConnectSeconds(TNetworkSettings::DefaultConnectTimeoutMs / 1000);
     }
 
     void scanTakesTheLaterControllerAndMissesTheNoisyOne()
