@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake make g++ pkg-config
   qt6-base-dev qt6-serialport-dev qt6-svg-dev libgl-dev
-  libsqlite3-dev libical-dev qt6-charts-dev
+  libsqlite3-dev libical-dev qt6-charts-dev libqt6opengl6-dev
   dpkg-dev file gzip
 )
 if [ "${1:-}" != package ]; then

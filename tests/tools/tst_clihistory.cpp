@@ -471,6 +471,53 @@ private Q_SLOTS:
         QCOMPARE(run.out, expected);
     }
 
+    void auditAnswersInJsonAndRefusesWhatItCannotRead_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("days"); // in the JSON document; -1 for none
+        const QStringList base = {"audit", "--serial", "SN-1"};
+        QTest::newRow("a week") << base + QStringList{"--from", "2025-03-03", "--to", "2025-03-09", "--json"} << 0 << 7;
+        QTest::newRow("one day") << base + QStringList{"--from", "2025-03-03", "--to", "2025-03-03", "--json"} << 0 << 1;
+        QTest::newRow("no date") << base + QStringList{"--from", "03/03/2025", "--to", "2025-03-09"} << ExitUsage << -1;
+        QTest::newRow("backwards") << base + QStringList{"--from", "2025-03-09", "--to", "2025-03-03"} << ExitUsage << -1;
+        QTest::newRow("tolerance") << base + QStringList{"--from", "2025-03-03", "--to", "2025-03-03", "--tolerance", "x"}
+                                   << ExitUsage << -1;
+        QTest::newRow("without serial") << QStringList{"audit", "--from", "2025-03-03", "--to", "2025-03-03"} << ExitUsage << -1;
+    }
+
+    void auditAnswersInJsonAndRefusesWhatItCannotRead()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(int, days);
+        {
+            TDM dm;
+            QVERIFY(dm.OpenDatabase(CliDatabaseFileName()));
+            TActionRecord a;
+            a.When = QDateTime(QDate(2025, 3, 10), QTime(12, 0), Qt::UTC);
+            a.Serial = QStringLiteral("SN-1");
+            a.Action = QString::fromLatin1(THistoryRegister::Events);
+            a.Outcome = QStringLiteral("done");
+            type_events_record e{};
+            e.day_num = qint16(QDate(2010, 1, 1).daysTo(QDate(2025, 3, 2)));
+            e.event_type = 1;
+            e.parms[0] = 505;
+            TEventArchive(dm).Merge(a.Serial, {e}, THistoryRegister(dm).Add(a));
+        }
+        const TRun run = Cli(args);
+        QCOMPARE(run.code, code);
+        if (days < 0)
+            return;
+        QJsonParseError error;
+        const QJsonObject doc = QJsonDocument::fromJson(run.out, &error).object();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        QCOMPARE(doc.value(QStringLiteral("days")).toArray().size(), days);
+        // Recorded, but no configuration was ever seen.
+        QCOMPARE(doc.value(QStringLiteral("summary")).toObject().value(QStringLiteral("daysConfigurationUnknown")).toInt(),
+                 days);
+    }
+
     // A download read whole but lost on the way to its file (a full disk)
     // is recorded as what it was, not "done".
     void aDownloadThatCouldNotBeSavedSaysSo()

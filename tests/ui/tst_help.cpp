@@ -176,12 +176,24 @@ private Q_SLOTS:
             MESSAGE(HistoryOpenConfirm), MESSAGE(HistoryCompareTwo), MESSAGE(HistoryCompareSame),
             MESSAGE(HistoryCompareDiffers), MESSAGE(VirtualPortNameRefused), MESSAGE(VirtualPortTaken),
             MESSAGE(NetAddressMalformed), MESSAGE(NetOpenFailed),
+            MESSAGE(ImportNotCalendar), MESSAGE(ImportCannotRead), MESSAGE(ImportRangeReversed),
+            MESSAGE(ImportNothing), MESSAGE(ImportNothingInRange), MESSAGE(ImportOverLimit), MESSAGE(ImportDayMode),
+            MESSAGE(ImportDate), MESSAGE(ImportAction), MESSAGE(ImportNameRefused),
         };
         // Parts of the messages above (what the link was doing, the items a
         // value belongs to, the words of a comparison), the names and labels
         // the window shows, progress texts and the command-line tool's
         // ordinary results.
         const QStringList notMessages = {
+            // The school calendar import: titles, labels, the notes of its lists and its result.
+            QStringLiteral("ImportTitle"), QStringLiteral("ImportFilter"), QStringLiteral("ImportNoCalendarData"),
+            QStringLiteral("ImportUntitled"), QStringLiteral("ImportSkipCancelled"), QStringLiteral("ImportSkipNotOnly"),
+            QStringLiteral("ImportSkipNoStart"), QStringLiteral("ImportSkipTimed"),
+            QStringLiteral("ImportSkipTimedRepeating"), QStringLiteral("ImportSkipOutside"),
+            QStringLiteral("ImportMerged"), QStringLiteral("ImportNameCut"), QStringLiteral("ImportNameCharacters"),
+            QStringLiteral("ImportDatesCut"), QStringLiteral("ImportSplit"), QStringLiteral("ImportCreated"),
+            QStringLiteral("ImportSkipped"), QStringLiteral("ImportMergedKind"), QStringLiteral("ImportShortened"),
+            QStringLiteral("ImportHeading"), QStringLiteral("ImportRecordCount"),
             QStringLiteral("RegisterOutputFailed"), QStringLiteral("RegisterNotArchived"),
             QStringLiteral("DifferenceRecorded"), QStringLiteral("HistoryAllBeacons"),
             QStringLiteral("RecordCount"), QStringLiteral("DurationHoursMinutes"), QStringLiteral("DurationDays"),
@@ -224,7 +236,7 @@ private Q_SLOTS:
             QStringLiteral("NetStepConnect"), QStringLiteral("NetStepTls"), QStringLiteral("NetStepCertificate"),
             QStringLiteral("NetStepLineSettings"), QStringLiteral("NetStepCredentials"), QStringLiteral("NetNoAnswer"),
             QStringLiteral("NetServerClosed"), QStringLiteral("NetFileUnreadable"), QStringLiteral("NetNoTls"),
-            QStringLiteral("NetRemembered"),
+            QStringLiteral("NetRemembered"), QStringLiteral("NetServerSaid"),
         };
         const QMap<QString, QString> entries = TroubleshootingEntries(ReadHelp());
         for (const auto &[name, text] : messages) {
@@ -275,7 +287,7 @@ private Q_SLOTS:
                                                .section(QStringLiteral("<dt "), 0, 0));
         for (const char *part : {Msg::NetStepLookup, Msg::NetStepConnect, Msg::NetStepTls, Msg::NetStepCertificate,
                                  Msg::NetStepLineSettings, Msg::NetStepCredentials, Msg::NetNoAnswer,
-                                 Msg::NetServerClosed})
+                                 Msg::NetServerClosed, Msg::NetServerSaid})
             QVERIFY2(entry.contains(u'"' + Quoted(part) + u'"'), part);
 
         const QString chapter = help.section(QStringLiteral("<h2 id=\"NetworkBeacons\">"), 1)

@@ -1,6 +1,8 @@
 // pvbcs-cli: the operator's jobs on a beacon controller from the command line,
 // for technicians who keep many beacons' configurations in files and script
 // them. The same core code as the window does the work.
+#include "clicalendar.h"
+#include "cliaudit.h"
 #include "cliconsole.h"
 #include "clifailure.h"
 #include "clihistory.h"
@@ -60,6 +62,12 @@ const QMap<QString, TCommand> Commands = {
                   QStringLiteral("out")}, 0}},
     {QStringLiteral("report"),
      {false, {QStringLiteral("in"), QStringLiteral("pdf")}, {QStringLiteral("settings")}, 1, Msg::CliReportKind}},
+    {QStringLiteral("calendar"),
+     {false, {QStringLiteral("ics"), QStringLiteral("name")},
+      {QStringLiteral("from"), QStringLiteral("to"), QStringLiteral("mode"), QStringLiteral("only")}, 1, Msg::ImportAction}},
+    {QStringLiteral("audit"),
+     {false, {QStringLiteral("serial"), QStringLiteral("from"), QStringLiteral("to")},
+      {QStringLiteral("json"), QStringLiteral("pdf"), QStringLiteral("tolerance")}, 0}},
 };
 
 void CheckUsage(const QCommandLineParser &parser, const QString &name)
@@ -348,6 +356,13 @@ int Run(const QStringList &arguments, bool &json)
         {QStringLiteral("since"), {}, QStringLiteral("DATE")},
         {QStringLiteral("config"), {}, QStringLiteral("N")},
         {QStringLiteral("archive"), {}},
+        {QStringLiteral("ics"), {}, QStringLiteral("FILE")},
+        {QStringLiteral("name"), {}, QStringLiteral("NAME")},
+        {QStringLiteral("from"), {}, QStringLiteral("DATE")},
+        {QStringLiteral("to"), {}, QStringLiteral("DATE")},
+        {QStringLiteral("mode"), {}, QStringLiteral("DAYMODE")},
+        {QStringLiteral("only"), {}, QStringLiteral("TEXT")},
+        {QStringLiteral("tolerance"), {}, QStringLiteral("MINUTES")},
         {QStringLiteral("json"), {}},
         {{QStringLiteral("h"), QStringLiteral("help")}, {}},
         {QStringLiteral("version"), {}},
@@ -397,7 +412,8 @@ int Run(const QStringList &arguments, bool &json)
         return ExitDone;
     }
     const TCliRegister history;
-    if (command == QLatin1String("history") || command == QLatin1String("events --archive")) {
+    if (command == QLatin1String("history") || command == QLatin1String("events --archive") ||
+        command == QLatin1String("audit")) {
         if (!history.Require()) {
             if (command == QLatin1String("history") && json)
                 TJsonListOut("actions"); // an empty list
@@ -405,8 +421,14 @@ int Run(const QStringList &arguments, bool &json)
         }
         if (command == QLatin1String("history"))
             HistoryCommand(parser);
+        else if (command == QLatin1String("audit"))
+            AuditCommand(parser);
         else
             ArchiveCommand(parser);
+        return ExitDone;
+    }
+    if (command == QLatin1String("calendar")) {
+        CalendarImportCommand(parser);
         return ExitDone;
     }
     TdmCOM link;
@@ -437,7 +459,7 @@ int Run(const QStringList &arguments, bool &json)
 std::unique_ptr<QCoreApplication> MakeApplication(int &argc, char **argv)
 {
     for (int i = 1; i < argc; ++i) {
-        if (qstricmp(argv[i], "report") == 0) {
+        if (qstricmp(argv[i], "report") == 0 || qstricmp(argv[i], "audit") == 0) {
             qputenv("QT_QPA_PLATFORM", "offscreen");
             return std::make_unique<QGuiApplication>(argc, argv);
         }

@@ -140,6 +140,7 @@ inline constexpr const char *NetStepLineSettings = "setting the server's serial 
 inline constexpr const char *NetStepCredentials = "reading the TLS settings";
 inline constexpr const char *NetNoAnswer = "no answer within %d s";
 inline constexpr const char *NetServerClosed = "the server closed the connection";
+inline constexpr const char *NetServerSaid = "the server closed the connection, saying \"%s\"";
 inline constexpr const char *NetFileUnreadable = "%s cannot be read or holds no %s";
 inline constexpr const char *NetNoTls = "this system's Qt has no TLS support";
 inline constexpr const char *NetRemembered = "Network beacon";
@@ -208,6 +209,41 @@ inline constexpr const char *LibrarySchedule = "Schedule";
 inline constexpr const char *LibraryCalendar = "Calendar";
 inline constexpr const char *LibraryNamePrompt = "Please type a Name:";
 inline constexpr const char *LibraryDeleteConfirm = "Do you want to delete %s?";
+
+// School calendar import (an iCalendar file into a library calendar)
+inline constexpr const char *ImportTitle = "Import School Calendar";
+inline constexpr const char *ImportFilter = "iCalendar Files (*.ics)|*.ics|All Files (*.*)|*.*";
+inline constexpr const char *ImportNotCalendar = "%s is not an iCalendar file: %s";
+inline constexpr const char *ImportNoCalendarData = "no BEGIN:VCALENDAR";
+inline constexpr const char *ImportRangeReversed = "The range ends (%s) before it starts (%s).";
+inline constexpr const char *ImportUntitled = "(no title)";
+inline constexpr const char *ImportSkipCancelled = "%s, %s: cancelled";
+inline constexpr const char *ImportSkipNotOnly = "%s, %s: does not contain \"%s\"";
+inline constexpr const char *ImportSkipNoStart = "%s: no start date";
+inline constexpr const char *ImportSkipTimed = "%s, %s at %s: a timed event, not a day off";
+inline constexpr const char *ImportSkipTimedRepeating = "%s, from %s at %s, repeating: a timed event, not a day off";
+inline constexpr const char *ImportSkipOutside = "%s, %s: outside %s to %s";
+inline constexpr const char *ImportMerged = "%s, %s: overlaps %s and is merged into it";
+inline constexpr const char *ImportNameCut = "\"%s\" is cut to \"%s\" (15 characters)";
+inline constexpr const char *ImportNameCharacters = "\"%s\" becomes \"%s\". %s";
+inline constexpr const char *ImportDatesCut = "%s, %s to %s: cut to %s to %s";
+inline constexpr const char *ImportSplit = "%s covers %d days, more than the 255 of one record: %d records";
+inline constexpr const char *ImportNothing = "No all-day event of %s lies in %s to %s; no calendar was made.";
+inline constexpr const char *ImportOverLimit =
+    "%d records: more than the %d a Beacon holds. The calendar is kept in the library; remove or merge records "
+    "there before loading it into a Beacon.";
+inline constexpr const char *ImportCreated = "Calendar \"%s\" made with %d record(s).";
+inline constexpr const char *ImportDayMode = "Unknown day mode \"%s\": use %s.";
+inline constexpr const char *ImportDate = "--%s takes a date as YYYY-MM-DD, for example 2025-08-13.";
+inline constexpr const char *ImportAction = "The command calendar takes import.";
+inline constexpr const char *ImportSkipped = "Skipped";
+inline constexpr const char *ImportMergedKind = "Merged";
+inline constexpr const char *ImportShortened = "Shortened";
+inline constexpr const char *ImportHeading = "%s (%d):";
+inline constexpr const char *ImportNameRefused = "--name: %s";
+inline constexpr const char *ImportNothingInRange = "No all-day event lies in %s to %s.";
+inline constexpr const char *ImportRecordCount = "%d record(s) to import";
+inline constexpr const char *ImportCannotRead = "%s cannot be read: %s";
 
 // Transfers, advanced settings, override, diagnostics and event log
 inline constexpr const char *WritingItem = "Writing %s...";

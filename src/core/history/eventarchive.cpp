@@ -1,5 +1,6 @@
 #include "history/eventarchive.h"
 
+#include "config/messages.h"
 #include "eventlog/eventlogfile.h"
 #include "eventlog/events.h"
 #include "history/register.h"
@@ -80,6 +81,41 @@ QList<TArchivedEvent> TEventArchive::Page(const QString &serial, const TArchived
     for (auto rows = fDM.Query(sql, params, TTextCoding::Utf8); !rows->Eof(); rows->Next())
         events.append(ReadEvent(*rows));
     return events;
+}
+
+void TEventArchive::ForEachEventBetween(const QString &serial, const QDate &first, const QDate &last,
+                                        const std::function<void(const type_events_record &)> &take) const
+{
+    if (!THistoryRegister(fDM).Exists())
+        return;
+    const QDate dayZero(2010, 1, 1);
+    for (auto rows = fDM.Query(EventSelect + QStringLiteral(" AND day_num BETWEEN ? AND ? ORDER BY day_num, minutes_num, id"),
+                               {serial, dayZero.daysTo(first), dayZero.daysTo(last)}, TTextCoding::Utf8);
+         !rows->Eof(); rows->Next())
+        take(ReadEvent(*rows).Event);
+}
+
+QList<TArchivedDownload> TEventArchive::Downloads(const QString &serial) const
+{
+    QList<TArchivedDownload> downloads;
+    if (!THistoryRegister(fDM).Exists())
+        return downloads;
+    auto rows = fDM.Query(QStringLiteral("SELECT a.id, a.at_utc, a.outcome, count(e.id), min(e.day_num * 1440 + e.minutes_num), "
+                                         "max(e.day_num * 1440 + e.minutes_num) FROM history_actions a "
+                                         "LEFT JOIN history_events e ON e.action_id = a.id "
+                                         "WHERE a.serial = ? AND a.action = ? GROUP BY a.id ORDER BY a.id"),
+                          {serial, QString::fromLatin1(THistoryRegister::Events)}, TTextCoding::Utf8);
+    for (; !rows->Eof(); rows->Next()) {
+        TArchivedDownload d;
+        d.ActionId = rows->FieldAsInteger(0);
+        d.When = QDateTime::fromString(rows->FieldAsString(1), Qt::ISODateWithMs);
+        d.Complete = rows->FieldAsString(2) == QLatin1String(Msg::RegisterDone);
+        d.NewEvents = int(rows->FieldAsInteger(3));
+        d.OldestMinute = rows->FieldAsInteger(4);
+        d.NewestMinute = rows->FieldAsInteger(5);
+        downloads.append(d);
+    }
+    return downloads;
 }
 
 int TEventArchive::EventCount(const QString &serial) const

@@ -23,6 +23,17 @@ struct TArchivedEvent {
     type_events_record Event;
 };
 
+// One event-log download of a controller and the events it brought that the
+// archive did not hold yet.
+struct TArchivedDownload {
+    qint64 ActionId = 0;
+    QDateTime When;        // UTC, as the register keeps it
+    bool Complete = false; // every slot was read
+    int NewEvents = 0;
+    qint64 OldestMinute = 0; // of the new events, minutes after 1 January 2010
+    qint64 NewestMinute = 0;
+};
+
 // Every event ever downloaded, per controller, in the library database
 // beside the register. An event is the same event when controller, date and
 // time, event code, both voltages and brightness agree; it is kept once.
@@ -42,6 +53,11 @@ public:
     // Up to limit of the controller's events in the same order, from those
     // that follow after (nullptr: from the newest).
     QList<TArchivedEvent> Page(const QString &serial, const TArchivedEvent *after, int limit) const;
+    // The controller's events from the first date to the last, oldest first.
+    void ForEachEventBetween(const QString &serial, const QDate &first, const QDate &last,
+                             const std::function<void(const type_events_record &)> &take) const;
+    // The controller's event-log downloads, oldest first.
+    QList<TArchivedDownload> Downloads(const QString &serial) const;
     int EventCount(const QString &serial) const;
     QList<TArchivedController> Controllers() const;
 

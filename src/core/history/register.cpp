@@ -52,8 +52,11 @@ bool THistoryRegister::Exists() const
 
 void THistoryRegister::EnsureTables()
 {
-    if (Exists())
+    if (Exists()) {
+        // Files made before the index was added get it on their next write.
+        fDM.Exec(QStringLiteral("CREATE INDEX IF NOT EXISTS history_events_action ON history_events (action_id)"));
         return;
+    }
     QStringList quoted;
     for (const QString &table : LibraryTables)
         quoted << u'\'' + table + u'\'';

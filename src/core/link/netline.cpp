@@ -4,6 +4,7 @@
 #include "config/netsettings.h"
 #include "config/threadedtimer.h"
 
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QSslCertificate>
@@ -15,6 +16,10 @@
 #include <QTimer>
 
 namespace {
+// A server that turns a connection away does so at once.
+constexpr int EarlyCloseMs = 150;
+constexpr int RetryPauseMs = 250;
+
 QString SslErrorsText(const QList<QSslError> &errors)
 {
     QStringList texts;
@@ -60,17 +65,12 @@ void TNetByteLine::Open()
     if (IsOpen())
         return;
     Discard();
-    fReceived.clear();
-    fSslErrors.clear();
-    fTelnet = {};
-    fConnected = false;
-    fOpenError.clear();
-    fOpenStep.clear();
     const TNetworkSettings settings = TNetworkSettings::Load();
+    QSslConfiguration tls;
     if (fAddress.Carrier == TNetAddress::Transport::Tls) {
         if (!QSslSocket::supportsSsl())
             FailOpen(QString::fromUtf8(Msg::NetStepTls), QString::fromUtf8(Msg::NetNoTls));
-        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls = QSslConfiguration::defaultConfiguration();
         tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
         const auto readFailed = [&](const QString &file, const char *what) {
             FailOpen(QString::fromUtf8(Msg::NetStepCredentials), Fmt(Msg::NetFileUnreadable, file, what));
@@ -93,71 +93,131 @@ void TNetByteLine::Open()
                 readFailed(settings.ClientKey, "key");
             tls.setPrivateKey(key);
         }
+    }
+    // A device server takes a connection and closes it at once while its
+    // device is still held by the connection before (it lets a device go a
+    // moment after its user left), so such a close is tried again.
+    const QDeadlineTimer limit(settings.ConnectTimeoutMs, Qt::PreciseTimer);
+    for (;;) {
+        if (Attempt(tls, limit))
+            break;
+        const bool closedAtOnce = fConnected && fOpenError.isEmpty() && fSocket->state() == QAbstractSocket::UnconnectedState;
+        if (!closedAtOnce || limit.remainingTime() <= RetryPauseMs) {
+            const QString why = !fOpenError.isEmpty() ? fOpenError
+                : closedAtOnce                        ? ServerClosedText()
+                                                      : Fmt(Msg::NetNoAnswer, (settings.ConnectTimeoutMs + 999) / 1000);
+            FailOpen(fOpenStep.isEmpty() ? CurrentStep() : fOpenStep, why);
+        }
+        WaitFor(RetryPauseMs, nullptr);
+    }
+    fOpening = false;
+    fOpen = true;
+    fSocket->setSocketOption(QAbstractSocket::LowDelayOption, 1); // frames are small: send each at once
+    fSocket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+}
+
+bool TNetByteLine::Attempt(const QSslConfiguration &tls, const QDeadlineTimer &limit)
+{
+    Discard();
+    fReceived.clear();
+    fSslErrors.clear();
+    fTelnet = {};
+    fConnected = false;
+    fOpenError.clear();
+    fOpenStep.clear();
+    if (fAddress.Carrier == TNetAddress::Transport::Tls) {
         auto socket = std::make_unique<QSslSocket>();
         socket->setSslConfiguration(tls);
         connect(socket.get(), &QSslSocket::sslErrors, this, [this](const QList<QSslError> &errors) { fSslErrors = errors; });
+        connect(socket.get(), &QSslSocket::encrypted, this, &TNetByteLine::Progress);
         fSocket = std::move(socket);
     } else {
         fSocket = std::make_unique<QTcpSocket>();
     }
     QTcpSocket *const socket = fSocket.get();
-    connect(socket, &QTcpSocket::connected, this, [this] { fConnected = true; });
+    connect(socket, &QTcpSocket::connected, this, [this] {
+        fConnected = true;
+        if (fAddress.Carrier == TNetAddress::Transport::Rfc2217)
+            fSocket->write(TTelnetComPort::Greeting());
+    });
+    connect(socket, &QTcpSocket::connected, this, &TNetByteLine::Progress);
     connect(socket, &QTcpSocket::readyRead, this, &TNetByteLine::SocketReadable);
     connect(socket, &QTcpSocket::bytesWritten, this, &TByteLine::BytesWritten);
     connect(socket, &QTcpSocket::errorOccurred, this, &TNetByteLine::SocketError);
     connect(socket, &QTcpSocket::disconnected, this, &TNetByteLine::SocketGone);
-
-    const auto ready = [this] {
-        if (!fSocket || fSocket->state() != QAbstractSocket::ConnectedState)
-            return false;
-        switch (fAddress.Carrier) {
-        case TNetAddress::Transport::Tls:
-            return static_cast<QSslSocket *>(fSocket.get())->isEncrypted();
-        case TNetAddress::Transport::Rfc2217:
-            return fTelnet.Settled();
-        case TNetAddress::Transport::Tcp:
-            break;
-        }
-        return true;
-    };
     fOpening = true;
+    if (fAddress.Carrier == TNetAddress::Transport::Tls)
+        static_cast<QSslSocket *>(socket)->connectToHostEncrypted(fAddress.Host, fAddress.Port);
+    else
+        socket->connectToHost(fAddress.Host, fAddress.Port);
+    const auto ended = [this] { return !fOpenError.isEmpty() || fSocket->state() == QAbstractSocket::UnconnectedState; };
+    WaitFor(int(limit.remainingTime()), [&] { return ended() || Ready(); });
+    if (!Ready())
+        return false;
+    if (fAddress.Carrier == TNetAddress::Transport::Rfc2217)
+        return true; // the server set its device's line: it holds the device
+    // Nothing tells that a raw or TLS server holds its device but a close
+    // that does not come.
+    // A controller speaks only when asked, so a server that speaks first is
+    // turning the connection away, whether or not its close shows yet.
+    WaitFor(EarlyCloseMs, [&] { return ended() || !fReceived.isEmpty(); });
+    if (!fReceived.isEmpty())
+        fSocket->abort();
+    return Ready();
+}
+
+bool TNetByteLine::Ready() const
+{
+    if (!fSocket || fSocket->state() != QAbstractSocket::ConnectedState)
+        return false;
+    switch (fAddress.Carrier) {
+    case TNetAddress::Transport::Tls:
+        return static_cast<QSslSocket *>(fSocket.get())->isEncrypted();
+    case TNetAddress::Transport::Rfc2217:
+        return fTelnet.Settled();
+    case TNetAddress::Transport::Tcp:
+        break;
+    }
+    return true;
+}
+
+void TNetByteLine::WaitFor(int msec, const std::function<bool()> &done)
+{
+    if (msec <= 0 || (done && done()))
+        return;
     QEventLoop loop;
-    const auto check = [&] {
-        if (!fOpenError.isEmpty() || ready())
+    fOpenWait = [&] {
+        if (done && done())
             loop.quit();
     };
-    connect(socket, &QTcpSocket::connected, &loop, check);
-    connect(socket, &QTcpSocket::readyRead, &loop, check);
-    connect(socket, &QTcpSocket::errorOccurred, &loop, check);
-    connect(socket, &QTcpSocket::disconnected, &loop, &QEventLoop::quit);
-    if (fAddress.Carrier == TNetAddress::Transport::Tls) {
-        connect(static_cast<QSslSocket *>(socket), &QSslSocket::encrypted, &loop, check);
-        static_cast<QSslSocket *>(socket)->connectToHostEncrypted(fAddress.Host, fAddress.Port);
-    } else {
-        if (fAddress.Carrier == TNetAddress::Transport::Rfc2217)
-            connect(socket, &QTcpSocket::connected, this, [socket] { socket->write(TTelnetComPort::Greeting()); });
-        socket->connectToHost(fAddress.Host, fAddress.Port);
-    }
     QTimer deadline;
     deadline.setSingleShot(true);
+    deadline.setTimerType(Qt::PreciseTimer);
     connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-    deadline.start(settings.ConnectTimeoutMs);
-    {
-        const TThreadedTimer::THold holdTicks;
-        if (fOpenError.isEmpty() && !ready())
-            loop.exec(QEventLoop::ExcludeUserInputEvents);
+    deadline.start(msec);
+    const TThreadedTimer::THold holdTicks;
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    fOpenWait = nullptr;
+}
+
+void TNetByteLine::Progress()
+{
+    if (fOpenWait)
+        fOpenWait();
+}
+
+QString TNetByteLine::ServerClosedText()
+{
+    // What a server says as it turns a connection away, as plain text.
+    QByteArray said = fReceived + (fSocket ? fSocket->readAll() : QByteArray());
+    said.replace('\r', ' ').replace('\n', ' ');
+    QString text;
+    for (const char c : said) {
+        if (c >= ' ' && c <= '~')
+            text += QLatin1Char(c);
     }
-    if (!ready()) {
-        const QString why = !fOpenError.isEmpty() ? fOpenError
-            : fSocket && fSocket->state() == QAbstractSocket::UnconnectedState
-            ? QString::fromUtf8(Msg::NetServerClosed)
-            : Fmt(Msg::NetNoAnswer, (settings.ConnectTimeoutMs + 999) / 1000);
-        FailOpen(fOpenStep.isEmpty() ? CurrentStep() : fOpenStep, why);
-    }
-    fOpening = false;
-    fOpen = true;
-    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1); // frames are small: send each at once
-    socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+    text = text.simplified();
+    return text.isEmpty() ? QString::fromUtf8(Msg::NetServerClosed) : Fmt(Msg::NetServerSaid, text.left(120));
 }
 
 QString TNetByteLine::CurrentStep() const
@@ -180,8 +240,11 @@ QString TNetByteLine::CurrentStep() const
 void TNetByteLine::SocketError(QAbstractSocket::SocketError error)
 {
     if (fOpening) {
-        if (!fOpenError.isEmpty())
+        // A close at once is tried again, and its text is the server's.
+        if (!fOpenError.isEmpty() || (error == QAbstractSocket::RemoteHostClosedError && fConnected)) {
+            Progress();
             return;
+        }
         if (error == QAbstractSocket::HostNotFoundError)
             fOpenStep = QString::fromUtf8(Msg::NetStepLookup);
         else if (error == QAbstractSocket::SslHandshakeFailedError && !fSslErrors.isEmpty())
@@ -192,6 +255,7 @@ void TNetByteLine::SocketError(QAbstractSocket::SocketError error)
             ? SslErrorsText(fSslErrors)
             : error == QAbstractSocket::RemoteHostClosedError ? QString::fromUtf8(Msg::NetServerClosed)
                                                                : fSocket->errorString();
+        Progress();
         return;
     }
     if (!fOpen)
@@ -202,6 +266,7 @@ void TNetByteLine::SocketError(QAbstractSocket::SocketError error)
 
 void TNetByteLine::SocketGone()
 {
+    Progress();
     if (fOpen)
         Q_EMIT Failed(QString::fromUtf8(Msg::NetServerClosed));
 }
@@ -209,14 +274,20 @@ void TNetByteLine::SocketGone()
 void TNetByteLine::SocketReadable()
 {
     if (fAddress.Carrier != TNetAddress::Transport::Rfc2217) {
-        if (fOpen)
+        if (fOpen) {
             Q_EMIT ReadyRead();
+        } else if (fOpening) {
+            // The server's words, kept for ServerClosedText.
+            fReceived += fSocket->readAll();
+            Progress();
+        }
         return;
     }
     QByteArray answers;
     const QByteArray data = fTelnet.Take(fSocket->readAll(), answers);
     if (!answers.isEmpty())
         fSocket->write(answers);
+    Progress();
     if (data.isEmpty())
         return;
     fReceived += data;

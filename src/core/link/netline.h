@@ -5,7 +5,10 @@
 
 #include <QAbstractSocket>
 #include <QList>
+#include <QDeadlineTimer>
+#include <QSslConfiguration>
 #include <QSslError>
+#include <functional>
 #include <memory>
 
 class QTcpSocket;
@@ -38,6 +41,17 @@ private:
     void SocketReadable();
     void SocketError(QAbstractSocket::SocketError error);
     void SocketGone();
+    // One connection attempt within limit; true when the line is ready.
+    bool Attempt(const QSslConfiguration &tls, const QDeadlineTimer &limit);
+    // Connected, and for TLS encrypted, for Telnet the line set.
+    bool Ready() const;
+    // Waits with the window alive but no operator input until done() holds
+    // (checked as the socket reports) or msec pass.
+    void WaitFor(int msec, const std::function<bool()> &done);
+    // The socket moved on while opening: the wait checks.
+    void Progress();
+    // Why a server closed the connection at once, with what it said.
+    QString ServerClosedText();
     // The text of a failure to open at the step the socket had reached.
     [[noreturn]] void FailOpen(const QString &step, const QString &why);
     // The step an open that stops now stopped in.
@@ -54,5 +68,6 @@ private:
     bool fConnected = false; // the TCP connection was made
     QString fOpenError;      // why the open failed, once it has
     QString fOpenStep;       // the step it failed in
+    std::function<void()> fOpenWait; // the check of the wait running while opening
     bool fOpen = false;
 };

@@ -26,7 +26,9 @@ const char *const kRegisterSchemaSql =
     // Read newest first, the row id keeping the order of arrival among equal
     // times, from the index alone.
     "CREATE INDEX IF NOT EXISTS history_events_time ON history_events"
-    " (serial, day_num, minutes_num, id, event_type, voltage1, voltage2, brightness);";
+    " (serial, day_num, minutes_num, id, event_type, voltage1, voltage2, brightness);"
+    // Which events each download brought, for what the downloads cover.
+    "CREATE INDEX IF NOT EXISTS history_events_action ON history_events (action_id);";
 
 void CheckLibraryDatabase(const QString &fileName)
 {

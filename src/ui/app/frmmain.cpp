@@ -30,6 +30,7 @@
 #include "widgets/navbutton.h"
 #include "widgets/panelstatusbar.h"
 #include "widgets/screenfit.h"
+#include "widgets/voltagechartview.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -153,6 +154,7 @@ void TfrmMain::FormCreate()
     ConnectMonitorHandlers();
     ConnectReportHandlers();
     ConnectHistoryHandlers();
+    ConnectAuditHandlers();
     // The embedded pages go into their hosts before this, so that the size
     // fixed here makes room for them.
     FitToScreen(AvailableArea(this));
@@ -201,7 +203,7 @@ void TfrmMain::SetTabOrder()
                    lvSchedules, btnAddSchedule, btnRenameSchedule, btnDeleteSchedule, pnlScheduleRecords,
                    lvCalendars, btnAddCalendar, btnRenameCalendar, btnDeleteCalendar, pnlCalendarRecords,
                    edtDatabaseFile, btnBrowseDb,
-                   btnLogHistory, btnEventArchive, lvEvents, lvArchive, btnDownloadEvents, btnSaveLogToFile,
+                   btnLogHistory, btnEventArchive, btnOperationReport, lvEvents, chartArchive, lvArchive, btnDownloadEvents, btnSaveLogToFile,
                    btnLoadLogFromFile, btnPrintLog, Button5});
 }
 

@@ -29,6 +29,7 @@ class TfrmHelp;
 class TPortWatcher;
 class TCalendarList;
 class TEventArchiveModel;
+class TVoltageChartView;
 class TScheduleList;
 class TLibraryLock;
 class TWindowHandover;
@@ -94,6 +95,11 @@ public:
     void btnHistoryClick();
     // Puts lvEvents back in place of an archive shown.
     void ShowEventList();
+    // Proof of operation (frmmainaudit.cpp): "Operation Report" for the
+    // archive shown, over dates the operator chooses; the voltage chart
+    // above the archive's list, over its last year.
+    void btnOperationReportClick();
+    void ShowArchiveChart(const QString &serial, const QDate &newest);
 
     // The library pages' handlers (frmmainlibrary.cpp). The three buttons of a
     // page share one handler, which tells them apart by the sender; a row of
@@ -104,6 +110,9 @@ public:
     void btnCalendarProc(QObject *sender);
     void lvCalendarsSelectItem(int row, bool selected);
     void lvCalendarsDblClick();
+    // "Import School Calendar…": a library calendar from an iCalendar file,
+    // after a preview of what it gives.
+    void btnImportCalendarClick();
 
     // The link's handlers. The switch connects on the chosen port, or on the
     // port discovery finds for "Autodetect", and disconnects; the status tick
@@ -222,6 +231,7 @@ public:
     // Holidays & Exceptions
     QTreeWidget *lvCalendars;
     QPushButton *btnAddCalendar;
+    QPushButton *btnImportCalendar;
     QPushButton *btnRenameCalendar;
     QPushButton *btnDeleteCalendar;
     TElidedGroupBox *gbCalendarRecords;
@@ -245,6 +255,8 @@ public:
     // scrolls; its model exists while it is shown.
     QTreeView *lvArchive;
     TEventArchiveModel *ArchiveModel = nullptr;
+    TVoltageChartView *chartArchive;
+    QPushButton *btnOperationReport;
 
     // The five embedded pages, program-wide: created with the window, living
     // as long as it.
@@ -271,6 +283,7 @@ private:
     void ConnectMonitorHandlers();
     void ConnectReportHandlers();
     void ConnectHistoryHandlers();
+    void ConnectAuditHandlers();
     void FormShow();
     void LoadLibraries();
     // notCreated: why the default library could not be made, if it was tried.

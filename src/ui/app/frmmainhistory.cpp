@@ -18,6 +18,7 @@
 #include "pages/frmitemselect.h"
 #include "store/datamodule.h"
 #include "widgets/panelstatusbar.h"
+#include "widgets/voltagechartview.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -124,6 +125,7 @@ void TfrmMain::btnEventArchiveClick()
     lvEvents->hide();
     lvArchive->show();
     lblLogSource->setText(Fmt(Msg::ArchiveShown, chosen.Serial, chosen.EventCount));
+    ShowArchiveChart(chosen.Serial, chosen.Newest.date());
 }
 
 void TfrmMain::ShowEventList()
@@ -132,6 +134,8 @@ void TfrmMain::ShowEventList()
     delete ArchiveModel;
     ArchiveModel = nullptr;
     lvArchive->hide();
+    chartArchive->hide();
+    btnOperationReport->setEnabled(false);
     lvEvents->show();
     lblLogSource->clear();
 }

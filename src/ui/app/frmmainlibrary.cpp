@@ -4,11 +4,15 @@
 // alike; only their library, controls and texts differ.
 #include "app/frmmain.h"
 
+#include "calendarimport/calendarimport.h"
+
 #include "config/cp1252.h"
 #include "config/errorhandler.h"
+#include "config/exceptions.h"
 #include "config/messages.h"
 #include "config/messageservice.h"
 #include "pages/childcalendarlist.h"
+#include "pages/frmcalendarimport.h"
 #include "pages/childschedulelist.h"
 #include "store/calendar.h"
 #include "store/schedule.h"
@@ -16,6 +20,8 @@
 #include "widgets/listfill.h"
 
 #include <QEvent>
+#include <QFile>
+#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -217,6 +223,47 @@ void TfrmMain::lvCalendarsDblClick()
     CalendarPage(*this).DblClick();
 }
 
+void TfrmMain::btnImportCalendarClick()
+{
+    const auto page = CalendarPage(*this);
+    if (!page.library)
+        return;
+    const QString fileName = Messages().OpenFileName(QString::fromUtf8(Msg::ImportTitle),
+                                                     QString::fromUtf8(Msg::ImportFilter), QStringLiteral("ics"));
+    if (fileName.isEmpty())
+        return;
+    std::unique_ptr<TSchoolCalendarFile> file;
+    try {
+        QFile input(fileName);
+        if (!input.open(QIODevice::ReadOnly))
+            throw Exception(Fmt(Msg::ImportCannotRead, fileName, input.errorString()));
+        file = std::make_unique<TSchoolCalendarFile>(input.readAll(), QFileInfo(fileName).fileName());
+    } catch (const Exception &e) {
+        Messages().Error(e.Message());
+        return;
+    }
+    // One preview, reused: it keeps the day mode and the text chosen last.
+    auto *preview = findChild<TfrmCalendarImport *>();
+    if (!preview)
+        preview = new TfrmCalendarImport(this);
+    if (!preview->Execute(*file, fileName))
+        return;
+    const TImportResult &result = preview->Result();
+    // A failed statement loads the library again: nothing stays bound to it.
+    Bind(page.records, nullptr);
+    int row = -1;
+    try {
+        row = AddImportedCalendar(*page.library, preview->CalendarName(), result.records);
+    } catch (...) {
+        page.Refresh();
+        throw;
+    }
+    FillListView(page.list, page.library->ShowList(row));
+    page.SelectItem(row, true);
+    if (result.OverLimit())
+        Messages().Warning(Fmt(Msg::ImportOverLimit, result.records.size(), TImportResult::MaxBeaconRecords));
+}
+
 void TfrmMain::ConnectLibraryHandlers()
 {
     using TProc = void (TfrmMain::*)(QObject *);
@@ -243,4 +290,5 @@ void TfrmMain::ConnectLibraryHandlers()
                 &TfrmMain::lvSchedulesSelectItem, &TfrmMain::lvSchedulesDblClick);
     connectPage(lvCalendars, {btnAddCalendar, btnRenameCalendar, btnDeleteCalendar}, &TfrmMain::btnCalendarProc,
                 &TfrmMain::lvCalendarsSelectItem, &TfrmMain::lvCalendarsDblClick);
+    connect(btnImportCalendar, &QAbstractButton::clicked, this, [this] { RunAction([this] { btnImportCalendarClick(); }); });
 }

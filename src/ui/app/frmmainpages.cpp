@@ -12,6 +12,7 @@
 #include "widgets/panelstatusbar.h"
 #include "widgets/pictures.h"
 #include "widgets/portcombobox.h"
+#include "widgets/voltagechartview.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -361,9 +362,18 @@ QWidget *TfrmMain::BuildLibraryPage(bool schedules)
     buttons->addWidget(rename);
     buttons->addWidget(remove);
     buttons->addStretch(1);
+    // Under the calendar list, where its longer caption widens nothing.
+    auto *listColumn = new QVBoxLayout;
+    listColumn->addWidget(list);
+    QPushButton *import = nullptr;
+    if (!schedules) {
+        import = newButton("btnImportCalendar", QStringLiteral("Import School Calendar\u2026"), QStringLiteral("btn-load"),
+                           QSize(0, 32), upper);
+        listColumn->addWidget(import, 0, Qt::AlignLeft);
+    }
     auto *upperLayout = new QHBoxLayout(upper);
     upperLayout->setContentsMargins(4, 4, 4, 6);
-    upperLayout->addWidget(list, 1);
+    upperLayout->addLayout(listColumn, 1);
     upperLayout->addLayout(buttons);
 
     auto *lower = named(new TElidedGroupBox(QStringLiteral(" %1 not selected ").arg(kind), page),
@@ -391,6 +401,7 @@ QWidget *TfrmMain::BuildLibraryPage(bool schedules)
         btnAddCalendar = add;
         btnRenameCalendar = rename;
         btnDeleteCalendar = remove;
+        btnImportCalendar = import;
         gbCalendarRecords = lower;
         pnlCalendarRecords = records;
     }
@@ -434,6 +445,9 @@ QWidget *TfrmMain::BuildLogPage()
                              false);
     lvArchive = NewReportView(QStringLiteral("lvArchive"), pageLog, false);
     lvArchive->hide();
+    chartArchive = new TVoltageChartView(pageLog);
+    chartArchive->setMinimumHeight(170);
+    chartArchive->hide();
 
     const QSize design(0, 41);
     btnDownloadEvents = newButton("btnDownloadEvents", QStringLiteral("Download from Beacon"),
@@ -453,6 +467,10 @@ QWidget *TfrmMain::BuildLogPage()
                               QSize(0, 32), pageLog);
     title->Row()->addWidget(btnLogHistory, 0, Qt::AlignTop);
     title->Row()->addWidget(btnEventArchive, 0, Qt::AlignTop);
+    btnOperationReport = newButton("btnOperationReport", QStringLiteral("Operation Report"), QStringLiteral("btn-print"),
+                                   QSize(0, 32), pageLog);
+    btnOperationReport->setEnabled(false); // for an archive shown
+    title->Row()->addWidget(btnOperationReport, 0, Qt::AlignTop);
 
     auto *buttons = new QHBoxLayout;
     buttons->setSpacing(4);
@@ -465,6 +483,7 @@ QWidget *TfrmMain::BuildLogPage()
 
     QVBoxLayout *layout = newPageLayout(pageLog, title);
     layout->addWidget(lvEvents, 1);
+    layout->addWidget(chartArchive);
     layout->addWidget(lvArchive, 1);
     layout->addLayout(buttons);
     return pageLog;

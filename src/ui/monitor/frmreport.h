@@ -70,6 +70,8 @@ public:
 
     TReportTemplate frxReport;
     TReportTemplate frxReportLog;
+    // "Operation Report": made afresh for each archive and range it shows.
+    TReportTemplate frxReportOperation{QStringLiteral("frxReportOperation")};
     TReportPreview *frxPreview;
     TPdfExport frxPDFExport;
     QPushButton *btnExportToPDF;
