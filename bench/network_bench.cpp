@@ -5,6 +5,11 @@
 // download, the 93-slot event log) is set beside its floor: the settle wait
 // the protocol requires, and for every exchange the round trip and the time
 // its bytes take on the wire at 115200 baud.
+//
+// "over/exch" is what each exchange costs above its floor. With no round trip
+// added the floor is a few milliseconds an exchange, and ser2net's own wait
+// after the last character it reads before it sends them on (its chardelay)
+// is most of what lies above it; the terminal's row shows the link alone.
 #include "eventlog/eventdownload.h"
 #include "link/dmcom.h"
 #include "link/netaddress.h"
