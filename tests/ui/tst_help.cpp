@@ -7,6 +7,8 @@
 #include "config/appconfig.h"
 #include "config/manual.h"
 #include "config/messages.h"
+#include "config/netsettings.h"
+#include "link/netaddress.h"
 #include "store/datamodule.h"
 #include "testenv.h"
 #include "testmessageservice.h"
@@ -19,6 +21,7 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextBrowser>
@@ -173,6 +176,7 @@ private Q_SLOTS:
             MESSAGE(LibraryItemTooLarge), MESSAGE(ArchiveNotWritten), MESSAGE(CliNoLibrary), MESSAGE(HistoryNoConfig),
             MESSAGE(HistoryOpenConfirm), MESSAGE(HistoryCompareTwo), MESSAGE(HistoryCompareSame),
             MESSAGE(HistoryCompareDiffers), MESSAGE(VirtualPortNameRefused), MESSAGE(VirtualPortTaken),
+            MESSAGE(NetAddressMalformed), MESSAGE(NetOpenFailed),
             MESSAGE(ImportNotCalendar), MESSAGE(ImportCannotRead), MESSAGE(ImportRangeReversed),
             MESSAGE(ImportNothing), MESSAGE(ImportNothingInRange), MESSAGE(ImportOverLimit), MESSAGE(ImportDayMode),
             MESSAGE(ImportDate), MESSAGE(ImportAction), MESSAGE(ImportNameRefused),
@@ -230,6 +234,12 @@ private Q_SLOTS:
             QStringLiteral("CliConfigSaved"), QStringLiteral("ReportExportTitle"), QStringLiteral("ReportExporting"),
             QStringLiteral("CliReportSaved"), QStringLiteral("ScanWaitingNetwork"), QStringLiteral("NetBeaconItem"),
             QStringLiteral("NetAddressEmpty"), QStringLiteral("NetAddressForms"),
+            QStringLiteral("CliReportSaved"), QStringLiteral("NetAddressExpected"), QStringLiteral("NetAddressNoHost"),
+            QStringLiteral("NetAddressBadPort"), QStringLiteral("NetAddressBadHost"), QStringLiteral("NetStepLookup"),
+            QStringLiteral("NetStepConnect"), QStringLiteral("NetStepTls"), QStringLiteral("NetStepCertificate"),
+            QStringLiteral("NetStepLineSettings"), QStringLiteral("NetStepCredentials"), QStringLiteral("NetNoAnswer"),
+            QStringLiteral("NetServerClosed"), QStringLiteral("NetFileUnreadable"), QStringLiteral("NetNoTls"),
+            QStringLiteral("NetRemembered"), QStringLiteral("NetServerSaid"),
         };
         const QMap<QString, QString> entries = TroubleshootingEntries(ReadHelp());
         for (const auto &[name, text] : messages) {
@@ -267,6 +277,58 @@ private Q_SLOTS:
         static const QRegularExpression link(QStringLiteral("href=\"#([^\"]+)\""));
         for (const QRegularExpressionMatch &match : link.globalMatch(help))
             QVERIFY2(help.contains(QStringLiteral("id=\"%1\"").arg(match.captured(1))), qPrintable(match.captured(1)));
+    }
+
+    // The network chapter and its message entry say what the program does:
+    // each step and reason of a failed open quoted as the program words it,
+    // every address shown one the program reads, and the settings example
+    // read back as written.
+    void theNetworkChapterSaysWhatTheProgramDoes()
+    {
+        const QString help = ReadHelp();
+        const QString entry = ReadableText(help.section(QStringLiteral("<dt id=\"msg-NetOpenFailed\">"), 1)
+                                               .section(QStringLiteral("<dt "), 0, 0));
+        for (const char *part : {Msg::NetStepLookup, Msg::NetStepConnect, Msg::NetStepTls, Msg::NetStepCertificate,
+                                 Msg::NetStepLineSettings, Msg::NetStepCredentials, Msg::NetNoAnswer,
+                                 Msg::NetServerClosed, Msg::NetServerSaid})
+            QVERIFY2(entry.contains(u'"' + Quoted(part) + u'"'), part);
+
+        const QString chapter = help.section(QStringLiteral("<h2 id=\"NetworkBeacons\">"), 1)
+                                    .section(QStringLiteral("<h2 "), 0, 0);
+        static const QRegularExpression address(QStringLiteral("(?:tcp|rfc2217|tls)://(?:\\[[^\\]\\s]*\\]|[\\w.-]+):\\d+"));
+        int addresses = 0;
+        for (const QRegularExpressionMatch &match : address.globalMatch(ReadableText(chapter))) {
+            TNetAddress parsed;
+            QString why;
+            QVERIFY2(ParseNetAddress(match.captured(), parsed, why), qPrintable(why));
+            ++addresses;
+        }
+        QVERIFY(addresses >= 10);
+
+        const QString example = chapter.section(QStringLiteral("<pre>[Network]\n"), 1).section(QStringLiteral("</pre>"), 0, 0);
+        QFile store(TAppConfig::StorePath());
+        QVERIFY(QDir().mkpath(QFileInfo(store).absolutePath()));
+        QVERIFY(store.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        store.write("[Network]\n" + example.toUtf8());
+        store.close();
+        const TNetworkSettings settings = TNetworkSettings::Load();
+        const QMap<QString, QString> read = {{QStringLiteral("CAFile"), settings.CaFile},
+                                             {QStringLiteral("ClientCertificate"), settings.ClientCertificate},
+                                             {QStringLiteral("ClientKey"), settings.ClientKey},
+                                             {QStringLiteral("ConnectSeconds"),
+                                              QString::number(settings.ConnectTimeoutMs / 1000)}};
+        QStringList keys;
+        for (const QString &line : example.split(u'\n', Qt::SkipEmptyParts)) {
+            keys << line.section(u'=', 0, 0);
+            QCOMPARE(read.value(keys.last(), QStringLiteral("(not a setting)")), line.section(u'=', 1));
+        }
+        QCOMPARE(keys, read.keys());
+        // The remembered beacons are where the chapter says.
+        RememberNetworkBeacon(QStringLiteral("tcp://192.168.40.12:4001"), QStringLiteral("20240001"));
+        const QStringList groups = QSettings(TAppConfig::StorePath(), QSettings::IniFormat).childGroups();
+        for (const QString &group : groups)
+            QVERIFY2(chapter.contains(QStringLiteral("<code>[%1]</code>").arg(group)), qPrintable(group));
+        QCOMPARE(groups.size(), 2);
     }
 
     // The program's own copy comes before whatever a package put under
