@@ -11,6 +11,7 @@
 #include "sim/beaconsimulator.h"
 #include "store/device.h"
 #include "transfer/workflows.h"
+#include "transferfigures.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -31,50 +32,7 @@ struct TDelayRuns {
 };
 constexpr TDelayRuns Delays[] = {{0, 5}, {600, 1}, {2400, 1}};
 constexpr double SettleMs = 300;
-constexpr double BitsPerByte = 10; // start, 8 data, stop
-constexpr double Baud = 115200;
-// How far above the floor each figure may lie.
-constexpr double Target = 1.15;
 
-class TSilentLog final : public TProgressLog {
-public:
-    void Clear() override {}
-    void Add(const QString &) override {}
-    void ReplaceLast(const QString &) override {}
-    bool Closed() const override { return false; }
-};
-
-struct TFigure {
-    double medianMs = 0;
-    double worstMs = 0;
-    int exchanges = 0;
-    double wireMs = 0;
-};
-
-// Runs work runs times; the line's traffic is counted from the last run.
-TFigure Measure(TBeaconSimulator &sim, int runs, const std::function<void()> &work)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        sim.ClearFrameLog();
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    TFigure figure;
-    figure.medianMs = times[times.size() / 2];
-    figure.worstMs = times.back();
-    qint64 bytes = 0;
-    for (const TFrameLogEntry &entry : sim.FrameLog()) {
-        bytes += entry.text.size();
-        if (entry.direction == QLatin1String("RX"))
-            ++figure.exchanges;
-    }
-    figure.wireMs = double(bytes) * BitsPerByte / Baud * 1000;
-    return figure;
-}
 
 void Report(const char *name, const TFigure &f, double settleMs, int delayMs)
 {
