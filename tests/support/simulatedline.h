@@ -42,6 +42,14 @@ protected:
         sim.reset();
     }
 
+    // What the controller answers to a request, asked of it directly.
+    QByteArray Truth(quint8 cmd, const QByteArray &request)
+    {
+        QByteArray reply;
+        sim->WithController([&](TBeaconController &c) { reply = c.Handle(cmd, request).value_or("none"); });
+        return reply;
+    }
+
     QByteArray LastSent() const
     {
         const QList<QByteArray> received = sim->Received();

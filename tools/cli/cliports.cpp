@@ -28,7 +28,7 @@ TScanResult SearchAllPorts()
 {
     TCliLog log;
     QString shown;
-    return ScanForController(PortNames(ListPortsAndBeacons()), [&](const QString &status, int) {
+    return ScanForController(DiscoveryPorts(), [&](const QString &status, int) {
         if (status != shown)
             log.ReplaceLast(shown = status);
     });

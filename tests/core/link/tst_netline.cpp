@@ -33,13 +33,6 @@ const QList<QPair<quint8, QByteArray>> Reads = {
 class TestNetLine : public QObject, TSimulatedLine {
     Q_OBJECT
 
-    QByteArray Truth(quint8 cmd, const QByteArray &request)
-    {
-        QByteArray reply;
-        sim->WithController([&](TBeaconController &c) { reply = c.Handle(cmd, request).value_or("none"); });
-        return reply;
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {

@@ -29,13 +29,6 @@ int Requests(const TBeaconSimulator &sim)
 class TestSlowLine : public QObject, TSimulatedLine {
     Q_OBJECT
 
-    QByteArray Truth(quint8 cmd, const QByteArray &request)
-    {
-        QByteArray reply;
-        sim->WithController([&](TBeaconController &c) { reply = c.Handle(cmd, request).value_or("none"); });
-        return reply;
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
