@@ -14,6 +14,7 @@
 
 #include <QCoreApplication>
 #include <QDataStream>
+#include <QIODevice>
 #include <cstdio>
 #include <cstdlib>
 
