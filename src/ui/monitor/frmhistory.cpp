@@ -75,6 +75,10 @@ TfrmHistory::TfrmHistory(TfrmMain &main, const QString &serial)
 
     const auto show = [this] {
         fModel->SetSerial(cbBeacon->currentData().toString());
+        // The first page now, not when the view next lays out: the columns
+        // fit its rows, and the list is there the moment the window is.
+        if (fModel->canFetchMore({}))
+            fModel->fetchMore({});
         tvActions->resizeColumnsToContents();
     };
     connect(cbBeacon, &QComboBox::currentIndexChanged, this, [show] { RunAction(show); });
