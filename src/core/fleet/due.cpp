@@ -25,22 +25,6 @@ QString Rule(const char *word)
     return QString::fromLatin1(word);
 }
 
-// The newest configuration the register kept of the controller from an
-// upload or a download that was done.
-std::optional<TActionRecord> NewestRecorded(TDM &dm, const QString &serial)
-{
-    const THistoryRegister reg(dm);
-    if (serial.isEmpty() || !reg.Exists())
-        return std::nullopt;
-    auto row = dm.Query(QStringLiteral("SELECT max(id) FROM history_actions WHERE serial = ? AND action IN (?, ?) "
-                                       "AND outcome = ? AND config IS NOT NULL"),
-                        {serial, QString::fromLatin1(THistoryRegister::Upload),
-                         QString::fromLatin1(THistoryRegister::Download), QString::fromUtf8(Msg::RegisterDone)},
-                        TTextCoding::Utf8);
-    const qint64 id = row->FieldAsInteger(0);
-    return id > 0 ? reg.Action(id) : std::nullopt;
-}
-
 // The items in which two settings files differ, in the parts both hold.
 QStringList DifferingItems(const QByteArray &recorded, const QByteArray &assigned)
 {
@@ -118,18 +102,39 @@ QString EventTime(int day, int minutes)
     return DayZero.addDays(day).addSecs(qint64(minutes) * 60).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
 }
 
-// The resets and the lowest supply voltage among the events that the
-// controller's newest event download brought to the archive.
-void EventItems(TDM &dm, const QString &serial, double lowVoltage, QList<TDueItem> &items)
+void EventItems(const TDownloadEvents &events, double lowVoltage, QList<TDueItem> &items)
 {
+    if (events.Resets > 0)
+        items.append({Rule("resets"), Fmt(Msg::DueResets, events.Resets, events.NewestReset)});
+    if (events.LowestVolts && *events.LowestVolts < lowVoltage)
+        items.append({Rule("voltage"),
+                      Fmt(Msg::DueVoltage, QString::number(*events.LowestVolts, 'f', 2), events.LowestAt)});
+}
+}
+
+std::optional<TActionRecord> NewestRecordedConfig(TDM &dm, const QString &serial)
+{
+    const THistoryRegister reg(dm);
+    if (serial.isEmpty() || !reg.Exists())
+        return std::nullopt;
+    auto row = dm.Query(QStringLiteral("SELECT max(id) FROM history_actions WHERE serial = ? AND action IN (?, ?) "
+                                       "AND outcome = ? AND config IS NOT NULL"),
+                        {serial, QString::fromLatin1(THistoryRegister::Upload),
+                         QString::fromLatin1(THistoryRegister::Download), QString::fromUtf8(Msg::RegisterDone)},
+                        TTextCoding::Utf8);
+    const qint64 id = row->FieldAsInteger(0);
+    return id > 0 ? reg.Action(id) : std::nullopt;
+}
+
+TDownloadEvents NewestDownloadEvents(TDM &dm, const QString &serial)
+{
+    TDownloadEvents found;
     if (serial.isEmpty() || !THistoryRegister(dm).Exists())
-        return;
+        return found;
     auto rows = dm.Query(QStringLiteral("SELECT day_num, minutes_num, event_type, voltage1 FROM history_events "
                                         "WHERE serial = ? AND action_id = (SELECT max(id) FROM history_actions "
                                         "WHERE serial = ? AND action = ?) ORDER BY day_num, minutes_num, id"),
                          {serial, serial, QString::fromLatin1(THistoryRegister::Events)}, TTextCoding::Utf8);
-    int resets = 0;
-    QString newestReset, lowestAt;
     std::optional<qint64> lowest;
     for (; !rows->Eof(); rows->Next()) {
         const int day = int(rows->FieldAsInteger(0));
@@ -137,19 +142,17 @@ void EventItems(TDM &dm, const QString &serial, double lowVoltage, QList<TDueIte
         const qint64 type = rows->FieldAsInteger(2);
         const qint64 raw = rows->FieldAsInteger(3);
         if (type == ResetEvent) {
-            ++resets;
-            newestReset = EventTime(day, minutes);
+            ++found.Resets;
+            found.NewestReset = EventTime(day, minutes);
         }
         if (type >= 1 && type <= 9 && (!lowest || raw < *lowest)) {
             lowest = raw;
-            lowestAt = EventTime(day, minutes);
+            found.LowestAt = EventTime(day, minutes);
         }
     }
-    if (resets > 0)
-        items.append({Rule("resets"), Fmt(Msg::DueResets, resets, newestReset)});
-    if (lowest && *lowest / RawPerVolt < lowVoltage)
-        items.append({Rule("voltage"), Fmt(Msg::DueVoltage, QString::number(*lowest / RawPerVolt, 'f', 2), lowestAt)});
-}
+    if (lowest)
+        found.LowestVolts = *lowest / RawPerVolt;
+    return found;
 }
 
 TFleetThresholds TFleetThresholds::Load()
@@ -175,7 +178,7 @@ QList<TDueItem> DueItems(TDM &dm, const TFleetBeacon &beacon, const TFleetThresh
 {
     QList<TDueItem> items;
     const QDate today = now.toLocalTime().date();
-    const std::optional<TActionRecord> recorded = NewestRecorded(dm, beacon.Serial);
+    const std::optional<TActionRecord> recorded = NewestRecordedConfig(dm, beacon.Serial);
     ConfigItems(beacon, recorded, items);
     const QByteArray settings = !beacon.AssignedConfig.isEmpty() ? beacon.AssignedConfig
                                 : recorded                       ? recorded->Config
@@ -193,6 +196,6 @@ QList<TDueItem> DueItems(TDM &dm, const TFleetBeacon &beacon, const TFleetThresh
     else if (reached.secsTo(now) > qint64(thresholds.NoContactDays) * 86400)
         items.append({Rule("contact"), Fmt(Msg::DueNoContact, reached.toString(Qt::ISODate))});
 
-    EventItems(dm, beacon.Serial, thresholds.LowVoltage, items);
+    EventItems(NewestDownloadEvents(dm, beacon.Serial), thresholds.LowVoltage, items);
     return items;
 }
