@@ -31,6 +31,15 @@ inline constexpr const char *FleetCsvLocation = "the location \"%s\" is not LATI
 inline constexpr const char *FleetImported = "%d beacon(s) added, %d updated from %s";
 inline constexpr const char *FleetExported = "%d beacon(s) written to %s";
 
+// The Fleet window
+inline constexpr const char *FleetAllTags = "(all tags)";
+inline constexpr const char *FleetShown = "%d of %d beacon(s)";
+inline constexpr const char *FleetNothingDue = "%s: nothing is due.";
+inline constexpr const char *FleetDue = "%s is due:\n%s";
+inline constexpr const char *FleetNoSerial =
+    "The serial number of the beacon \"%s\" is not known yet: a sweep fills it in when it first reaches the beacon.";
+inline constexpr const char *FleetNoEvents = "No events of the beacon \"%s\" (%s) have been archived yet.";
+
 // The command line
 inline constexpr const char *CliFleetSub =
     "The command fleet takes add, set, remove, list, import, export, assign or due.";
@@ -60,13 +69,4 @@ inline constexpr const char *DueNeverReached = "never reached";
 inline constexpr const char *DueNoContact = "no contact since %s";
 inline constexpr const char *DueResets = "%d reset(s) in the last event download, the newest on %s";
 inline constexpr const char *DueVoltage = "supply voltage down to %s V in the last event download, on %s";
-
-// The Fleet window
-inline constexpr const char *FleetAllTags = "(all tags)";
-inline constexpr const char *FleetShown = "%d of %d beacon(s)";
-inline constexpr const char *FleetNothingDue = "%s: nothing is due.";
-inline constexpr const char *FleetDue = "%s is due:\n%s";
-inline constexpr const char *FleetNoSerial =
-    "The serial number of the beacon \"%s\" is not known yet: a sweep fills it in when it first reaches the beacon.";
-inline constexpr const char *FleetNoEvents = "No events of the beacon \"%s\" (%s) have been archived yet.";
 }
