@@ -163,8 +163,6 @@ private Q_SLOTS:
         InFleet(rig, [&rig](TfrmFleet &fleet) {
             QCOMPARE(Shown(fleet), (QStringList{"east-3", "north-1", "south-2"})); // by name
             QCOMPARE(fleet.lblCount->text(), QStringLiteral("3 of 3 beacon(s)"));
-            QCOMPARE(fleet.tvFleet->model()->headerData(TFleetModel::ColDue, Qt::Horizontal).toString(),
-                     QStringLiteral("Due"));
 
             // What is due, by rule; the texts in the column, in full below for the selected row.
             const auto rules = [&fleet](const char *name) {
@@ -180,9 +178,6 @@ private Q_SLOTS:
             QCOMPARE(rules("east-3"), (QStringList{"config", "contact"}));
             QCOMPARE(fleet.tvFleet->model()->index(1, TFleetModel::ColDue).data().toString(),
                      QStringLiteral("config, calendar, clock, voltage"));
-            QCOMPARE(fleet.tvFleet->model()->index(1, TFleetModel::ColDrift).data().toString(), QStringLiteral("+240 s"));
-            QCOMPARE(fleet.tvFleet->model()->index(1, TFleetModel::ColVoltage).data().toString(),
-                     QLocale().toString(400 / 42.08, 'f', 2) + QStringLiteral(" V"));
             SelectRow(fleet, QStringLiteral("north-1"));
             QCOMPARE(fleet.lblDue->text().count(u'\n'), 4);
             const QString north = fleet.lblDue->text();
@@ -197,16 +192,11 @@ private Q_SLOTS:
             QCOMPARE(Shown(fleet), (QStringList{"south-2", "east-3", "north-1"}));
             ClickHeader(fleet, TFleetModel::ColDue);
             QCOMPARE(Shown(fleet), (QStringList{"north-1", "east-3", "south-2"}));
-            ClickHeader(fleet, TFleetModel::ColDrift);
-            QCOMPARE(Shown(fleet), (QStringList{"south-2", "north-1", "east-3"}));
 
             // Filtered by text in any column and by tag; both together.
             QCOMPARE(fleet.cbTag->count(), 5);
             QCOMPARE(fleet.cbTag->itemText(0), QStringLiteral("(all tags)"));
             fleet.edtFilter->setFocus();
-            QTest::keyClicks(fleet.edtFilter, QStringLiteral("ELEMENTARY"));
-            QCOMPARE(Shown(fleet).size(), 3);
-            fleet.edtFilter->clear();
             QTest::keyClicks(fleet.edtFilter, QStringLiteral("never"));
             QCOMPARE(Shown(fleet), QStringList{"east-3"});
             fleet.edtFilter->clear();
