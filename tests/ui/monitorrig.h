@@ -120,6 +120,24 @@ inline void WhenModal(QWidget *w, const std::function<void()> &action)
     timer->start();
 }
 
+// Runs action once, as soon as a modal window of type T is active; for a
+// window made by the handler of a click.
+template <typename T>
+void WhenModalOf(QObject *owner, const std::function<void(T &)> &action)
+{
+    auto *timer = new QTimer(owner);
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, owner, [timer, action] {
+        auto *w = qobject_cast<T *>(QApplication::activeModalWidget());
+        if (!w || !w->isVisible())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        action(*w);
+    });
+    timer->start();
+}
+
 // Calls probe every 20 ms until it returns true or the owner goes; for
 // watching a window while a sequence runs.
 inline QTimer *Watch(QObject *owner, const std::function<bool()> &probe)

@@ -39,24 +39,6 @@ TSimOptions Named(const char *name)
     return options;
 }
 
-// Runs action once, as soon as a modal window of type T is active; for a
-// window made by the handler of a click.
-template <typename T>
-void WhenModalOf(QObject *owner, const std::function<void(T &)> &action)
-{
-    auto *timer = new QTimer(owner);
-    timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, owner, [timer, action] {
-        auto *w = qobject_cast<T *>(QApplication::activeModalWidget());
-        if (!w || !w->isVisible())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        action(*w);
-    });
-    timer->start();
-}
-
 QStringList Actions()
 {
     QStringList what;

@@ -1,9 +1,11 @@
 #pragma once
 #include "fleet/inventory.h"
+#include "history/register.h"
 
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <optional>
 
 class TDM;
 
@@ -31,3 +33,18 @@ struct TDueItem {
 // inventory, as of now (UTC); empty when nothing is.
 QList<TDueItem> DueItems(TDM &dm, const TFleetBeacon &beacon, const TFleetThresholds &thresholds,
                          const QDateTime &now);
+
+// The newest configuration the register kept of the controller from an
+// upload or a download that was done, with its settings-file text.
+std::optional<TActionRecord> NewestRecordedConfig(TDM &dm, const QString &serial);
+
+// What the controller's newest event download brought to the archive: its
+// resets and its lowest supply voltage, with when (the controller's clock,
+// "yyyy-MM-dd HH:mm").
+struct TDownloadEvents {
+    int Resets = 0;
+    QString NewestReset;
+    std::optional<double> LowestVolts;
+    QString LowestAt;
+};
+TDownloadEvents NewestDownloadEvents(TDM &dm, const QString &serial);

@@ -25,6 +25,7 @@ class TElidedGroupBox;
 class TNavButton;
 class TPageLed;
 class TPanelStatusBar;
+class TfrmFleet;
 class TfrmHelp;
 class TfrmNetworkBeacon;
 class TPortWatcher;
@@ -98,6 +99,11 @@ public:
     void btnHistoryClick();
     // Puts lvEvents back in place of an archive shown.
     void ShowEventList();
+    // Shows the controller's archive on the Event Log page; false, with
+    // nothing changed, when the archive holds no event of it.
+    bool ShowArchive(const QString &serial);
+    // "Fleet…" on Home: the inventory with what is due (frmfleet.h).
+    void btnFleetClick();
     // Proof of operation (frmmainaudit.cpp): "Operation Report" for the
     // archive shown, over dates the operator chooses; the voltage chart
     // above the archive's list, over its last year.
@@ -213,6 +219,7 @@ public:
     QPushButton *BitBtn1;
     QPushButton *btnHelp;
     QPushButton *btnAbout;
+    QPushButton *btnFleet;
     QLabel *lblWebSite;
 
     // Manage Beacons
@@ -353,4 +360,5 @@ private:
     QStringList fGivenFiles;                      // not yet offered
     QTimer *tmrGivenFiles;                        // looks again while the operator is busy
     TfrmYearView *fYearView = nullptr;            // made on first use, then reused
+    TfrmFleet *fFleet = nullptr;                  // made on first use, then reused
 };

@@ -1,6 +1,6 @@
 // The main window's part of the history: the register's report in the status
 // bar, "Compare with Beacon" and "Beacon History" on the Manage Beacons page,
-// "Event Archive" and "Beacon History" on the Event Log page.
+// "Event Archive" and "Beacon History" on the Event Log page; "Fleet…" on Home.
 #include "app/frmmain.h"
 
 #include "app/settingsfiledialog.h"
@@ -14,9 +14,11 @@
 #include "history/recorder.h"
 #include "link/dmcom.h"
 #include "monitor/frmcomprogress.h"
+#include "monitor/frmfleet.h"
 #include "monitor/frmhistory.h"
 #include "pages/frmitemselect.h"
 #include "store/datamodule.h"
+#include "widgets/navbutton.h"
 #include "widgets/panelstatusbar.h"
 #include "widgets/voltagechartview.h"
 
@@ -42,6 +44,7 @@ void TfrmMain::ConnectHistoryHandlers()
         [this](const QString &text) { StatusBar->ShowNote(text, kReportFromPanel, kReportShownMs); });
     connect(btnCompare, &QPushButton::clicked, this, [this] { RunAction([this] { btnCompareClick(); }); });
     connect(btnEventArchive, &QPushButton::clicked, this, [this] { RunAction([this] { btnEventArchiveClick(); }); });
+    connect(btnFleet, &QPushButton::clicked, this, [this] { RunAction([this] { btnFleetClick(); }); });
     for (QPushButton *button : {btnHistory, btnLogHistory})
         connect(button, &QPushButton::clicked, this, [this] { RunAction([this] { btnHistoryClick(); }); });
 }
@@ -113,10 +116,20 @@ void TfrmMain::btnEventArchiveClick()
         QStringLiteral("Event Archive"), QStringLiteral("Please select a Beacon:"), entries);
     if (!choice)
         return;
-    const TArchivedController &chosen = controllers.at(*choice);
+    ShowArchive(controllers.at(*choice).Serial);
+}
+
+bool TfrmMain::ShowArchive(const QString &serial)
+{
+    const TEventArchive archive(DM());
+    const QList<TArchivedController> controllers = archive.Controllers();
+    const auto chosen = std::find_if(controllers.begin(), controllers.end(),
+                                     [&serial](const TArchivedController &c) { return c.Serial == serial; });
+    if (chosen == controllers.end())
+        return false;
     ShowEventList(); // lets go of an archive shown before
     ArchiveModel = new TEventArchiveModel(DM(), lvArchive);
-    ArchiveModel->SetSerial(chosen.Serial);
+    ArchiveModel->SetSerial(chosen->Serial);
     lvArchive->setModel(ArchiveModel);
     for (int column = 0; column < ArchiveModel->columnCount(); ++column) {
         lvArchive->setColumnWidth(column, lvEvents->columnWidth(column));
@@ -124,8 +137,22 @@ void TfrmMain::btnEventArchiveClick()
     }
     lvEvents->hide();
     lvArchive->show();
-    lblLogSource->setText(Fmt(Msg::ArchiveShown, chosen.Serial, chosen.EventCount));
-    ShowArchiveChart(chosen.Serial, chosen.Newest.date());
+    lblLogSource->setText(Fmt(Msg::ArchiveShown, chosen->Serial, chosen->EventCount));
+    ShowArchiveChart(chosen->Serial, chosen->Newest.date());
+    btnPageNavClick(btnLog);
+    return true;
+}
+
+void TfrmMain::btnFleetClick()
+{
+    if (!DatabaseFunctions()) {
+        Messages().Error(Fmt(Msg::DbFunctionsDisabled, AppConfig().DBName()));
+        return;
+    }
+    if (!fFleet)
+        fFleet = new TfrmFleet(*this);
+    fFleet->Reload();
+    fFleet->exec();
 }
 
 void TfrmMain::ShowEventList()

@@ -226,6 +226,8 @@ QWidget *TfrmMain::BuildHomePage()
     website->addWidget(newLabel(QStringLiteral("Website:"), pageHome));
     website->addWidget(lblWebSite);
     website->addStretch(1);
+    btnFleet = newButton("btnFleet", QStringLiteral("Fleet…"), QStringLiteral("nav-beacons"), QSize(100, 32), pageHome);
+    website->addWidget(btnFleet);
 
     QVBoxLayout *layout = newPageLayout(pageHome, title);
     layout->addSpacing(14);
