@@ -1,4 +1,6 @@
 #pragma once
+#include "config/exceptions.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
@@ -35,10 +37,21 @@ struct TFleetContact {
     qint64 ActionId = 0;     // the register's identify action of that contact
 };
 
+// A change of the inventory refused: why, and which of the beacons handed
+// over caused it (its index in the list; 0 for a single beacon).
+class EFleetRefused : public Exception {
+public:
+    EFleetRefused(const QString &message, int index) : Exception(message), fIndex(index) {}
+    int Index() const { return fIndex; }
+
+private:
+    int fIndex;
+};
+
 // The fleet inventory in the library database, in tables of its own beside
 // the register's, made on the first write as the register's are. Names and
 // serial numbers are unique; a change that would break that, or a beacon
-// without a name, is refused with an Exception saying why, and nothing is
+// without a name, is refused with EFleetRefused saying why, and nothing is
 // written.
 class TFleetInventory {
 public:
@@ -64,6 +77,9 @@ public:
     void RecordContact(const TFleetContact &contact);
     // The newest contact of the controller.
     std::optional<TFleetContact> LastContact(const QString &serial) const;
+    // When the register last recorded an action of the controller that was
+    // done; invalid when it never did.
+    QDateTime LastReached(const QString &serial) const;
 
 private:
     TDM &fDM;
