@@ -5,7 +5,7 @@
 #include "clihistory.h"
 #include "config/messageservice.h"
 #include "fleet/inventory.h"
-#include "fleet/sweepmessages.h"
+#include "fleet/fleetmessages.h"
 #include "fleet/visit.h"
 #include "link/dmcom.h"
 
@@ -105,7 +105,7 @@ TFleetBeacon Known(const TFleetInventory &inventory, const QString &name)
     std::optional<TFleetBeacon> beacon;
     Guard(ExitFile, [&] { beacon = inventory.Beacon(name); });
     if (!beacon)
-        throw TFailure{ExitFile, Fmt(Msg::SweepUnknownBeacon, name)};
+        throw TFailure{ExitFile, Fmt(Msg::FleetNoBeacon, name)};
     return *beacon;
 }
 
@@ -317,6 +317,7 @@ private:
             result.Interrupted = true;
             result.Error = Text(Msg::SweepNotStarted);
             fResults.insert(name, result);
+            PrintOut(SummaryLine(result));
         }
         fWaiting.clear();
     }
@@ -356,14 +357,14 @@ int VisitCommand(const QCommandLineParser &parser, bool json)
     CheckOptions(parser, QStringLiteral("fleet visit"), VisitFlags + QStringList{QStringLiteral("json")});
     const QStringList args = parser.positionalArguments();
     if (args.size() < 3)
-        Usage(Text(Msg::SweepVisitName));
+        Usage(Fmt(Msg::CliFleetName, QStringLiteral("visit")));
     if (args.size() > 3)
         Usage(Fmt(Msg::CliExtraArgument, args.at(3)));
     // Heard from the start: a visit asked to stop before it began does nothing.
     TInterruptPipe interrupt;
     const TCliRegister history;
     if (!history.Require())
-        throw TFailure{ExitFile, Fmt(Msg::SweepUnknownBeacon, args.at(2))};
+        throw TFailure{ExitFile, Fmt(Msg::FleetNoBeacon, args.at(2))};
     const TFleetBeacon beacon = Known(TFleetInventory(DM()), args.at(2));
     TVisitResult result;
     result.Name = beacon.Name;
@@ -409,7 +410,7 @@ int SweepCommand(const QCommandLineParser &parser, bool json)
                     beacons << Known(inventory, name);
         }
     } else if (!names.isEmpty()) {
-        throw TFailure{ExitFile, Fmt(Msg::SweepUnknownBeacon, names.first())};
+        throw TFailure{ExitFile, Fmt(Msg::FleetNoBeacon, names.first())};
     }
     if (!tag.isEmpty())
         beacons.removeIf([&tag](const TFleetBeacon &b) { return !b.Tags.contains(tag); });

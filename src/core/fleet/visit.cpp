@@ -4,7 +4,7 @@
 #include "config/messages.h"
 #include "config/messageservice.h"
 #include "eventlog/eventdownload.h"
-#include "fleet/sweepmessages.h"
+#include "fleet/fleetmessages.h"
 #include "history/configcompare.h"
 #include "history/recorder.h"
 #include "link/dmcom.h"
@@ -145,7 +145,7 @@ bool TVisit::Compare()
     }
     if (fBeacon.AssignedConfig.isEmpty()) {
         // Nothing to compare or upload; the clock may still be set.
-        fResult.Error = QString::fromUtf8(Msg::VisitNoAssigned);
+        fResult.Error = QString::fromUtf8(Msg::DueNoAssigned);
         return true;
     }
     fAssigned = fBeacon.AssignedConfig;
