@@ -9,8 +9,11 @@
 // resident set (VmHWM) and the most all of them held at one time.
 //
 // fleet_sweep_bench [BEACONS [REPLY_DELAY_MS]]: 50 and 300 unless given.
+#include "config/appconfig.h"
+#include "fleet/inventory.h"
 #include "netrig.h"
 #include "sim/beaconsimulator.h"
+#include "store/datamodule.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -164,12 +167,27 @@ int main(int argc, char **argv)
         std::printf("ser2net did not start: %s\n", qPrintable(rig.Error()));
         return 1;
     }
-    for (int i = 0; i < beacons; ++i) {
-        const QString name = QStringLiteral("beacon-%1").arg(i, 2, 10, QLatin1Char('0'));
-        if (!Cli({QStringLiteral("fleet"), QStringLiteral("add"), QStringLiteral("--name"), name, QStringLiteral("--address"),
-                  rig.Raw(i), QStringLiteral("--serial"), QString::number(20300000 + i)}) ||
-            !Cli({QStringLiteral("fleet"), QStringLiteral("assign"), name, QStringLiteral("--config"), assigned}))
+    // The fleet, in the library the download made as on a first use.
+    {
+        QFile file(assigned);
+        if (!file.open(QIODevice::ReadOnly))
             return 1;
+        const TAppConfig config;
+        TDM dm;
+        if (!dm.OpenDatabase(config.DBName())) {
+            std::printf("%s\n", qPrintable(dm.OpenError()));
+            return 1;
+        }
+        TFleetInventory inventory(dm);
+        TFleetBeacon beacon;
+        beacon.AssignedName = QStringLiteral("assigned.bcfg");
+        beacon.AssignedConfig = file.readAll();
+        for (int i = 0; i < beacons; ++i) {
+            beacon.Name = QStringLiteral("beacon-%1").arg(i, 2, 10, QLatin1Char('0'));
+            beacon.Serial = QString::number(20300000 + i);
+            beacon.Address = rig.Raw(i);
+            inventory.Add(beacon);
+        }
     }
 
     std::printf("fleet sweep of %d simulated beacons behind one ser2net, each answering after %d ms (paced at\n"
