@@ -105,7 +105,7 @@ TFleetBeacon Known(const TFleetInventory &inventory, const QString &name)
     std::optional<TFleetBeacon> beacon;
     Guard(ExitFile, [&] { beacon = inventory.Beacon(name); });
     if (!beacon)
-        throw TFailure{ExitFile, Fmt(Msg::FleetNoBeacon, name)};
+        throw TFailure{ExitRefused, Fmt(Msg::FleetNoBeacon, name)};
     return *beacon;
 }
 
@@ -364,7 +364,7 @@ int VisitCommand(const QCommandLineParser &parser, bool json)
     TInterruptPipe interrupt;
     const TCliRegister history;
     if (!history.Require())
-        throw TFailure{ExitFile, Fmt(Msg::FleetNoBeacon, args.at(2))};
+        throw TFailure{ExitRefused, Fmt(Msg::FleetNoBeacon, args.at(2))};
     const TFleetBeacon beacon = Known(TFleetInventory(DM()), args.at(2));
     TVisitResult result;
     result.Name = beacon.Name;
@@ -410,7 +410,7 @@ int SweepCommand(const QCommandLineParser &parser, bool json)
                     beacons << Known(inventory, name);
         }
     } else if (!names.isEmpty()) {
-        throw TFailure{ExitFile, Fmt(Msg::FleetNoBeacon, names.first())};
+        throw TFailure{ExitRefused, Fmt(Msg::FleetNoBeacon, names.first())};
     }
     if (!tag.isEmpty())
         beacons.removeIf([&tag](const TFleetBeacon &b) { return !b.Tags.contains(tag); });

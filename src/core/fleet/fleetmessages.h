@@ -34,7 +34,7 @@ inline constexpr const char *FleetExported = "%d beacon(s) written to %s";
 
 // The command line
 inline constexpr const char *CliFleetSub =
-    "The command fleet takes add, set, remove, list, import, export, assign or due.";
+    "The command fleet takes add, set, remove, list, import, export, assign, due, visit or sweep.";
 inline constexpr const char *CliFleetName = "The command fleet %s takes the beacon's name.";
 inline constexpr const char *CliFleetFile = "The command fleet import takes the CSV file's name.";
 inline constexpr const char *CliFleetAssign = "fleet assign takes --config FILE.bcfg or --action ID, one of them.";
