@@ -17,6 +17,7 @@ if [ "${1:-}" != package ]; then
     desktop-file-utils appstream shared-mime-info libglib2.0-bin lintian
     clang-14 libclang-rt-14-dev
     ser2net openssl
+    systemd
   )
 fi
 missing=()

@@ -87,7 +87,8 @@ QStringList ExpectedFiles()
         files << QStringLiteral("/usr/share/man/man1/%1.1.gz").arg(program);
     files << QStringLiteral("/usr/share/mime/packages/%1.xml").arg(id);
     files << kDocs + QStringLiteral("copyright") << kDocs + QStringLiteral("changelog.gz")
-          << kDocs + QStringLiteral("NEWS.gz");
+          << kDocs + QStringLiteral("NEWS.gz") << kDocs + QStringLiteral("examples/pvbcs-fleet-sweep.service")
+          << kDocs + QStringLiteral("examples/pvbcs-fleet-sweep.timer");
     files << QStringLiteral("/usr/share/pvbcs/pvbcs.sql") << QStringLiteral("/usr/share/pvbcs/help/pvbcs.html");
     for (const QString &picture : QDir(QStringLiteral(PVBCS_SOURCE_DIR "/docs")).entryList({QStringLiteral("*.png")}))
         files << QStringLiteral("/usr/share/pvbcs/help/") + picture;
@@ -184,6 +185,30 @@ private Q_SLOTS:
             const TRun man = Run(groff, {QStringLiteral("-man"), QStringLiteral("-ww"), QStringLiteral("-z")}, {}, page);
             QVERIFY2(man.code == 0 && man.out.isEmpty(), qPrintable(man.out));
         }
+    }
+
+    // The nightly sweep's examples are units systemd takes without a word,
+    // with the service's command pointed at the staged program.
+    void theNightlySweepUnitsAreValid()
+    {
+        const QString analyze = QStandardPaths::findExecutable(QStringLiteral("systemd-analyze"));
+        if (analyze.isEmpty())
+            QSKIP("systemd-analyze is missing (scripts/deps.sh installs it); the units are not checked.");
+        QTemporaryDir units;
+        QVERIFY(units.isValid());
+        QStringList files;
+        for (const char *name : {"pvbcs-fleet-sweep.service", "pvbcs-fleet-sweep.timer"}) {
+            QFile example(staged(kDocs + QStringLiteral("examples/") + QLatin1String(name)));
+            QVERIFY(example.open(QIODevice::ReadOnly));
+            QString text = QString::fromUtf8(example.readAll());
+            QVERIFY(text.startsWith(QLatin1String("# An example, not enabled by the package")));
+            text.replace(QStringLiteral("ExecStart=/usr/bin/pvbcs-cli"), QStringLiteral("ExecStart=") + staged(QStringLiteral("/usr/bin/pvbcs-cli")));
+            QFile copy(units.filePath(QLatin1String(name)));
+            QVERIFY(copy.open(QIODevice::WriteOnly) && copy.write(text.toUtf8()) > 0);
+            files << copy.fileName();
+        }
+        const TRun verify = Run(analyze, QStringList{QStringLiteral("verify"), QStringLiteral("--man=no")} + files);
+        QVERIFY2(verify.code == 0 && verify.out.isEmpty(), qPrintable(verify.out));
     }
 
     // The copyright file is Debian's machine-readable one; the changelog's

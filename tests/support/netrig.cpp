@@ -31,6 +31,33 @@ bool Listening(quint16 port)
     probe.abort();
     return up;
 }
+
+// Starts ser2net with the configuration and waits until it listens on every
+// port; the error, or an empty text.
+QString StartSer2net(QProcess &server, const QString &folder, const QString &config, const QList<quint16> &ports)
+{
+    QFile file(folder + QStringLiteral("/ser2net.yaml"));
+    if (!file.open(QIODevice::WriteOnly) || file.write(config.toUtf8()) < 0)
+        return QStringLiteral("cannot write ") + file.fileName();
+    file.close();
+    server.setProcessChannelMode(QProcess::MergedChannels);
+    server.start(QStringLiteral("ser2net"), {QStringLiteral("-n"), QStringLiteral("-c"), file.fileName(),
+                                             QStringLiteral("-P"), folder + QStringLiteral("/ser2net.pid")});
+    if (!server.waitForStarted(10000))
+        return QStringLiteral("ser2net did not start: ") + server.errorString();
+    // ser2net opens the device only for a connection, so probing costs nothing.
+    const QDeadlineTimer deadline(20000);
+    for (const quint16 port : ports) {
+        while (!Listening(port)) {
+            if (deadline.hasExpired() || server.state() == QProcess::NotRunning)
+                return QStringLiteral("ser2net is not listening on %1: %2")
+                    .arg(port)
+                    .arg(QString::fromLocal8Bit(server.readAll()));
+            QThread::msleep(50);
+        }
+    }
+    return {};
+}
 }
 
 quint16 FreeLocalPort()
@@ -82,32 +109,7 @@ TNetRig::TNetRig(const QString &device)
                   .arg(folder)
                   .arg(fPorts[2])
         + connector;
-    QFile file(folder + QStringLiteral("/ser2net.yaml"));
-    if (!file.open(QIODevice::WriteOnly) || file.write(config.toUtf8()) < 0) {
-        fError = QStringLiteral("cannot write ") + file.fileName();
-        return;
-    }
-    file.close();
-    fServer.setProcessChannelMode(QProcess::MergedChannels);
-    fServer.start(QStringLiteral("ser2net"), {QStringLiteral("-n"), QStringLiteral("-c"), file.fileName(),
-                                              QStringLiteral("-P"), folder + QStringLiteral("/ser2net.pid")});
-    if (!fServer.waitForStarted(10000)) {
-        fError = QStringLiteral("ser2net did not start: ") + fServer.errorString();
-        return;
-    }
-    // ser2net opens the device only for a connection, so probing costs nothing.
-    const QDeadlineTimer deadline(20000);
-    for (const quint16 port : fPorts) {
-        while (!Listening(port)) {
-            if (deadline.hasExpired() || fServer.state() == QProcess::NotRunning) {
-                fError = QStringLiteral("ser2net is not listening on %1: %2")
-                             .arg(port)
-                             .arg(QString::fromLocal8Bit(fServer.readAll()));
-                return;
-            }
-            QThread::msleep(50);
-        }
-    }
+    fError = StartSer2net(fServer, folder, config, {fPorts[0], fPorts[1], fPorts[2]});
 }
 
 TNetRig::~TNetRig()
@@ -158,6 +160,38 @@ void TNetRig::KillServer()
         return;
     fServer.kill();
     fServer.waitForFinished();
+}
+
+TMultiNetRig::TMultiNetRig(const QStringList &devices)
+    : fDir(QDir::tempPath() + QStringLiteral("/pvbcs-netrig-XXXXXX"))
+{
+    // Held open together, so no two accepters are given the same port.
+    std::vector<std::unique_ptr<QTcpServer>> held;
+    for (qsizetype i = 0; i < devices.size(); ++i) {
+        held.push_back(std::make_unique<QTcpServer>());
+        held.back()->listen(QHostAddress::LocalHost);
+        fPorts << held.back()->serverPort();
+    }
+    held.clear();
+    QString config;
+    for (qsizetype i = 0; i < devices.size(); ++i)
+        config += QStringLiteral("connection: &beacon%1\n  accepter: tcp,127.0.0.1,%2\n"
+                                 "  connector: serialdev,%3,115200n81,local\n")
+                      .arg(i)
+                      .arg(fPorts.at(i))
+                      .arg(devices.at(i));
+    fError = StartSer2net(fServer, fDir.path(), config, fPorts);
+}
+
+TMultiNetRig::~TMultiNetRig()
+{
+    fServer.kill();
+    fServer.waitForFinished();
+}
+
+QString TMultiNetRig::Raw(int index) const
+{
+    return QStringLiteral("tcp://127.0.0.1:%1").arg(fPorts.at(index));
 }
 
 void TrustTestCa(const QString &caFile)

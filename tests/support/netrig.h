@@ -46,6 +46,29 @@ private:
     std::vector<std::unique_ptr<QProcess>> fRelays;
 };
 
+// Several controllers behind one ser2net, each on a raw TCP accepter of its
+// own, as a district's beacons behind their device servers.
+class TMultiNetRig {
+public:
+    // Starts ser2net in front of the devices (terminal paths); Ok() tells
+    // whether it runs, Error() why not.
+    explicit TMultiNetRig(const QStringList &devices);
+    ~TMultiNetRig();
+    TMultiNetRig(const TMultiNetRig &) = delete;
+    TMultiNetRig &operator=(const TMultiNetRig &) = delete;
+
+    bool Ok() const { return fError.isEmpty(); }
+    const QString &Error() const { return fError; }
+    // The tcp:// address of the device at index.
+    QString Raw(int index) const;
+
+private:
+    QTemporaryDir fDir;
+    QString fError;
+    QList<quint16> fPorts;
+    QProcess fServer;
+};
+
 // Makes the programs of this user trust the test certificate authority: the
 // per-user store's [Network] CAFile, under the HOME the test runs with.
 void TrustTestCa(const QString &caFile);

@@ -5,6 +5,7 @@
 #include "cliaudit.h"
 #include "cliconsole.h"
 #include "clifailure.h"
+#include "clifleet.h"
 #include "clihistory.h"
 #include "clijson.h"
 #include "cliinterrupt.h"
@@ -368,6 +369,16 @@ int Run(const QStringList &arguments, bool &json)
         {QStringLiteral("mode"), {}, QStringLiteral("DAYMODE")},
         {QStringLiteral("only"), {}, QStringLiteral("TEXT")},
         {QStringLiteral("tolerance"), {}, QStringLiteral("MINUTES")},
+        {QStringLiteral("address"), {}, QStringLiteral("ADDRESS")},
+        {QStringLiteral("site"), {}, QStringLiteral("SITE")},
+        {QStringLiteral("tags"), {}, QStringLiteral("LIST")},
+        {QStringLiteral("location"), {}, QStringLiteral("LAT,LON")},
+        {QStringLiteral("notes"), {}, QStringLiteral("TEXT")},
+        {QStringLiteral("action"), {}, QStringLiteral("ID")},
+        {QStringLiteral("tag"), {}, QStringLiteral("TAG")},
+        {QStringLiteral("jobs"), {}, QStringLiteral("N")},
+        {QStringLiteral("sync-clock"), {}},
+        {QStringLiteral("upload-assigned"), {}},
         {QStringLiteral("json"), {}},
         {{QStringLiteral("h"), QStringLiteral("help")}, {}},
         {QStringLiteral("version"), {}},
@@ -383,6 +394,9 @@ int Run(const QStringList &arguments, bool &json)
     if (parser.positionalArguments().isEmpty())
         Usage(QString::fromUtf8(Msg::CliNoCommand));
     QString command = parser.positionalArguments().at(0).toLower();
+    // The fleet's commands check their own command lines.
+    if (command == QLatin1String("fleet"))
+        return FleetCommand(parser, json);
     if (command == QLatin1String("events") && parser.isSet(QStringLiteral("archive")))
         command += QStringLiteral(" --archive");
     // "events --archive" is a command of its own only when --archive says so.

@@ -1,5 +1,6 @@
 #pragma once
-// The fleet's operator texts: the inventory, its CSV files and what is due.
+// The fleet's operator texts: the inventory, its CSV files, what is due,
+// a beacon's visit and the sweep.
 // Fill them with Fmt() from config/messages.h.
 namespace Msg {
 // The inventory
@@ -42,7 +43,7 @@ inline constexpr const char *FleetNoEvents = "No events of the beacon \"%s\" (%s
 
 // The command line
 inline constexpr const char *CliFleetSub =
-    "The command fleet takes add, set, remove, list, import, export, assign or due.";
+    "The command fleet takes add, set, remove, list, import, export, assign, due, visit or sweep.";
 inline constexpr const char *CliFleetName = "The command fleet %s takes the beacon's name.";
 inline constexpr const char *CliFleetFile = "The command fleet import takes the CSV file's name.";
 inline constexpr const char *CliFleetAssign = "fleet assign takes --config FILE.bcfg or --action ID, one of them.";
@@ -69,4 +70,31 @@ inline constexpr const char *DueNeverReached = "never reached";
 inline constexpr const char *DueNoContact = "no contact since %s";
 inline constexpr const char *DueResets = "%d reset(s) in the last event download, the newest on %s";
 inline constexpr const char *DueVoltage = "supply voltage down to %s V in the last event download, on %s";
+
+// A beacon's visit and the sweep
+inline constexpr const char *VisitWrongSerial = "answers as serial %s, the inventory says %s";
+inline constexpr const char *VisitSerialTaken = "answers as serial %s, which the inventory gives to %s";
+inline constexpr const char *VisitDifference = "%s: %s on the Beacon, %s assigned";
+inline constexpr const char *VisitStopped = "stopped by the operator before %s";
+inline constexpr const char *VisitStepEvents = "the event log";
+inline constexpr const char *VisitStepConfig = "reading the configuration";
+inline constexpr const char *VisitStepSetClock = "setting the clock";
+inline constexpr const char *VisitStepUpload = "the upload";
+inline constexpr const char *SweepLine = "%s (%s): %s";
+inline constexpr const char *SweepNoSerial = "serial unknown";
+inline constexpr const char *SweepEvents = "%d new event(s)";
+inline constexpr const char *SweepDrift = "clock drift %d s";
+inline constexpr const char *SweepDiffers = "differs from the assigned configuration in %d item(s)";
+inline constexpr const char *SweepClockSet = "clock set";
+inline constexpr const char *SweepUploaded = "assigned configuration uploaded";
+inline constexpr const char *SweepAsAssigned = "as assigned";
+inline constexpr const char *SweepNotReached = "not reached";
+inline constexpr const char *SweepNotStarted = "not started";
+inline constexpr const char *SweepNoAddress = "no address to reach it at";
+inline constexpr const char *SweepTotal =
+    "%d beacon(s): %d reached, %d as assigned, %d not reached, %d not started";
+inline constexpr const char *SweepWorkerSays = "%s: %s";
+inline constexpr const char *SweepWorkerFailed = "the visit ended with status %d: %s";
+inline constexpr const char *SweepJobs = "--jobs takes a number from 1 to %d.";
+inline constexpr const char *SweepVerifyNeedsUpload = "--verify goes with --upload-assigned.";
 }

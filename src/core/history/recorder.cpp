@@ -146,7 +146,7 @@ void THistoryRecorder::NoteIdentity(const TActionTarget &target) noexcept
     Record(action, target);
 }
 
-void THistoryRecorder::RecordEventDownload(const TActionTarget &target, const TEventLogDownload &download) noexcept
+int THistoryRecorder::RecordEventDownload(const TActionTarget &target, const TEventLogDownload &download) noexcept
 {
     TActionRecord action;
     action.Action = QString::fromLatin1(THistoryRegister::Events);
@@ -155,22 +155,24 @@ void THistoryRecorder::RecordEventDownload(const TActionTarget &target, const TE
     // A register that could not take the action cannot take its events
     // either, and has said so already.
     if (id == 0 || download.Events.isEmpty())
-        return;
+        return 0;
+    int added = 0;
     QString notArchived = QString::fromUtf8(Msg::ArchiveNoSerial);
     if (target.Serial.isEmpty()) {
         Report(notArchived);
     } else if (Attempt([&] {
                    try {
-                       TEventArchive(DM()).Merge(target.Serial, download.Events, id);
+                       added = TEventArchive(DM()).Merge(target.Serial, download.Events, id);
                    } catch (...) {
                        notArchived = Fmt(Msg::ArchiveNotWritten, ExceptionText(std::current_exception()));
                        throw;
                    }
                })) {
-        return;
+        return added;
     }
     // The action's row names what failed after it: the events were not kept.
     Attempt([&] { THistoryRegister(DM()).SetOutcome(id, Fmt(Msg::RegisterNotArchived, action.Outcome, notArchived)); });
+    return 0;
 }
 
 TRecordedAction::TRecordedAction(const TActionTarget &target, const char *action, const QString &options)

@@ -46,8 +46,9 @@ public:
     void NoteIdentity(const TActionTarget &target) noexcept;
     // A new connection: its first identity reply is recorded again.
     void NewConnection() { fLastIdentity = {}; }
-    // Records an event-log download and archives the events it read.
-    void RecordEventDownload(const TActionTarget &target, const TEventLogDownload &download) noexcept;
+    // Records an event-log download and archives the events it read; returns
+    // how many of them the archive did not hold yet (0 when none could be kept).
+    int RecordEventDownload(const TActionTarget &target, const TEventLogDownload &download) noexcept;
 
 private:
     void Report(const QString &text) noexcept;
