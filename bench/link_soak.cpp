@@ -76,14 +76,6 @@ constexpr int SequenceEvery = 100;
 constexpr int LongGapsReplyChars = 40;
 constexpr double RssGrowthBoundMb = 3;
 
-class TQuietLog final : public TProgressLog {
-public:
-    void Clear() override {}
-    void Add(const QString &) override {}
-    void ReplaceLast(const QString &) override {}
-    bool Closed() const override { return false; }
-};
-
 class TSoak {
 public:
     TSoak(quint32 seed, const QString &folder, const QString &frameLog)
@@ -368,7 +360,7 @@ QString TSoak::Download()
     const QString target = fFolder + QStringLiteral("/download.bcfg");
     const QByteArray old = FileBytes(target);
     SetSentinels();
-    TQuietLog log;
+    TSilentLog log;
     QString error;
     try {
         DownloadFromBeacon(log, true, true, true);
@@ -427,7 +419,7 @@ QString TSoak::EventLog(bool reference)
 QString TSoak::Upload()
 {
     SetRandomConfiguration(fRng);
-    TQuietLog log;
+    TSilentLog log;
     QString error;
     try {
         UploadToBeacon(log, true, fRng() % 2 == 0, true, true);

@@ -14,14 +14,6 @@ constexpr double Baud = 115200;
 // How far above the floor each figure may lie.
 constexpr double Target = 1.15;
 
-class TSilentLog final : public TProgressLog {
-public:
-    void Clear() override {}
-    void Add(const QString &) override {}
-    void ReplaceLast(const QString &) override {}
-    bool Closed() const override { return false; }
-};
-
 struct TFigure {
     double medianMs = 0;
     double worstMs = 0;

@@ -32,8 +32,10 @@ TRun Run(const QString &program, const QStringList &arguments, const QMap<QStrin
     process.start(program, arguments);
     process.write(input);
     process.closeWriteChannel();
-    if (!process.waitForFinished(300000))
-        return {};
+    // Long enough for cpack to compress the debug symbols on a busy machine;
+    // a hang is still ended by the test function's own limit.
+    if (!process.waitForFinished(900000))
+        return {-1, QStringLiteral("%1 did not end within 15 minutes").arg(program)};
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2,
             QString::fromUtf8(process.readAll())};
 }

@@ -118,15 +118,6 @@ void RequireLibrary(const TCliRegister &library)
         throw TFailure{ExitFile, {}}; // Require has said why
 }
 
-TFleetBeacon Known(const TFleetInventory &inventory, const QString &name)
-{
-    std::optional<TFleetBeacon> beacon;
-    Guard(ExitFile, [&] { beacon = inventory.Beacon(name); });
-    if (!beacon)
-        throw TFailure{ExitRefused, Fmt(Msg::FleetNoBeacon, name)};
-    return *beacon;
-}
-
 void PrintJsonArray(const QJsonArray &array)
 {
     std::fputs(QJsonDocument(array).toJson(QJsonDocument::Compact).append('\n').constData(), stdout);
@@ -379,4 +370,13 @@ int FleetCommand(const QCommandLineParser &parser, bool json)
     else if (sub == QLatin1String("sweep"))
         return SweepCommand(parser, json);
     Usage(QString::fromUtf8(Msg::CliFleetSub));
+}
+
+TFleetBeacon Known(const TFleetInventory &inventory, const QString &name)
+{
+    std::optional<TFleetBeacon> beacon;
+    Guard(ExitFile, [&] { beacon = inventory.Beacon(name); });
+    if (!beacon)
+        throw TFailure{ExitRefused, Fmt(Msg::FleetNoBeacon, name)};
+    return *beacon;
 }

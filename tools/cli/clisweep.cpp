@@ -2,6 +2,7 @@
 
 #include "cliconsole.h"
 #include "clifailure.h"
+#include "clifleet.h"
 #include "clihistory.h"
 #include "config/messageservice.h"
 #include "fleet/inventory.h"
@@ -98,15 +99,6 @@ TVisitOptions Options(const QCommandLineParser &parser)
     options.UploadAssigned = parser.isSet(QStringLiteral("upload-assigned"));
     options.Verify = parser.isSet(QStringLiteral("verify"));
     return options;
-}
-
-TFleetBeacon Known(const TFleetInventory &inventory, const QString &name)
-{
-    std::optional<TFleetBeacon> beacon;
-    Guard(ExitFile, [&] { beacon = inventory.Beacon(name); });
-    if (!beacon)
-        throw TFailure{ExitRefused, Fmt(Msg::FleetNoBeacon, name)};
-    return *beacon;
 }
 
 QJsonObject ResultJson(const TVisitResult &r)

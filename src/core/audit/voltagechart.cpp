@@ -1,5 +1,6 @@
 #include "audit/voltagechart.h"
 
+#include "eventlog/events.h"
 #include "report/reporttemplate.h"
 
 #include <QPainter>
@@ -9,7 +10,6 @@
 #include <cmath>
 
 namespace {
-constexpr double RawPerVolt = 42.08;
 constexpr int DayMinutes = 24 * 60;
 
 QFont ChartFont(double pixelSize)

@@ -7,7 +7,6 @@
 
 namespace {
 const QDateTime DayZero(QDate(2010, 1, 1), QTime(0, 0), Qt::UTC);
-constexpr double RawPerVolt = 42.08;
 
 // The first separator in a Qt date or time format, outside quoted text.
 QChar Separator(const QString &format, QChar fallback)

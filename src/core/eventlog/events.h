@@ -6,6 +6,9 @@
 #include <QLocale>
 #include <QString>
 
+// The event log's voltage scale: a voltage's raw reading per volt.
+inline constexpr double RawPerVolt = 42.08;
+
 // One event of the controller's log and its display texts.
 class TEvents {
 public:

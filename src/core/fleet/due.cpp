@@ -2,6 +2,7 @@
 
 #include "config/appconfig.h"
 #include "config/messages.h"
+#include "eventlog/events.h"
 #include "fleet/fleetmessages.h"
 #include "history/configcompare.h"
 #include "history/register.h"
@@ -17,7 +18,6 @@
 
 namespace {
 constexpr int ResetEvent = 1;       // "System turned ON after reset"
-constexpr double RawPerVolt = 42.08; // the event log's voltage scale
 const QDateTime DayZero(QDate(2010, 1, 1), QTime(0, 0), Qt::UTC);
 
 QString Rule(const char *word)

@@ -22,10 +22,6 @@ const char *const FleetSchemaSql =
     " action_id INTEGER);"
     "CREATE INDEX IF NOT EXISTS fleet_contacts_serial ON fleet_contacts (serial, id);";
 
-// The tables a library database holds; the fleet goes only where they are.
-const QStringList LibraryTables = {QStringLiteral("schedules"), QStringLiteral("schedule_rec"),
-                                   QStringLiteral("calendars"), QStringLiteral("calendar_rec")};
-
 const QString BeaconSelect =
     QStringLiteral("SELECT id, name, serial, site, has_location, latitude, longitude, tags, address, notes, "
                    "assigned_name, assigned_config FROM fleet_beacons");
@@ -150,13 +146,7 @@ void TFleetInventory::EnsureTables()
 {
     if (Exists())
         return;
-    QStringList quoted;
-    for (const QString &table : LibraryTables)
-        quoted << u'\'' + table + u'\'';
-    auto row = fDM.Query(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN (%1)")
-                             .arg(quoted.join(u',')));
-    if (row->FieldAsInteger(0) != LibraryTables.size())
-        throw Exception(Fmt(Msg::FleetNoLibrary, fDM.DBName()));
+    RequireLibraryTables(fDM, Msg::FleetNoLibrary);
     fDM.DB()->ExecScript(FleetSchemaSql);
 }
 

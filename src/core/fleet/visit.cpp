@@ -15,15 +15,6 @@
 #include "transfer/workflows.h"
 
 namespace {
-// Nobody watches a visit's progress: the result and the register tell.
-class TQuietLog final : public TProgressLog {
-public:
-    void Clear() override {}
-    void Add(const QString &) override {}
-    void ReplaceLast(const QString &) override {}
-    bool Closed() const override { return false; }
-};
-
 // One visit's steps, in order; each returns false when the visit ends there,
 // with the reason in the result.
 class TVisit {
@@ -62,7 +53,7 @@ private:
     const TVisitOptions &fOptions;
     const std::function<bool()> &fStopRequested;
     TVisitResult &fResult;
-    TQuietLog fLog;
+    TSilentLog fLog;
     TActionTarget fTarget;
     QByteArray fAssigned; // the assigned configuration's text, when there is one
     TConfigParts fParts;  // the parts it holds

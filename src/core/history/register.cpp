@@ -8,10 +8,6 @@
 #include <limits>
 
 namespace {
-// The library's own tables: the register goes only where they are.
-const QStringList LibraryTables = {QStringLiteral("schedules"), QStringLiteral("schedule_rec"),
-                                   QStringLiteral("calendars"), QStringLiteral("calendar_rec")};
-
 const QString ActionColumns =
     QStringLiteral("id, at_utc, source, os_user, port, serial, board, firmware, action, options, outcome, "
                    "config IS NOT NULL");
@@ -57,14 +53,21 @@ void THistoryRegister::EnsureTables()
         fDM.Exec(QStringLiteral("CREATE INDEX IF NOT EXISTS history_events_action ON history_events (action_id)"));
         return;
     }
+    RequireLibraryTables(fDM, Msg::RegisterNoLibrary);
+    fDM.DB()->ExecScript(kRegisterSchemaSql);
+}
+
+void RequireLibraryTables(TDM &dm, const char *refusal)
+{
+    static const QStringList LibraryTables = {QStringLiteral("schedules"), QStringLiteral("schedule_rec"),
+                                              QStringLiteral("calendars"), QStringLiteral("calendar_rec")};
     QStringList quoted;
     for (const QString &table : LibraryTables)
         quoted << u'\'' + table + u'\'';
-    auto row = fDM.Query(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN (%1)")
-                             .arg(quoted.join(u',')));
+    auto row = dm.Query(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN (%1)")
+                            .arg(quoted.join(u',')));
     if (row->FieldAsInteger(0) != LibraryTables.size())
-        throw Exception(Fmt(Msg::RegisterNoLibrary, fDM.DBName()));
-    fDM.DB()->ExecScript(kRegisterSchemaSql);
+        throw Exception(Fmt(refusal, dm.DBName()));
 }
 
 qint64 THistoryRegister::Add(const TActionRecord &action)

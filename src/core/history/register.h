@@ -68,3 +68,7 @@ public:
 private:
     TDM &fDM;
 };
+
+// Raises refusal, naming the database, unless it holds the library's own
+// tables: the register and the fleet are kept only beside them.
+void RequireLibraryTables(TDM &dm, const char *refusal);

@@ -15,6 +15,16 @@ public:
     virtual bool Closed() const = 0;
 };
 
+// A log nobody reads: the visits of a sweep, whose result and register tell
+// what happened, and the benchmarks.
+class TSilentLog final : public TProgressLog {
+public:
+    void Clear() override {}
+    void Add(const QString &) override {}
+    void ReplaceLast(const QString &) override {}
+    bool Closed() const override { return false; }
+};
+
 // Raises "Exception while processing %s" naming item when a step of a
 // sequence got no answer from the controller.
 void RequireAnswer(bool answered, const QString &item);

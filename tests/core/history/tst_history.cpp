@@ -19,14 +19,6 @@
 #include <sqlite3.h>
 
 namespace {
-class TNullLog final : public TProgressLog {
-public:
-    void Clear() override {}
-    void Add(const QString &) override {}
-    void ReplaceLast(const QString &) override {}
-    bool Closed() const override { return false; }
-};
-
 // The schema text of every table and index, to see that nothing else changed.
 QStringList Schema(TDM &dm, const QString &condition)
 {
@@ -269,7 +261,7 @@ private Q_SLOTS:
         DeviceSchedule().SaveRecord({1, 0, 0x1F, 450, 510}, true);
         DeviceCalendar().Clear();
         for (int attempt = 0; attempt < 2; ++attempt) {
-            TNullLog log;
+            TSilentLog log;
             TRecordedAction record({dm->PortName(), QStringLiteral("20240001"), {}, {}}, THistoryRegister::Upload,
                                    TransferOptions(true, false, false));
             record.Run([&] { QVERIFY(UploadToBeacon(log, false, false, true, false)); });
