@@ -11,6 +11,7 @@
 #include "monitor/frmhistory.h"
 #include "monitorrig.h"
 #include "testenv.h"
+#include "testevents.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -40,14 +41,7 @@ QByteArray Settings(int flashSpeed, int calendarEnd)
 
 type_events_record Event(int type, int rawVolts, int minutes)
 {
-    type_events_record e;
-    e.day_num = qint16(DayZero.daysTo(QDate::currentDate().addDays(-1)));
-    e.minutes_num = qint16(minutes);
-    e.event_type = qint8(type);
-    e.parms[0] = qint16(rawVolts);
-    e.parms[1] = 505;
-    e.parms[2] = 1024;
-    return e;
+    return TestEvent(type, rawVolts, minutes, QDate::currentDate().addDays(-1));
 }
 
 qint64 Act(const QString &serial, const char *action, const QByteArray &config = {})

@@ -8,6 +8,7 @@
 #include "store/datamodule.h"
 #include "store/librarydb.h"
 #include "testenv.h"
+#include "testevents.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
@@ -40,14 +41,7 @@ QByteArray Settings(int flashSpeed, int calendarEnd, bool dstThisYearOnly)
 
 type_events_record Event(int type, int rawVolts, int minutes)
 {
-    type_events_record e;
-    e.day_num = qint16(DayZero.daysTo(QDate(2026, 8, 1)));
-    e.minutes_num = qint16(minutes);
-    e.event_type = qint8(type);
-    e.parms[0] = qint16(rawVolts);
-    e.parms[1] = 505;
-    e.parms[2] = 1024;
-    return e;
+    return TestEvent(type, rawVolts, minutes, QDate(2026, 8, 1));
 }
 
 struct TCase {
