@@ -55,35 +55,35 @@ QMap<QString, QJsonObject> Beacons(const TRun &run)
     return beacons;
 }
 
-// One simulated beacon of the district.
-struct TBeaconSpec {
+// One simulated beacon of the district and the part it plays in a sweep.
+struct TBeaconRole {
     QString name;
     QByteArray answersAs;  // the controller's serial number; empty: nothing listens at its address
     QString inventorySerial;
     bool silent = false;
 };
 
-// The simulators of the specs and one ser2net in front of them.
+// A simulator for each role and one ser2net in front of them.
 class TDistrict {
 public:
-    explicit TDistrict(const QList<TBeaconSpec> &specs, int replyDelayMs = 0)
+    explicit TDistrict(const QList<TBeaconRole> &roles, int replyDelayMs = 0)
     {
         QStringList devices;
-        for (const TBeaconSpec &spec : specs) {
-            if (spec.answersAs.isEmpty())
+        for (const TBeaconRole &role : roles) {
+            if (role.answersAs.isEmpty())
                 continue;
             TSimOptions options;
-            options.name = QStringLiteral("fleet-") + spec.name;
-            options.serial = spec.answersAs;
-            options.silent = spec.silent;
+            options.name = QStringLiteral("fleet-") + role.name;
+            options.serial = role.answersAs;
+            options.silent = role.silent;
             options.replyDelayMs = replyDelayMs;
-            fSims[spec.name] = std::make_shared<TBeaconSimulator>(options);
-            devices << fSims[spec.name]->DevicePath();
+            fSims[role.name] = std::make_shared<TBeaconSimulator>(options);
+            devices << fSims[role.name]->DevicePath();
         }
         fRig = std::make_unique<TMultiNetRig>(devices);
         int index = 0;
-        for (const TBeaconSpec &spec : specs)
-            fAddresses[spec.name] = spec.answersAs.isEmpty() ? QStringLiteral("tcp://127.0.0.1:%1").arg(FreeLocalPort())
+        for (const TBeaconRole &role : roles)
+            fAddresses[role.name] = role.answersAs.isEmpty() ? QStringLiteral("tcp://127.0.0.1:%1").arg(FreeLocalPort())
                                                              : fRig->Raw(index++);
     }
     bool Ok() const { return fRig->Ok(); }
@@ -129,7 +129,7 @@ class TestCliFleetSweep : public QObject {
     }
 
     // The beacons, each assigned the configuration of the settings file.
-    void AddFleet(TDistrict &district, const QList<TBeaconSpec> &specs, const QString &config)
+    void AddFleet(TDistrict &district, const QList<TBeaconRole> &roles, const QString &config)
     {
         QFile file(config);
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -137,11 +137,11 @@ class TestCliFleetSweep : public QObject {
         TDM dm;
         QVERIFY(dm.OpenDatabase(CliDatabaseFileName()));
         TFleetInventory inventory(dm);
-        for (const TBeaconSpec &spec : specs) {
+        for (const TBeaconRole &role : roles) {
             TFleetBeacon beacon;
-            beacon.Name = spec.name;
-            beacon.Serial = spec.inventorySerial;
-            beacon.Address = district.Address(spec.name);
+            beacon.Name = role.name;
+            beacon.Serial = role.inventorySerial;
+            beacon.Address = district.Address(role.name);
             beacon.AssignedName = QFileInfo(config).fileName();
             beacon.AssignedConfig = text;
             inventory.Add(beacon);
@@ -174,17 +174,17 @@ private Q_SLOTS:
     // and the exit status, which a beacon that was not reached decides.
     void eachBeaconIsReportedAndOnlyTheRightOnesTouched()
     {
-        const QList<TBeaconSpec> specs = {
+        const QList<TBeaconRole> roles = {
             {"assigned", "20240001", {}},  // its serial number comes from the sweep
             {"other", "20240002", "20240002"},
             {"impostor", "20249999", "20240003"},
             {"silent", "20240004", "20240004", true},
             {"unplugged", {}, "20240005"},
         };
-        TDistrict district(specs);
+        TDistrict district(roles);
         QVERIFY2(district.Ok(), qPrintable(district.Error()));
-        AddFleet(district, specs.mid(0, 1), original);
-        AddFleet(district, specs.mid(1), edited);
+        AddFleet(district, roles.mid(0, 1), original);
+        AddFleet(district, roles.mid(1), edited);
         district.Sim("other").WithController(
             [](TBeaconController &c) { c.SetClock(QDateTime::currentDateTime().addSecs(300)); });
 
@@ -253,10 +253,10 @@ private Q_SLOTS:
     // and makes the beacon as assigned; the clock is set with it.
     void uploadingTheAssignedConfigurationLeavesTheWrongSerialAlone()
     {
-        const QList<TBeaconSpec> specs = {{"other", "20240002", "20240002"}, {"impostor", "20249999", "20240003"}};
-        TDistrict district(specs);
+        const QList<TBeaconRole> roles = {{"other", "20240002", "20240002"}, {"impostor", "20249999", "20240003"}};
+        TDistrict district(roles);
         QVERIFY2(district.Ok(), qPrintable(district.Error()));
-        AddFleet(district, specs, edited);
+        AddFleet(district, roles, edited);
         for (const char *name : {"other", "impostor"})
             district.Sim(name).WithController(
                 [](TBeaconController &c) { c.SetClock(QDateTime::currentDateTime().addSecs(-200)); });
@@ -289,23 +289,23 @@ private Q_SLOTS:
     // rows is lost to its lock.
     void sixteenWorkersLoseNoRecord()
     {
-        QList<TBeaconSpec> specs;
+        QList<TBeaconRole> roles;
         for (int i = 0; i < 16; ++i)
-            specs.append({QStringLiteral("b%1").arg(i, 2, 10, QLatin1Char('0')),
+            roles.append({QStringLiteral("b%1").arg(i, 2, 10, QLatin1Char('0')),
                           QByteArray::number(20250000 + i), QString::number(20250000 + i)});
-        TDistrict district(specs);
+        TDistrict district(roles);
         QVERIFY2(district.Ok(), qPrintable(district.Error()));
-        AddFleet(district, specs, original);
+        AddFleet(district, roles, original);
         const TRun run = Cli({"fleet", "sweep", "--jobs", "16", "--sync-clock"});
         QVERIFY2(run.code == 0, qPrintable(run.err));
         QVERIFY2(!run.err.contains("not recorded"), qPrintable(run.err));
         TDM dm;
         QVERIFY(dm.OpenDatabase(CliDatabaseFileName()));
-        for (const TBeaconSpec &spec : specs) {
-            QCOMPARE(Steps(spec.inventorySerial),
+        for (const TBeaconRole &role : roles) {
+            QCOMPARE(Steps(role.inventorySerial),
                      (QStringList{"identify done", "events done", "download done", "upload done"}));
-            QVERIFY(TEventArchive(dm).EventCount(spec.inventorySerial) > 0);
-            QVERIFY(TFleetInventory(dm).LastContact(spec.inventorySerial));
+            QVERIFY(TEventArchive(dm).EventCount(role.inventorySerial) > 0);
+            QVERIFY(TFleetInventory(dm).LastContact(role.inventorySerial));
         }
     }
 
@@ -314,12 +314,12 @@ private Q_SLOTS:
     // lists what was not started and ends with 130.
     void ctrlCStopsTheSweepSafely()
     {
-        QList<TBeaconSpec> specs;
+        QList<TBeaconRole> roles;
         for (int i = 0; i < 4; ++i)
-            specs.append({QStringLiteral("c%1").arg(i), QByteArray::number(20260000 + i), QString::number(20260000 + i)});
-        TDistrict district(specs, 40); // a slow line: a visit takes seconds
+            roles.append({QStringLiteral("c%1").arg(i), QByteArray::number(20260000 + i), QString::number(20260000 + i)});
+        TDistrict district(roles, 40); // a slow line: a visit takes seconds
         QVERIFY2(district.Ok(), qPrintable(district.Error()));
-        AddFleet(district, specs, edited);
+        AddFleet(district, roles, edited);
         QProcess sweep;
         sweep.start(QStringLiteral(PVBCS_CLI),
                     {"fleet", "sweep", "--jobs", "2", "--upload-assigned", "--verify", "--json"});
@@ -340,18 +340,18 @@ private Q_SLOTS:
         QCOMPARE(run.code, 130);
         const QMap<QString, QJsonObject> beacons = Beacons(run);
         int notStarted = 0;
-        for (const TBeaconSpec &spec : specs) {
-            const QJsonObject b = beacons.value(spec.name);
+        for (const TBeaconRole &role : roles) {
+            const QJsonObject b = beacons.value(role.name);
             if (b.value("error").toString() == QLatin1String("not started")) {
                 ++notStarted;
-                QVERIFY(Actions(spec.inventorySerial).isEmpty());
-                QCOMPARE(FirstScheduleRecord(district.Sim(spec.name)).on, 420);
+                QVERIFY(Actions(role.inventorySerial).isEmpty());
+                QCOMPARE(FirstScheduleRecord(district.Sim(role.name)).on, 420);
                 continue;
             }
             // Begun: every step it took was ended and recorded as done.
-            for (const TActionRecord &a : Actions(spec.inventorySerial))
+            for (const TActionRecord &a : Actions(role.inventorySerial))
                 QVERIFY2(a.Outcome == "done", qPrintable(a.Action + ": " + a.Outcome));
-            QCOMPARE(FirstScheduleRecord(district.Sim(spec.name)).on, b.value("uploaded").toBool() ? 425 : 420);
+            QCOMPARE(FirstScheduleRecord(district.Sim(role.name)).on, b.value("uploaded").toBool() ? 425 : 420);
             QCOMPARE(b.value("as_assigned").toBool(), b.value("uploaded").toBool());
         }
         QCOMPARE(notStarted, 2);
