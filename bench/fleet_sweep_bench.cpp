@@ -9,6 +9,7 @@
 // resident set (VmHWM) and the most all of them held at one time.
 //
 // fleet_sweep_bench [BEACONS [REPLY_DELAY_MS]]: 50 and 300 unless given.
+#include "benchhome.h"
 #include "config/appconfig.h"
 #include "fleet/inventory.h"
 #include "netrig.h"
@@ -132,12 +133,7 @@ int main(int argc, char **argv)
 {
     // A home of its own: the library, the fleet and the simulators' ports.
     QTemporaryDir home;
-    for (const char *name : {"XDG_RUNTIME_DIR", "HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
-        const QString folder = home.filePath(QString::fromLatin1(name));
-        QDir().mkpath(folder);
-        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        qputenv(name, folder.toLocal8Bit());
-    }
+    UseHome(home);
     QCoreApplication app(argc, argv);
     const int beacons = argc > 1 ? std::atoi(argv[1]) : 50;
     const int replyDelayMs = argc > 2 ? std::atoi(argv[2]) : 300;

@@ -10,6 +10,7 @@
 // added the floor is a few milliseconds an exchange, and ser2net's own wait
 // after the last character it reads before it sends them on (its chardelay)
 // is most of what lies above it; the terminal's row shows the link alone.
+#include "benchhome.h"
 #include "eventlog/eventdownload.h"
 #include "link/dmcom.h"
 #include "link/netaddress.h"
@@ -105,12 +106,7 @@ int main(int argc, char **argv)
     // folder, and the link remembers the addresses it opens and reads the
     // test certificate authority from the per-user store.
     QTemporaryDir home;
-    for (const char *name : {"XDG_RUNTIME_DIR", "HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
-        const QString folder = home.filePath(QString::fromLatin1(name));
-        QDir().mkpath(folder);
-        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        qputenv(name, folder.toLocal8Bit());
-    }
+    UseHome(home);
     QCoreApplication app(argc, argv);
     TBeaconSimulator sim;
     TNetRig rig(sim.DevicePath());
